@@ -25,7 +25,7 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-FileResult AtomicFile::Write(const std::string& path, std::string_view bytes) {
+FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
   if (path.empty()) return FileResult{false, "Cannot create file \"\": no file name"};
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail("Cannot create file", path, EISDIR);
@@ -82,12 +82,12 @@ FileResult AtomicFile::Write(const std::string& path, std::string_view bytes) {
   return {};
 }
 
-FileResult AtomicFile::Remove(const std::string& path) {
+FileResult AtomicFile::remove(const std::string& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return {};
   return Fail("Cannot delete file", path, errno);
 }
 
-FileResult AtomicFile::Read(const std::string& path, std::string& bytes) {
+FileResult AtomicFile::read(const std::string& path, std::string& bytes) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return Fail("Cannot open file", path, errno);
   struct stat st {};
@@ -119,7 +119,7 @@ FileResult AtomicFile::Read(const std::string& path, std::string& bytes) {
   return {};
 }
 
-bool AtomicFile::Exists(const std::string& path) {
+bool AtomicFile::exists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }

@@ -16,13 +16,13 @@ struct FileResult {
 class AtomicFile {
  public:
   // Replaces (or creates) path with exactly these bytes.
-  static FileResult Write(const std::string& path, std::string_view bytes);
+  static FileResult write(const std::string& path, std::string_view bytes);
   // Deletes path; a file that does not exist counts as deleted.
-  static FileResult Remove(const std::string& path);
+  static FileResult remove(const std::string& path);
   // Reads the whole file. A missing or unreadable file (or a folder) fails with a message.
-  static FileResult Read(const std::string& path, std::string& bytes);
+  static FileResult read(const std::string& path, std::string& bytes);
   // True when path names an existing regular file.
-  static bool Exists(const std::string& path);
+  static bool exists(const std::string& path);
 };
 
 }  // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+// Base of the program's two ini documents (TMemIniFile for state, kit, segment and limit files;
+// TFastIni for the calibration text form). The typed reads and writes live here once, on top of
+// ReadString and WriteString. All text is UTF-8.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TCustomIniFile {
+ public:
+  explicit TCustomIniFile(std::string fileName) : FileName(std::move(fileName)) {}
+  virtual ~TCustomIniFile() = default;
+  TCustomIniFile(const TCustomIniFile&) = delete;
+  TCustomIniFile& operator=(const TCustomIniFile&) = delete;
+
+  virtual bool SectionExists(const std::string& section) const = 0;
+  virtual std::string ReadString(const std::string& section, const std::string& key,
+                                 const std::string& defaultValue) const = 0;
+  virtual void WriteString(const std::string& section, const std::string& key, const std::string& value) = 0;
+  // Appends a line that is not a key=value pair (a row of a table) to a section.
+  virtual void WriteRawString(const std::string& section, const std::string& line) = 0;
+
+  // '0x'/'0X' hex only for texts of three or more characters; anything else that is not an
+  // integer in range gives the default.
+  int ReadInteger(const std::string& section, const std::string& key, int defaultValue) const;
+  void WriteInteger(const std::string& section, const std::string& key, long long value);
+  // Any non-zero integer is true; other text gives the default.
+  bool ReadBool(const std::string& section, const std::string& key, bool defaultValue) const;
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+  // Accepts '.' and ','; empty, missing or unconvertible text gives the default.
+  double ReadFloat(const std::string& section, const std::string& key, double defaultValue) const;
+  // Shortest text that reads back to the same value.
+  void WriteFloat(const std::string& section, const std::string& key, double value);
+  // Upper-case hex pairs, one per byte. The reader appends the bytes to out, stops at the first
+  // bad pair and returns how many bytes it appended.
+  size_t ReadBinaryStream(const std::string& section, const std::string& key, std::vector<uint8_t>& out) const;
+  void WriteBinaryStream(const std::string& section, const std::string& key, const uint8_t* data, size_t size);
+  void WriteBinaryStream(const std::string& section, const std::string& key, const std::vector<uint8_t>& data) {
+    WriteBinaryStream(section, key, data.data(), data.size());
+  }
+
+  // Key names of a section, in file order (empty text for a line without '=').
+  virtual void ReadSection(const std::string& section, std::vector<std::string>& names) const = 0;
+  virtual void ReadSections(std::vector<std::string>& names) const = 0;
+  // Every line of a section as "key=value" (raw lines as they are).
+  virtual void ReadSectionValues(const std::string& section, std::vector<std::string>& lines) const = 0;
+  virtual void EraseSection(const std::string& section) = 0;
+  virtual void DeleteKey(const std::string& section, const std::string& key) = 0;
+  // Writes the document to FileName through an atomic write; raises EAbort naming the file when
+  // the write fails (the old file is then unchanged).
+  virtual void UpdateFile() = 0;
+  virtual bool ValueExists(const std::string& section, const std::string& key) const = 0;
+
+  std::string FileName;
+};

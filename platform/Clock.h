@@ -1,0 +1,67 @@
+#pragma once
+// Time for the whole program: steady milliseconds and nanoseconds for intervals, and the local
+// wall time for file names and reports. Tests install a ManualClock.
+#include <cstdint>
+
+namespace platform {
+
+struct LocalTime {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual int64_t steadyMs() = 0;
+  virtual int64_t steadyNs() = 0;
+  virtual LocalTime localTime() = 0;
+
+  // The clock in force: the installed one, else the real clock.
+  static Clock& get();
+  // Installs a clock (nullptr = the real clock again); returns the one it replaces.
+  static Clock* install(Clock* clock);
+};
+
+// The real clock, on std::chrono::steady_clock and the system's local time.
+class SystemClock : public Clock {
+ public:
+  int64_t steadyMs() override;
+  int64_t steadyNs() override;
+  LocalTime localTime() override;
+};
+
+// A clock that moves only when told; for tests.
+class ManualClock : public Clock {
+ public:
+  int64_t steadyMs() override { return ns_ / 1000000; }
+  int64_t steadyNs() override { return ns_; }
+  LocalTime localTime() override { return local_; }
+  void setMs(int64_t ms) { ns_ = ms * 1000000; }
+  void advanceMs(int64_t ms) { ns_ += ms * 1000000; }
+  void advanceNs(int64_t ns) { ns_ += ns; }
+  void setLocalTime(const LocalTime& t) { local_ = t; }
+
+ private:
+  int64_t ns_ = 0;
+  LocalTime local_{};
+};
+
+// Installs a clock for the lifetime of this object and puts the previous one back.
+class ScopedClock {
+ public:
+  explicit ScopedClock(Clock& clock) : previous_(Clock::install(&clock)) {}
+  ~ScopedClock() { Clock::install(previous_); }
+  ScopedClock(const ScopedClock&) = delete;
+  ScopedClock& operator=(const ScopedClock&) = delete;
+
+ private:
+  Clock* previous_;
+};
+
+}  // namespace platform
