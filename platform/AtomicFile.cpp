@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -30,8 +31,15 @@ FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail("Cannot create file", path, EISDIR);
 
-  std::string tmpl = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(tmpl.data());
+  // The temporary name is the target's name plus ".tmp-XXXXXX", the name cut short where the
+  // whole would pass the file-name limit. Close-on-exec: a program started meanwhile must not
+  // keep it open.
+  size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
+  std::string tmpl = path;
+  constexpr size_t kSuffix = 11;  // ".tmp-XXXXXX"
+  if (tmpl.size() - nameStart + kSuffix > NAME_MAX) tmpl.resize(nameStart + NAME_MAX - kSuffix);
+  tmpl += ".tmp-XXXXXX";
+  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return Fail("Cannot create file", path, errno);
 
   auto abandon = [&](int err) {
@@ -88,7 +96,8 @@ FileResult AtomicFile::remove(const std::string& path) {
 }
 
 FileResult AtomicFile::read(const std::string& path, std::string& bytes) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO put in a file's place must not wait for a writer.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return Fail("Cannot open file", path, errno);
   struct stat st {};
   if (::fstat(fd, &st) != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 // Time for the whole program: steady milliseconds and nanoseconds for intervals, and the local
 // wall time for file names and reports. Tests install a ManualClock.
+#include <atomic>
 #include <cstdint>
 
 namespace platform {
@@ -36,19 +37,20 @@ class SystemClock : public Clock {
   LocalTime localTime() override;
 };
 
-// A clock that moves only when told; for tests.
+// A clock that moves only when told; for tests. The steady time may be read by other threads
+// (USB reader and writer) while the test thread moves it; set the wall time before they start.
 class ManualClock : public Clock {
  public:
-  int64_t steadyMs() override { return ns_ / 1000000; }
-  int64_t steadyNs() override { return ns_; }
+  int64_t steadyMs() override { return ns_.load() / 1000000; }
+  int64_t steadyNs() override { return ns_.load(); }
   LocalTime localTime() override { return local_; }
-  void setMs(int64_t ms) { ns_ = ms * 1000000; }
-  void advanceMs(int64_t ms) { ns_ += ms * 1000000; }
-  void advanceNs(int64_t ns) { ns_ += ns; }
+  void setMs(int64_t ms) { ns_.store(ms * 1000000); }
+  void advanceMs(int64_t ms) { ns_.fetch_add(ms * 1000000); }
+  void advanceNs(int64_t ns) { ns_.fetch_add(ns); }
   void setLocalTime(const LocalTime& t) { local_ = t; }
 
  private:
-  int64_t ns_ = 0;
+  std::atomic<int64_t> ns_{0};
   LocalTime local_{};
 };
 

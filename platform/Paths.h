@@ -5,8 +5,14 @@
 // $XDG_DATA_HOME/tervan, else ~/.local/share/tervan. Its subfolders keep the names the program
 // uses ("State", "CalKit", "Cable", "Image", "Font", "FixtureSim", "Touchstone", ...) and are
 // created when first needed.
+//
+// Every call looks at the environment afresh (tests change it). XDG variables holding a relative
+// path are ignored, as the XDG rules demand; a relative $TERVAN_HOME is taken from the current
+// folder. A folder that cannot be created is not reported here: the first file operation in
+// it fails and names the file.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -19,15 +25,24 @@ class Paths {
   // $XDG_CONFIG_HOME/tervan/tervan.ini (default ~/.config/tervan/tervan.ini); the folder is
   // created when missing.
   static std::string configFile();
-  // $XDG_RUNTIME_DIR/tervan (fallback /tmp/tervan-<uid>), mode 0700, created when missing.
+  // $XDG_RUNTIME_DIR/tervan (fallback /tmp/tervan-<uid> when the variable is unset or that
+  // folder cannot be made), mode 0700, created when missing. An existing folder must be a real
+  // folder owned by this user (it is closed to others again); when neither qualifies, the
+  // result is empty.
   static std::string runtimeFolder();
   // Where the read-only files the program ships are found: $TERVAN_SHARE_DIR when set, else
-  // the installed share/tervan folder, else the source tree's resources/share folder.
+  // the installed share/tervan folder beside the executable's folder (<prefix>/bin/../share/
+  // tervan) when it exists, else the source tree's resources/share folder.
   static std::string shippedFolder();
-  // A shipped read-only file (relative path below shippedFolder()), copied into the data root
-  // under the same relative path on first use. Returns the data-root path; an empty text when
-  // the file is not shipped and not in the data root either.
+  // A shipped read-only file (relative path below shippedFolder(), '/'-separated, no "." or
+  // ".." parts), copied into the data root under the same relative path on first use; a copy
+  // already in the data root is never overwritten. Returns the data-root path; the shipped
+  // path itself when the copy cannot be written (the file is still readable there); an empty
+  // text when the file is not shipped and not in the data root either, or the path is unsafe.
   static std::string shippedFile(std::string_view relative);
+  // The names of the regular files shipped in a folder below shippedFolder() (empty text = the
+  // shipped folder itself), sorted; for copying a whole shipped set through shippedFile().
+  static std::vector<std::string> shippedNames(std::string_view relativeFolder);
 };
 
 }  // namespace platform

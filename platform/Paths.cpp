@@ -1,0 +1,204 @@
+#include "platform/Paths.h"
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "platform/AtomicFile.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+
+namespace {
+
+// The value of an environment variable, empty when unset.
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? std::string(v) : std::string();
+}
+
+// XDG variables count only when they hold an absolute path; a relative one is ignored.
+std::string XdgEnv(const char* name) {
+  std::string v = Env(name);
+  return (!v.empty() && v.front() == '/') ? v : std::string();
+}
+
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string HomeFolder() {
+  std::string home = XdgEnv("HOME");
+  if (!home.empty()) return WithoutTrailingSlashes(home);
+  // No usable $HOME: ask the user database.
+  std::vector<char> buf(16384);
+  struct passwd pw {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &pw, buf.data(), buf.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/') {
+    return WithoutTrailingSlashes(found->pw_dir);
+  }
+  return "/tmp";
+}
+
+// Creates the folder and its parents when missing. Failures are left for the first file
+// operation in there to report, with the file's name.
+void MakeFolders(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(path, ec);
+}
+
+std::string UidText() {
+  std::array<char, 24> buf{};
+  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), static_cast<unsigned long>(::geteuid()));
+  return std::string(buf.data(), res.ptr);
+}
+
+// mkdir with mode 0700, then checks that the folder is a real folder (not a link) owned by us
+// and closes it to others. False when someone else's folder or a link sits there.
+bool MakePrivateFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return false;
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) return false;
+  if ((st.st_mode & 07777) != 0700 && ::chmod(path.c_str(), 0700) != 0) return false;
+  return true;
+}
+
+// A relative path below a root: not empty, not absolute, no "." or ".." parts, no NUL.
+bool IsSafeRelative(std::string_view rel) {
+  if (rel.empty() || rel.front() == '/' || rel.find('\0') != std::string_view::npos) return false;
+  size_t start = 0;
+  while (start <= rel.size()) {
+    size_t end = rel.find('/', start);
+    if (end == std::string_view::npos) end = rel.size();
+    std::string_view part = rel.substr(start, end - start);
+    if (part == "." || part == "..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::string Join(const std::string& folder, std::string_view name) {
+  return (folder == "/" ? std::string() : folder) + "/" + std::string(name);
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string ExecutableFolder() {
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec || exe.empty()) return {};
+  return exe.parent_path().string();
+}
+
+}  // namespace
+
+std::string Paths::dataRoot() {
+  std::string root = Env("TERVAN_HOME");
+  if (!root.empty()) {
+    if (root.front() != '/') {
+      std::error_code ec;
+      fs::path abs = fs::absolute(root, ec);
+      if (!ec) root = abs.lexically_normal().string();
+    }
+    root = WithoutTrailingSlashes(root);
+  } else if (std::string xdg = XdgEnv("XDG_DATA_HOME"); !xdg.empty()) {
+    root = Join(WithoutTrailingSlashes(xdg), "tervan");
+  } else {
+    root = Join(HomeFolder(), ".local/share/tervan");
+  }
+  MakeFolders(root);
+  return root;
+}
+
+std::string Paths::folder(std::string_view name) {
+  std::string path = WithoutTrailingSlashes(Join(dataRoot(), name));
+  MakeFolders(path);
+  return path;
+}
+
+std::string Paths::configFile() {
+  std::string base = XdgEnv("XDG_CONFIG_HOME");
+  base = base.empty() ? Join(HomeFolder(), ".config") : WithoutTrailingSlashes(base);
+  std::string folder = Join(base, "tervan");
+  MakeFolders(folder);
+  return folder + "/tervan.ini";
+}
+
+std::string Paths::runtimeFolder() {
+  std::string xdg = XdgEnv("XDG_RUNTIME_DIR");
+  if (!xdg.empty()) {
+    std::string path = Join(WithoutTrailingSlashes(xdg), "tervan");
+    if (MakePrivateFolder(path)) return path;
+  }
+  std::string path = "/tmp/tervan-" + UidText();
+  if (MakePrivateFolder(path)) return path;
+  return {};
+}
+
+std::string Paths::shippedFolder() {
+  std::string share = Env("TERVAN_SHARE_DIR");
+  if (!share.empty()) return WithoutTrailingSlashes(share);
+  std::string exeFolder = ExecutableFolder();
+  if (!exeFolder.empty()) {
+    std::string installed = fs::path(exeFolder + "/../share/tervan").lexically_normal().string();
+    installed = WithoutTrailingSlashes(installed);
+    if (IsFolder(installed)) return installed;
+  }
+#ifdef TERVAN_SHIPPED_SOURCE_DIR
+  return TERVAN_SHIPPED_SOURCE_DIR;
+#else
+  return {};
+#endif
+}
+
+std::string Paths::shippedFile(std::string_view relative) {
+  if (!IsSafeRelative(relative)) return {};
+  std::string rel(relative);
+  std::string target = Join(dataRoot(), rel);
+  if (AtomicFile::exists(target)) return target;
+
+  std::string shipped = shippedFolder();
+  if (shipped.empty()) return {};
+  std::string source = shipped + "/" + rel;
+  std::string bytes;
+  if (!AtomicFile::read(source, bytes)) return {};
+  MakeFolders(fs::path(target).parent_path().string());
+  if (!AtomicFile::write(target, bytes)) return source;  // still readable where it was shipped
+  return target;
+}
+
+std::vector<std::string> Paths::shippedNames(std::string_view relativeFolder) {
+  std::vector<std::string> names;
+  std::string shipped = shippedFolder();
+  if (shipped.empty()) return names;
+  std::string folder = shipped;
+  if (!relativeFolder.empty()) {
+    if (!IsSafeRelative(relativeFolder)) return names;
+    folder += "/" + std::string(relativeFolder);
+  }
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code sec;
+    if (it->is_regular_file(sec)) names.push_back(it->path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace platform
