@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TCustomIniFile {
@@ -54,4 +55,33 @@ class TCustomIniFile {
   virtual bool ValueExists(const std::string& section, const std::string& key) const = 0;
 
   std::string FileName;
+
+ protected:
+  // Where a document can, it shows the stored value of a key without copying it (the hex
+  // readers take megabyte values). The view stays valid until the next change of the document.
+  // False when the key is missing or the document cannot show it; callers then use ReadString.
+  virtual bool PeekValue(const std::string& section, const std::string& key, std::string_view& value) const {
+    (void)section;
+    (void)key;
+    (void)value;
+    return false;
+  }
+
+  // Calls fn(line) for every line of text; a line ends at CR, LF or CR LF, and the text after
+  // the last line break (when not empty) is a line of its own.
+  template <typename Fn>
+  static void ForEachLine(std::string_view text, Fn&& fn) {
+    size_t start = 0;
+    const size_t n = text.size();
+    while (start < n) {
+      size_t end = start;
+      while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+      fn(text.substr(start, end - start));
+      if (end < n && text[end] == '\r' && end + 1 < n && text[end + 1] == '\n') ++end;
+      start = end + 1;
+    }
+  }
+  // Appends text to out with every CR, LF and NUL turned into a blank, so that a value that
+  // holds them cannot become extra lines (forged keys or sections) when the file is read back.
+  static void AppendLineSafe(std::string& out, std::string_view text);
 };

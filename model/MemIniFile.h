@@ -41,7 +41,14 @@ class TMemIniFile : public TCustomIniFile {
   // Replaces the file name; with reload the file is read (as in the constructor).
   void Rename(const std::string& fileName, bool reload);
 
+ protected:
+  bool PeekValue(const std::string& section, const std::string& key, std::string_view& value) const override;
+
  private:
+  // Reads FileName; a missing file gives an empty document, an unreadable one raises EAbort
+  // naming it and leaves the contents as they were.
+  void LoadFile();
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

@@ -1,0 +1,471 @@
+#include "model/MemIniFile.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+
+#include "model/EAbort.h"
+#include "model/NumberText.h"
+#include "model/TextCodec.h"
+#include "platform/AtomicFile.h"
+
+namespace {
+
+// Section and key names match regardless of ASCII case; other characters match exactly.
+std::string Fold(std::string_view name) {
+  std::string out(name);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  return out;
+}
+
+// UTF-8 to UTF-16LE bytes. Blobs of hex digits make up nearly all of a state file, so ASCII is
+// copied straight; every run of other bytes goes through the codec (a run lies between ASCII
+// bytes, so no UTF-8 sequence is ever split).
+void AppendUtf16LE(std::string& out, std::string_view utf8) {
+  size_t i = 0;
+  const size_t n = utf8.size();
+  while (i < n) {
+    size_t j = i;
+    while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
+    if (j > i) {
+      const size_t at = out.size();
+      out.resize(at + 2 * (j - i));
+      char* dst = out.data() + at;
+      for (size_t k = i; k < j; ++k) {
+        *dst++ = utf8[k];
+        *dst++ = '\0';
+      }
+      i = j;
+    }
+    while (j < n && static_cast<unsigned char>(utf8[j]) >= 0x80) ++j;
+    if (j > i) {
+      out += EncodeUtf16LE(utf8.substr(i, j - i), false);
+      i = j;
+    }
+  }
+}
+
+// Splits UTF-16LE bytes, handed over in pieces of any size, into UTF-8 lines at every CR and
+// LF. ASCII units are copied straight (hex blobs are nearly all of a state file); each run of
+// other units goes through the codec whole, so surrogate pairs stay together, also across
+// pieces. An odd last byte is ignored.
+class Utf16LELines {
+ public:
+  // onLine(std::string& line) for every line ended in these bytes; it may take the line's
+  // contents (move from it).
+  template <typename OnLine>
+  void Feed(std::string_view bytes, OnLine&& onLine) {
+    size_t i = 0;
+    const size_t n = bytes.size();
+    if (hasOdd_ && n > 0) {
+      hasOdd_ = false;
+      Unit(odd_, bytes[0], onLine);
+      i = 1;
+    }
+    while (i + 1 < n) {
+      if (run_.empty()) {
+        size_t j = i;
+        while (j + 1 < n && IsPlainAscii(bytes[j], bytes[j + 1])) j += 2;
+        if (j > i) {
+          const size_t at = line_.size();
+          line_.resize(at + (j - i) / 2);
+          char* dst = line_.data() + at;
+          for (size_t k = i; k < j; k += 2) *dst++ = bytes[k];
+          i = j;
+          continue;
+        }
+      }
+      Unit(bytes[i], bytes[i + 1], onLine);
+      i += 2;
+    }
+    if (i < n) {
+      odd_ = bytes[i];
+      hasOdd_ = true;
+    }
+  }
+
+  // The last line, when the bytes did not end with a line break.
+  template <typename OnLine>
+  void Finish(OnLine&& onLine) {
+    FlushRun();
+    if (!line_.empty()) onLine(line_);
+    line_.clear();
+  }
+
+ private:
+  static bool IsPlainAscii(char lo, char hi) {
+    return hi == '\0' && static_cast<unsigned char>(lo) < 0x80 && lo != '\r' && lo != '\n';
+  }
+
+  template <typename OnLine>
+  void Unit(char lo, char hi, OnLine& onLine) {
+    if (hi == '\0' && static_cast<unsigned char>(lo) < 0x80) {
+      FlushRun();
+      if (lo == '\r' || lo == '\n') {
+        onLine(line_);
+        line_.clear();
+      } else {
+        line_.push_back(lo);
+      }
+    } else {
+      run_.push_back(lo);
+      run_.push_back(hi);
+    }
+  }
+
+  void FlushRun() {
+    if (run_.empty()) return;
+    line_ += DecodeUtf16Bytes(run_, false);
+    run_.clear();
+  }
+
+  std::string line_;  // UTF-8 of the line so far
+  std::string run_;   // UTF-16LE bytes of the current run of non-ASCII units
+  char odd_ = 0;
+  bool hasOdd_ = false;
+};
+
+bool IsUtf16LE(std::string_view bytes) {
+  return bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+         static_cast<unsigned char>(bytes[1]) == 0xFE;
+}
+
+bool NeedsMend(std::string_view text) {
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') return true;
+  }
+  return false;
+}
+
+struct Entry {
+  std::string key;    // the whole line when raw
+  std::string value;
+  bool raw = false;
+};
+
+struct Section {
+  std::string name;
+  std::vector<Entry> entries;
+  std::unordered_map<std::string, size_t> keyIndex;  // folded key -> entry
+
+  void RebuildIndex() {
+    keyIndex.clear();
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (!entries[i].raw) keyIndex[Fold(entries[i].key)] = i;
+    }
+  }
+  const Entry* Find(const std::string& key) const {
+    auto it = keyIndex.find(Fold(key));
+    return it == keyIndex.end() ? nullptr : &entries[it->second];
+  }
+  // A write replaces the value (and the key's spelling) in place, or appends a new key.
+  void Set(std::string_view key, std::string_view value) {
+    auto [it, added] = keyIndex.try_emplace(Fold(key), entries.size());
+    if (added) {
+      entries.push_back(Entry{std::string(key), std::string(value), false});
+    } else {
+      Entry& e = entries[it->second];
+      e.key.assign(key);
+      e.value.assign(value);
+    }
+  }
+  void Set(std::string_view key, std::string&& value) {
+    auto [it, added] = keyIndex.try_emplace(Fold(key), entries.size());
+    if (added) {
+      entries.push_back(Entry{std::string(key), std::move(value), false});
+    } else {
+      Entry& e = entries[it->second];
+      e.key.assign(key);
+      e.value = std::move(value);
+    }
+  }
+};
+
+}  // namespace
+
+struct TMemIniFile::Impl {
+  std::vector<Section> sections;
+  std::unordered_map<std::string, size_t> sectionIndex;  // folded name -> section
+
+  const Section* Find(const std::string& name) const {
+    auto it = sectionIndex.find(Fold(name));
+    return it == sectionIndex.end() ? nullptr : &sections[it->second];
+  }
+  Section* Find(const std::string& name) {
+    auto it = sectionIndex.find(Fold(name));
+    return it == sectionIndex.end() ? nullptr : &sections[it->second];
+  }
+  size_t FindOrAddIndex(std::string_view name) {
+    auto [it, added] = sectionIndex.try_emplace(Fold(name), sections.size());
+    if (added) {
+      sections.emplace_back();
+      sections.back().name.assign(name);
+    }
+    return it->second;
+  }
+  Section& FindOrAdd(std::string_view name) { return sections[FindOrAddIndex(name)]; }
+  void RebuildIndex() {
+    sectionIndex.clear();
+    for (size_t i = 0; i < sections.size(); ++i) sectionIndex.emplace(Fold(sections[i].name), i);
+  }
+
+  // Lines are trimmed; ';' lines and lines before the first section header are dropped; a
+  // repeated section header continues the earlier section and a repeated key keeps the last
+  // value, at the place of its first line. current: the section lines go to (none yet: SIZE_MAX).
+  // owned, when given, holds the line's text and may be taken for a long value, which is then
+  // not copied.
+  void ParseLine(std::string_view line, size_t& current, std::string* owned = nullptr) {
+    line = TrimText(line);
+    if (line.empty() || line[0] == ';') return;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      current = FindOrAddIndex(TrimText(line.substr(1, line.size() - 2)));
+      return;
+    }
+    if (current == SIZE_MAX) return;
+    Section& s = sections[current];
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos) {
+      s.entries.push_back(Entry{std::string(line), std::string(), true});
+      return;
+    }
+    const std::string_view key = TrimText(line.substr(0, eq));
+    const std::string_view value = TrimText(line.substr(eq + 1));
+    if (owned && value.size() >= 4096) {
+      const std::string keyCopy(key);
+      const size_t from = static_cast<size_t>(value.data() - owned->data());
+      const size_t size = value.size();
+      std::string taken = std::move(*owned);
+      owned->clear();
+      taken.resize(from + size);
+      taken.erase(0, from);
+      s.Set(keyCopy, std::move(taken));
+    } else {
+      s.Set(key, value);
+    }
+  }
+
+  void Parse(std::string_view text) {
+    size_t current = SIZE_MAX;
+    ForEachLine(text, [&](std::string_view line) { ParseLine(line, current); });
+  }
+
+  // UTF-16LE bytes (no BOM): first, then whatever next() gives until it gives nothing.
+  template <typename Next>
+  void ParseUtf16LE(Next&& next, std::string_view first) {
+    size_t current = SIZE_MAX;
+    Utf16LELines lines;
+    auto onLine = [&](std::string& line) { ParseLine(line, current, &line); };
+    for (std::string_view piece = first; !piece.empty(); piece = next()) lines.Feed(piece, onLine);
+    lines.Finish(onLine);
+  }
+
+  template <typename Fn>
+  static void ForEachLine(std::string_view text, Fn&& fn) {
+    TMemIniFile::ForEachLine(text, std::forward<Fn>(fn));
+  }
+
+  // Upper bound of the UTF-8 size of the document.
+  size_t TextSize() const {
+    size_t size = 0;
+    for (const Section& s : sections) {
+      size += s.name.size() + 6;
+      for (const Entry& e : s.entries) size += e.key.size() + e.value.size() + 3;
+    }
+    return size;
+  }
+
+  // Hands the document's text to put(piece) piece by piece, CR, LF and NUL inside a name or a
+  // value turned into blanks.
+  template <typename Put>
+  void Emit(Put&& put) const {
+    std::string mended;
+    auto safe = [&](std::string_view text) {
+      if (!NeedsMend(text)) {
+        put(text);
+        return;
+      }
+      mended.clear();
+      AppendLineSafe(mended, text);
+      put(mended);
+    };
+    for (const Section& s : sections) {
+      put("[");
+      safe(s.name);
+      put("]\r\n");
+      for (const Entry& e : s.entries) {
+        safe(e.key);
+        if (!e.raw) {
+          put("=");
+          safe(e.value);
+        }
+        put("\r\n");
+      }
+      put("\r\n");
+    }
+  }
+
+  static void AppendLineSafe(std::string& out, std::string_view text) { TMemIniFile::AppendLineSafe(out, text); }
+};
+
+TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)), impl_(std::make_unique<Impl>()) {
+  if (!FileName.empty()) LoadFile();
+}
+
+TMemIniFile::~TMemIniFile() = default;
+
+void TMemIniFile::LoadFile() {
+  std::error_code ec;
+  if (std::filesystem::status(FileName, ec).type() == std::filesystem::file_type::not_found) {
+    Clear();
+    return;
+  }
+  // UTF-16LE, the form the program writes, is decoded as it is read, so that a state file of
+  // several megabytes is never held whole; anything else is read whole first.
+  std::ifstream in;
+  if (platform::AtomicFile::exists(FileName)) in.open(FileName, std::ios::binary);
+  if (!in.is_open()) {
+    std::string bytes;
+    const platform::FileResult r = platform::AtomicFile::read(FileName, bytes);
+    if (!r) throw EAbort(r.message);
+    LoadFromBytes(bytes);
+    return;
+  }
+  std::string chunk(256 * 1024, '\0');
+  auto readChunk = [&]() -> std::string_view {
+    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    if (in.bad()) throw EAbort("Cannot read file \"" + FileName + "\"");
+    return std::string_view(chunk.data(), static_cast<size_t>(in.gcount()));
+  };
+  std::string_view piece = readChunk();
+  if (!IsUtf16LE(piece)) {
+    std::string bytes(piece);
+    while (!(piece = readChunk()).empty()) bytes.append(piece);
+    LoadFromBytes(bytes);
+    return;
+  }
+  auto fresh = std::make_unique<Impl>();
+  fresh->ParseUtf16LE([&]() { return readChunk(); }, piece.substr(2));
+  impl_ = std::move(fresh);
+}
+
+bool TMemIniFile::SectionExists(const std::string& section) const { return impl_->Find(section) != nullptr; }
+
+std::string TMemIniFile::ReadString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue) const {
+  const Section* s = impl_->Find(section);
+  if (!s) return defaultValue;
+  const Entry* e = s->Find(key);
+  return e ? e->value : defaultValue;
+}
+
+bool TMemIniFile::PeekValue(const std::string& section, const std::string& key, std::string_view& value) const {
+  const Section* s = impl_->Find(section);
+  const Entry* e = s ? s->Find(key) : nullptr;
+  if (!e) return false;
+  value = e->value;
+  return true;
+}
+
+void TMemIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  impl_->FindOrAdd(section).Set(key, value);
+}
+
+void TMemIniFile::WriteRawString(const std::string& section, const std::string& line) {
+  impl_->FindOrAdd(section).entries.push_back(Entry{line, std::string(), true});
+}
+
+void TMemIniFile::ReadSection(const std::string& section, std::vector<std::string>& names) const {
+  names.clear();
+  const Section* s = impl_->Find(section);
+  if (!s) return;
+  names.reserve(s->entries.size());
+  for (const Entry& e : s->entries) names.push_back(e.raw ? std::string() : e.key);
+}
+
+void TMemIniFile::ReadSections(std::vector<std::string>& names) const {
+  names.clear();
+  names.reserve(impl_->sections.size());
+  for (const Section& s : impl_->sections) names.push_back(s.name);
+}
+
+void TMemIniFile::ReadSectionValues(const std::string& section, std::vector<std::string>& lines) const {
+  lines.clear();
+  const Section* s = impl_->Find(section);
+  if (!s) return;
+  lines.reserve(s->entries.size());
+  for (const Entry& e : s->entries) lines.push_back(e.raw ? e.key : e.key + "=" + e.value);
+}
+
+void TMemIniFile::EraseSection(const std::string& section) {
+  auto it = impl_->sectionIndex.find(Fold(section));
+  if (it == impl_->sectionIndex.end()) return;
+  impl_->sections.erase(impl_->sections.begin() + static_cast<std::ptrdiff_t>(it->second));
+  impl_->RebuildIndex();
+}
+
+void TMemIniFile::DeleteKey(const std::string& section, const std::string& key) {
+  Section* s = impl_->Find(section);
+  if (!s) return;
+  auto it = s->keyIndex.find(Fold(key));
+  if (it == s->keyIndex.end()) return;
+  s->entries.erase(s->entries.begin() + static_cast<std::ptrdiff_t>(it->second));
+  s->RebuildIndex();
+}
+
+void TMemIniFile::UpdateFile() {
+  if (FileName.empty()) return;
+  const platform::FileResult r = platform::AtomicFile::write(FileName, SaveToBytes());
+  if (!r) throw EAbort(r.message);
+}
+
+bool TMemIniFile::ValueExists(const std::string& section, const std::string& key) const {
+  const Section* s = impl_->Find(section);
+  return s && s->Find(key) != nullptr;
+}
+
+void TMemIniFile::Clear() {
+  impl_->sections.clear();
+  impl_->sectionIndex.clear();
+}
+
+void TMemIniFile::LoadFromBytes(std::string_view bytes) {
+  auto fresh = std::make_unique<Impl>();
+  if (IsUtf16LE(bytes)) {
+    fresh->ParseUtf16LE([]() { return std::string_view(); }, bytes.substr(2));
+  } else {
+    fresh->Parse(DecodeTextFile(bytes));
+  }
+  impl_ = std::move(fresh);
+}
+
+std::string TMemIniFile::SaveToBytes() const {
+  std::string out;
+  out.reserve(2 * impl_->TextSize() + 2);  // a UTF-8 byte never makes more than one UTF-16 unit
+  out.push_back(static_cast<char>(0xFF));
+  out.push_back(static_cast<char>(0xFE));
+  impl_->Emit([&](std::string_view piece) { AppendUtf16LE(out, piece); });
+  return out;
+}
+
+std::string TMemIniFile::GetText() const {
+  std::string out;
+  out.reserve(impl_->TextSize());
+  impl_->Emit([&](std::string_view piece) { out.append(piece); });
+  return out;
+}
+
+void TMemIniFile::Rename(const std::string& fileName, bool reload) {
+  std::string old = std::exchange(FileName, fileName);
+  if (!reload) return;
+  try {
+    LoadFile();
+  } catch (...) {
+    FileName = std::move(old);
+    throw;
+  }
+}

@@ -1,0 +1,401 @@
+#include "model/MemIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "IniTestSupport.h"
+#include "common/TestEnv.h"
+#include "model/EAbort.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian, bool bom) {
+  std::string out;
+  auto put = [&](char16_t u) {
+    const char hi = static_cast<char>(u >> 8);
+    const char lo = static_cast<char>(u & 0xFF);
+    out += bigEndian ? hi : lo;
+    out += bigEndian ? lo : hi;
+  };
+  if (bom) put(0xFEFF);
+  for (char16_t u : text) put(u);
+  return out;
+}
+
+std::string ReadFileBytes(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::vector<std::string> Sections(const TMemIniFile& ini) {
+  std::vector<std::string> names;
+  ini.ReadSections(names);
+  return names;
+}
+
+std::vector<std::string> Values(const TMemIniFile& ini, const std::string& section) {
+  std::vector<std::string> lines;
+  ini.ReadSectionValues(section, lines);
+  return lines;
+}
+
+class MemIniFileFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = testenv::Root() / "memini" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  fs::path dir_;
+};
+
+}  // namespace
+
+TEST(MemIniFile, NamesMatchRegardlessOfAsciiCaseAndKeepFirstWrittenOrder) {
+  TMemIniFile ini;
+  ini.WriteString("Channel1", "StartFreq", "1");
+  ini.WriteString("Main", "Title", "x");
+  ini.WriteString("CHANNEL1", "StopFreq", "2");
+  ini.WriteString("channel1", "STARTFREQ", "3");  // replaces in place, with the new spelling
+  EXPECT_EQ(Sections(ini), (std::vector<std::string>{"Channel1", "Main"}));
+  EXPECT_EQ(Values(ini, "channel1"), (std::vector<std::string>{"STARTFREQ=3", "StopFreq=2"}));
+  EXPECT_EQ(ini.ReadString("cHaNnEl1", "startfreq", "d"), "3");
+  EXPECT_TRUE(ini.ValueExists("MAIN", "title"));
+  EXPECT_FALSE(ini.ValueExists("Main", "Titles"));
+  EXPECT_TRUE(ini.SectionExists("main"));
+  // Only ASCII letters fold: Cyrillic names match exactly.
+  ini.WriteString("Main", "Ключ", "a");
+  EXPECT_EQ(ini.ReadString("Main", "ключ", "none"), "none");
+  EXPECT_EQ(ini.ReadString("Main", "Ключ", "none"), "a");
+}
+
+TEST(MemIniFile, TypedReadsAndWrites) {
+  TMemIniFile ini;
+  initest::CheckTypedReads(ini);
+  initest::CheckBinaryStreams(ini);
+  initest::FuzzBinaryReader(ini);
+}
+
+TEST(MemIniFile, DeletesKeepTheIndexesRight) {
+  TMemIniFile ini;
+  for (const char* s : {"A", "B", "C"}) {
+    for (const char* k : {"k1", "k2", "k3"}) ini.WriteString(s, k, std::string(s) + k);
+  }
+  ini.EraseSection("b");
+  ini.EraseSection("Missing");
+  EXPECT_EQ(Sections(ini), (std::vector<std::string>{"A", "C"}));
+  EXPECT_EQ(ini.ReadString("C", "k2", ""), "Ck2");
+  ini.DeleteKey("a", "K1");
+  ini.DeleteKey("A", "nothing");
+  EXPECT_EQ(Values(ini, "A"), (std::vector<std::string>{"k2=Ak2", "k3=Ak3"}));
+  EXPECT_EQ(ini.ReadString("A", "k3", ""), "Ak3");
+  ini.WriteString("A", "K3", "new");
+  EXPECT_EQ(Values(ini, "A"), (std::vector<std::string>{"k2=Ak2", "K3=new"}));
+  // A section left without keys stays.
+  ini.DeleteKey("A", "k2");
+  ini.DeleteKey("A", "k3");
+  EXPECT_TRUE(ini.SectionExists("A"));
+  ini.WriteString("c", "k4", "x");
+  EXPECT_EQ(Values(ini, "C").back(), "k4=x");
+  ini.Clear();
+  EXPECT_TRUE(Sections(ini).empty());
+  EXPECT_EQ(ini.ReadString("C", "k4", "gone"), "gone");
+}
+
+TEST(MemIniFile, RawLinesAndSectionListings) {
+  TMemIniFile ini;
+  ini.WriteString("T", "Count", "2");
+  ini.WriteRawString("T", "1.5 2.5 3.5");
+  ini.WriteRawString("T", "4 5 6");
+  std::vector<std::string> names;
+  ini.ReadSection("T", names);
+  EXPECT_EQ(names, (std::vector<std::string>{"Count", "", ""}));
+  EXPECT_EQ(Values(ini, "T"), (std::vector<std::string>{"Count=2", "1.5 2.5 3.5", "4 5 6"}));
+  ini.ReadSection("Missing", names);
+  EXPECT_TRUE(names.empty());
+  TMemIniFile again;
+  again.LoadFromBytes(ini.SaveToBytes());
+  EXPECT_EQ(Values(again, "T"), Values(ini, "T"));
+}
+
+TEST(MemIniFile, LoadTrimsAndDropsWhatIsNotAnEntry) {
+  TMemIniFile ini;
+  ini.LoadFromBytes(
+      "orphan=1\r\n"
+      "; comment before\r\n"
+      "  [ Main ]  \r\n"
+      "  key  =  value with = inside  \r\n"
+      "; a comment\r\n"
+      "\tTabbed\t=\tx\t\n"
+      "=empty key\r"
+      "novalue=\n"
+      "[Unpaired\n"
+      "   \n"
+      "[main]\n"
+      "KEY=last wins\n"
+      "[Other]\n"
+      "[]\n"
+      "a=1\n");
+  EXPECT_EQ(Sections(ini), (std::vector<std::string>{"Main", "Other", ""}));
+  EXPECT_EQ(Values(ini, "Main"), (std::vector<std::string>{"KEY=last wins", "Tabbed=x", "=empty key", "novalue=",
+                                                           "[Unpaired"}));
+  EXPECT_EQ(ini.ReadString("", "a", ""), "1");
+  EXPECT_FALSE(ini.ValueExists("Main", "orphan"));
+  EXPECT_TRUE(Values(ini, "Other").empty());
+}
+
+TEST(MemIniFile, ReadsEveryEncoding) {
+  const std::u16string doc = u"[Канал]\r\nИмя=Значение 😀\r\nK=V\r\n";
+  const std::string utf8 = "[Канал]\r\nИмя=Значение 😀\r\nK=V\r\n";
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"UTF-16LE with BOM", Utf16Bytes(doc, false, true)},
+      {"UTF-16BE with BOM", Utf16Bytes(doc, true, true)},
+      {"UTF-8 with BOM", "\xEF\xBB\xBF" + utf8},
+      {"UTF-8", utf8},
+  };
+  for (const auto& c : cases) {
+    TMemIniFile ini;
+    ini.LoadFromBytes(c.bytes);
+    EXPECT_EQ(ini.ReadString("Канал", "Имя", ""), "Значение 😀") << c.what;
+    EXPECT_EQ(ini.ReadString("Канал", "k", ""), "V") << c.what;
+  }
+  // Not valid UTF-8: Windows-1251 ("Привет" = CF F0 E8 E2 E5 F2).
+  TMemIniFile ini;
+  ini.LoadFromBytes("[S]\r\nName=\xCF\xF0\xE8\xE2\xE5\xF2\r\n");
+  EXPECT_EQ(ini.ReadString("S", "Name", ""), "Привет");
+}
+
+TEST(MemIniFile, SavesUtf16LeWithBomAndCrLf) {
+  TMemIniFile ini;
+  ini.WriteString("A", "K", "Ж");
+  ini.WriteString("B", "L", "😀");
+  const std::string expected = Utf16Bytes(u"[A]\r\nK=Ж\r\n\r\n[B]\r\nL=😀\r\n\r\n", false, true);
+  EXPECT_EQ(ini.SaveToBytes(), expected);
+  EXPECT_EQ(ini.GetText(), "[A]\r\nK=Ж\r\n\r\n[B]\r\nL=😀\r\n\r\n");
+  TMemIniFile empty;
+  EXPECT_EQ(empty.SaveToBytes(), "\xFF\xFE");
+}
+
+TEST(MemIniFile, ValuesLoseOuterBlanksOnReload) {
+  TMemIniFile ini;
+  ini.WriteString("S", " Key ", "  padded value\t");
+  EXPECT_EQ(ini.ReadString("S", " key ", ""), "  padded value\t");
+  TMemIniFile again;
+  again.LoadFromBytes(ini.SaveToBytes());
+  EXPECT_EQ(again.ReadString("S", "Key", ""), "padded value");
+}
+
+// A label or a file name holding a line break must not turn into keys or sections of its own
+// when the file is read back.
+TEST(MemIniFile, LineBreaksAndNulInsideAreWrittenAsBlanks) {
+  TMemIniFile ini;
+  const char label[] = "a\r\n[Forged]\r\nInjected=1\nb\0c";
+  ini.WriteString("Main", "Label", std::string(label, sizeof label - 1));
+  ini.WriteRawString("Main", "row\n[Evil]");
+  ini.WriteString("Sec\nX", "K\r=", "v");
+  ini.WriteString("Main", "After", "ok");
+  TMemIniFile again;
+  again.LoadFromBytes(ini.SaveToBytes());
+  EXPECT_EQ(Sections(again), (std::vector<std::string>{"Main", "Sec X"}));
+  EXPECT_FALSE(again.SectionExists("Forged"));
+  EXPECT_FALSE(again.SectionExists("Evil"));
+  EXPECT_EQ(again.ReadString("Main", "Label", ""), "a  [Forged]  Injected=1 b c");
+  EXPECT_EQ(Values(again, "Main"),
+            (std::vector<std::string>{"Label=a  [Forged]  Injected=1 b c", "row [Evil]", "After=ok"}));
+  EXPECT_EQ(again.ReadString("Sec X", "K", ""), "=v");
+  // In memory the value is kept as written.
+  EXPECT_EQ(ini.ReadString("Main", "Label", ""), std::string(label, sizeof label - 1));
+}
+
+TEST(MemIniFile, LongLinesSurviveAndLoadInLinearTime) {
+  std::string blob(6 * 1024 * 1024, 'A');
+  for (size_t i = 0; i < blob.size(); i += 7) blob[i] = '0' + static_cast<char>(i % 10);
+  TMemIniFile ini;
+  ini.WriteString("Channel1Range", "RangeData", blob);
+  ini.WriteString("Channel1Range", "After", "1");
+  TMemIniFile again;
+  again.LoadFromBytes(ini.SaveToBytes());
+  EXPECT_TRUE(again.ReadString("channel1range", "RangeData", "") == blob);
+  EXPECT_EQ(again.ReadString("Channel1Range", "After", ""), "1");
+}
+
+TEST_F(MemIniFileFiles, UpdateFileAndReload) {
+  const std::string path = Path("state.cfg");
+  {
+    TMemIniFile ini(path);  // missing file: empty, no error
+    EXPECT_TRUE(Sections(ini).empty());
+    initest::CheckTypedReads(ini);
+    ini.WriteString("Main", "Name", "Канал 1");
+    ini.WriteFloat("Main", "Step", 0.005 * std::floor(0.175 / 0.005 + 0.5));
+    ini.WriteBinaryStream("Main", "Data", std::vector<uint8_t>{1, 2, 0xFE});
+    ini.UpdateFile();
+  }
+  const std::string bytes = ReadFileBytes(path);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+  TMemIniFile ini(path);
+  EXPECT_EQ(ini.ReadString("main", "name", ""), "Канал 1");
+  EXPECT_EQ(ini.ReadFloat("Main", "Step", 0), 0.005 * std::floor(0.175 / 0.005 + 0.5));
+  std::vector<uint8_t> data;
+  EXPECT_EQ(ini.ReadBinaryStream("Main", "Data", data), 3u);
+  EXPECT_EQ(data, (std::vector<uint8_t>{1, 2, 0xFE}));
+  EXPECT_EQ(ini.SaveToBytes(), bytes);
+}
+
+// Files are decoded as they are read, a piece at a time: whatever falls on the border of two
+// pieces (a surrogate pair, CR LF, an odd byte) must read as it does from one block of bytes.
+TEST_F(MemIniFileFiles, LargeFilesReadLikeTheirBytes) {
+  const std::u16string tricky = u"Ж😀\r\nKey2=Я\r\n";
+  const size_t piece = 256 * 1024;  // at least the size the reader takes at a time
+  for (size_t shift = 0; shift < 12; ++shift) {
+    for (bool oddEnd : {false, true}) {
+      std::u16string doc = u"[S]\r\nKey1=";
+      const size_t units = (piece - 8 + shift) / 2 - doc.size();
+      doc.append(units, u'h');
+      doc += tricky;
+      doc += u"[T]\r\nLast=1";
+      std::string bytes = Utf16Bytes(doc, false, true);
+      if (shift % 2) bytes.insert(bytes.begin() + 2 * static_cast<std::ptrdiff_t>(units) + 10, '\x41');
+      if (oddEnd) bytes += '\x42';
+      const std::string path = Path("big.cfg");
+      WriteFileBytes(path, bytes);
+      TMemIniFile fromFile(path);
+      TMemIniFile fromBytes;
+      fromBytes.LoadFromBytes(bytes);
+      ASSERT_EQ(fromFile.GetText(), fromBytes.GetText()) << "shift " << shift;
+      if (shift % 2 == 0) {  // (an inserted byte garbles the rest, alike in both)
+        EXPECT_EQ(fromFile.ReadString("T", "Last", ""), "1");
+        EXPECT_EQ(fromFile.ReadString("S", "Key2", ""), "Я");
+        EXPECT_EQ(fromFile.ReadString("S", "Key1", "").substr(units), "Ж😀");
+      }
+    }
+  }
+}
+
+TEST_F(MemIniFileFiles, MemoryOnlyWithoutFileName) {
+  TMemIniFile ini;
+  ini.WriteString("Channel", "SaveType", "1");
+  EXPECT_NO_THROW(ini.UpdateFile());
+  EXPECT_TRUE(fs::is_empty(dir_));
+  EXPECT_EQ(ini.ReadString("Channel", "SaveType", ""), "1");
+}
+
+TEST_F(MemIniFileFiles, FailedUpdateFileRaisesAndLeavesEverythingAsItWas) {
+  const std::string folderTarget = Path("target");
+  fs::create_directories(folderTarget);
+  WriteFileBytes(fs::path(folderTarget) / "inside.txt", "keep");
+  const std::string missingFolder = Path("missing/state.cfg");
+  for (const std::string& path : {folderTarget, missingFolder}) {
+    TMemIniFile ini;
+    ini.WriteString("S", "K", "V");
+    ini.Rename(path, false);
+    try {
+      ini.UpdateFile();
+      ADD_FAILURE() << "no error for " << path;
+    } catch (const EAbort& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "V");
+  }
+  EXPECT_TRUE(fs::is_directory(folderTarget));
+  EXPECT_EQ(ReadFileBytes(fs::path(folderTarget) / "inside.txt"), "keep");
+  EXPECT_FALSE(fs::exists(Path("missing")));
+  // No temporary file was left beside the folder target.
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
+  EXPECT_EQ(left, (std::vector<std::string>{"target"}));
+}
+
+TEST_F(MemIniFileFiles, UnreadableFileRaisesAndFailedLoadChangesNothing) {
+  const std::string folder = Path("folder.cfg");
+  fs::create_directories(folder);
+  try {
+    TMemIniFile ini(folder);
+    ADD_FAILURE() << "no error";
+  } catch (const EAbort& e) {
+    EXPECT_NE(std::string(e.what()).find(folder), std::string::npos) << e.what();
+  }
+
+  const std::string good = Path("good.cfg");
+  WriteFileBytes(good, "[S]\r\nK=from file\r\n");
+  TMemIniFile ini(good);
+  ini.WriteString("S", "Extra", "1");
+  EXPECT_THROW(ini.Rename(folder, true), EAbort);
+  EXPECT_EQ(ini.FileName, good);
+  EXPECT_EQ(ini.ReadString("S", "K", ""), "from file");
+  EXPECT_EQ(ini.ReadString("S", "Extra", ""), "1");
+  // Renaming to a missing file with reload empties the document.
+  ini.Rename(Path("new.cfg"), true);
+  EXPECT_TRUE(Sections(ini).empty());
+  ini.Rename(good, true);
+  EXPECT_EQ(ini.ReadString("S", "K", ""), "from file");
+}
+
+// Whatever the bytes, loading returns (no crash, no hang, nothing read out of bounds) and the
+// result is a fixed point: saved and loaded again it is the same document.
+TEST(MemIniFile, HostileInputLoadsToAStableDocument) {
+  std::vector<std::string> inputs = {
+      "",
+      "\xFF\xFE",
+      "\xFE\xFF",
+      "\xEF\xBB\xBF",
+      "\xFF\xFE[",
+      std::string("\xFF\xFE[\0S\0]\0\n\0K\0=\0V", 15),  // odd length UTF-16LE
+      std::string("\xFE\xFF\0[\0S\0]\0\n\0K\0=", 14),
+      std::string("[S]\0\nK\0=\0V\0\n", 12),
+      "[S\n[[[\n]]]\n[\n]\n[S]]\nK=[V]\n",
+      "[S]\nK=\xED\xA0\x80\xC0\xAF",
+  };
+  // Every truncation of a real document.
+  TMemIniFile real;
+  real.WriteString("Канал", "Имя", "Значение");
+  real.WriteString("B", "K", "V");
+  const std::string realBytes = real.SaveToBytes();
+  for (size_t n = 0; n <= realBytes.size(); ++n) inputs.push_back(realBytes.substr(0, n));
+  std::mt19937 rng(42);
+  for (int i = 0; i < 400; ++i) inputs.push_back(initest::HostileIniBytes(rng, 600));
+  for (int i = 0; i < 100; ++i) {
+    std::string bytes(rng() % 300, '\0');
+    for (char& c : bytes) c = static_cast<char>(rng());
+    inputs.push_back(bytes);
+  }
+  for (const std::string& bytes : inputs) {
+    TMemIniFile ini;
+    ini.LoadFromBytes(bytes);
+    TMemIniFile again;
+    again.LoadFromBytes(ini.SaveToBytes());
+    ASSERT_EQ(again.GetText(), ini.GetText());
+  }
+}
+
+TEST(MemIniFile, FiftyMegabyteLine) {
+  std::string bytes = "[S]\nK=";
+  bytes.append(50u * 1024 * 1024, 'x');
+  bytes += "\nL=1";
+  TMemIniFile ini;
+  ini.LoadFromBytes(bytes);
+  EXPECT_EQ(ini.ReadString("S", "K", "").size(), 50u * 1024 * 1024);
+  EXPECT_EQ(ini.ReadString("S", "L", ""), "1");
+  std::string noBreak(50u * 1024 * 1024, '[');
+  ini.LoadFromBytes(noBreak);
+  EXPECT_TRUE(Sections(ini).empty());
+}
