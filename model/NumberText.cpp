@@ -1,11 +1,37 @@
 #include "model/NumberText.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
 #include "model/EAbort.h"
+
+namespace {
+
+// The power of ten of the first non-zero digit of a checked number text without sign
+// ("123.4e5" -> 7, "0.00012" -> -4); the exponent saturates far beyond the double range.
+long long DecimalMagnitude(std::string_view s) {
+  const size_t e = s.find('e');
+  const std::string_view mantissa = s.substr(0, e);
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    size_t i = e + 1;
+    bool negativeExponent = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negativeExponent = s[i++] == '-';
+    for (; i < s.size(); ++i) exponent = std::min(exponent * 10 + (s[i] - '0'), 1000000000LL);
+    if (negativeExponent) exponent = -exponent;
+  }
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t first = mantissa.find_first_not_of("0.");
+  if (first == std::string_view::npos) return 0;  // all zeros: never out of range
+  const long long position = first < point ? static_cast<long long>(point - first) - 1
+                                           : -static_cast<long long>(first - point);
+  return position + exponent;
+}
+
+}  // namespace
 
 std::string FloatToText(double value) {
   if (std::isnan(value)) return "nan";
@@ -67,23 +93,14 @@ std::optional<double> TryTextToFloat(std::string_view text) {
   if (i != text.size()) return std::nullopt;
   double value = 0;
   auto res = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
-  if (res.ptr != s.data() + s.size()) {
-    if (res.ec == std::errc::result_out_of_range) {
-      // from_chars leaves the value alone on range errors: tell underflow from overflow by the
-      // exponent's sign and magnitude of the digits.
-      size_t epos = s.find('e');
-      bool tiny = epos != std::string::npos && epos + 1 < s.size() && s[epos + 1] == '-';
-      if (tiny) return negative ? -0.0 : 0.0;
-      return std::nullopt;
-    }
-    return std::nullopt;
-  }
+  if (res.ptr != s.data() + s.size()) return std::nullopt;
   if (res.ec == std::errc::result_out_of_range) {
-    size_t epos = s.find('e');
-    bool tiny = epos != std::string::npos && epos + 1 < s.size() && s[epos + 1] == '-';
-    if (tiny) return negative ? -0.0 : 0.0;
+    // from_chars leaves the value alone on range errors: underflow reads as zero, overflow is
+    // refused. Which one it was follows from the decimal magnitude of the text.
+    if (DecimalMagnitude(s) < 0) return negative ? -0.0 : 0.0;
     return std::nullopt;
   }
+  if (res.ec != std::errc()) return std::nullopt;
   if (!std::isfinite(value)) return std::nullopt;
   return negative ? -value : value;
 }
