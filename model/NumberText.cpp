@@ -120,6 +120,12 @@ std::optional<long long> TryTextToInt(std::string_view text) {
 
 double StrToFloatAnySeparator(std::string_view text) {
   auto v = TryTextToFloat(text);
-  if (!v) throw EAbort("'" + std::string(text) + "' is not a valid floating point value");
+  if (!v) {
+    // A message box or an SCPI error text has no use for megabytes of bad input.
+    constexpr size_t kShown = 64;
+    std::string shown(text.substr(0, kShown));
+    if (text.size() > kShown) shown += "...";
+    throw EAbort("'" + shown + "' is not a valid floating point value");
+  }
   return *v;
 }

@@ -160,6 +160,13 @@ TEST_P(NumberText, ConversionErrorNamesTheText) {
   }
   EXPECT_THROW(StrToFloatAnySeparator(""), EAbort);
   EXPECT_THROW(StrToFloatAnySeparator("nan"), EAbort);
+  // A huge bad text is named by its start only.
+  try {
+    StrToFloatAnySeparator(std::string(1 << 20, 'x'));
+    FAIL() << "no error";
+  } catch (const EAbort& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + std::string(64, 'x') + "...' is not a valid floating point value");
+  }
 }
 
 TEST_P(NumberText, ReadsIntegers) {
