@@ -1,0 +1,19 @@
+#pragma once
+// What the engine below calibration/ needs of the calibration module. The calibration module
+// implements it; program start installs it in the service registry (model/Services.h).
+#include <cstdint>
+
+class ICalibrationFacade {
+ public:
+  virtual ~ICalibrationFacade() = default;
+
+  // True while the user calibration is switched off for every channel.
+  virtual bool IsUserCorrectionDisabled() const = 0;
+  // True while a frequency offset adjustment run is in progress.
+  virtual bool IsOffsetAdjustRunning() const = 0;
+  // Runs the frequency offset adjustment of the active channel; returns when the run has ended.
+  virtual void AdjustFrequencyOffset() = 0;
+  // The instrument's serial number and hardware revision, from its factory data.
+  virtual uint32_t GetSerialNumber() const = 0;
+  virtual int GetHardwareRevision() const = 0;
+};
