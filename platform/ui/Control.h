@@ -27,6 +27,12 @@ namespace ui {
 
 class Form;
 
+// Horizontal placement of a caption.
+enum class Alignment { Left, Center, Right };
+
+// The TextFormat flag of an alignment.
+unsigned TextFormatOf(Alignment alignment);
+
 class Control : public QWidget {
   Q_OBJECT
 
@@ -130,6 +136,8 @@ class Control : public QWidget {
   virtual void Paint(Canvas& canvas);
   // After every paint into the kept picture.
   virtual void AfterPaint() {}
+  // After the colour or the font changed.
+  virtual void LookChanged() {}
   // Controls that let the parent show through where they do not draw.
   void SetSeeThrough(bool seeThrough);
 

@@ -68,7 +68,7 @@ void ImageCanvas::Flush() {
   if (painter_.isActive()) painter_.end();
 }
 
-QPainter& ImageCanvas::P() {
+void ImageCanvas::Begin() {
   // A copy of the picture taken by someone else shares its data; the painter must not keep
   // drawing into the shared block.
   if (painter_.isActive() && !image_->isDetached()) painter_.end();
@@ -77,6 +77,10 @@ QPainter& ImageCanvas::P() {
     dirty_ = true;
     clipDirty_ = true;
   }
+}
+
+QPainter& ImageCanvas::P() {
+  Begin();
   if (dirty_) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
     painter_.setRenderHint(QPainter::TextAntialiasing, false);
@@ -193,7 +197,7 @@ void ImageCanvas::DoPolyline(const Point* points, size_t count) {
   }
   const Rect area = DrawableArea();
   if (area.IsEmpty()) return;
-  P();  // keeps the picture unshared before writing into it
+  Begin();  // the picture is unshared before it is written into
   uchar* bits = image_->bits();
   const qsizetype stride = image_->bytesPerLine();
   const QRgb rgb = ToQRgb(pen.Color);
@@ -226,12 +230,19 @@ void ImageCanvas::DoShape(Shape shape, const Rect& r, int cornerW, int cornerH) 
 void ImageCanvas::DoFillRect(const Rect& r) { P().fillRect(r.ToQRect(), ToQColor(GetBrush().Color)); }
 
 void ImageCanvas::DoArc(ArcKind kind, const Rect& r, double startDeg, double spanDeg) {
-  const QRect q(r.Left, r.Top, std::max(r.Width() - 1, 1), std::max(r.Height() - 1, 1));
+  // Pixel centres: the curve then lies on the outline Ellipse draws for the same rectangle.
+  const QRectF q(r.Left + 0.5, r.Top + 0.5, std::max(r.Width() - 1, 1), std::max(r.Height() - 1, 1));
   const int a = static_cast<int>(std::lround(startDeg * 16));
   const int s = static_cast<int>(std::lround(spanDeg * 16));
   if (kind == ArcKind::Arc) {
     if (GetPen().Style == PenStyle::Clear) return;
-    P().drawArc(q, a, s);
+    // An open curve: square caps keep the pixels at both of its ends.
+    QPainter& p = P();
+    QPen pen = p.pen();
+    pen.setCapStyle(Qt::SquareCap);
+    p.setPen(pen);
+    p.drawArc(q, a, s);
+    dirty_ = true;
   } else {
     if (GetPen().Style == PenStyle::Clear && GetBrush().Style == BrushStyle::Clear) return;
     ShapePainter().drawPie(q, a, s);
@@ -308,7 +319,7 @@ TColor ImageCanvas::Pixel(int x, int y) const {
 void ImageCanvas::SetPixel(int x, int y, TColor color) {
   if (x < 0 || y < 0 || x >= image_->width() || y >= image_->height()) return;
   if (ClipRect() && !ClipRect()->Contains(x, y)) return;
-  P();
+  Begin();
   image_->setPixel(x, y, ToQRgb(color));
 }
 

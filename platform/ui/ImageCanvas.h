@@ -53,6 +53,7 @@ class ImageCanvas : public Canvas {
   void ClipChanged() override { clipDirty_ = true; }
 
  private:
+  void Begin();   // opens the painter on an unshared picture
   QPainter& P();  // the open painter with the current state
   // The painter with the pen replaced by a one-pixel pen of the brush colour when the pen is
   // clear, so filled shapes cover the same pixels with and without an outline.

@@ -1,5 +1,11 @@
 #include "platform/ui/Keys.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QList>
+#include <QPointer>
+#include <QWidget>
+
 namespace ui {
 
 namespace {
@@ -104,6 +110,57 @@ char32_t CharFromKey(int qtKey, Qt::KeyboardModifiers modifiers, const QString& 
     case Qt::Key_Cancel: return 3;
     default: return 0;
   }
+}
+
+QString TextOfVirtualKey(int virtualKey, ShiftState shift) {
+  if (virtualKey >= 'A' && virtualKey <= 'Z') {
+    const char c = static_cast<char>((shift & ssShift) ? virtualKey : virtualKey - 'A' + 'a');
+    return QString(QChar(c));
+  }
+  if (virtualKey >= '0' && virtualKey <= '9') return QString(QChar(virtualKey));
+  if (virtualKey >= vk::Numpad0 && virtualKey <= vk::Numpad0 + 9) return QString(QChar('0' + virtualKey - vk::Numpad0));
+  switch (virtualKey) {
+    case vk::Return: return QStringLiteral("\r");
+    case vk::Escape: return QString(QChar(27));
+    case vk::Back: return QString(QChar(8));
+    case vk::Tab: return QStringLiteral("\t");
+    case vk::Space: return QStringLiteral(" ");
+    case vk::Cancel: return QString(QChar(3));
+    case vk::Subtract:
+    case vk::OemMinus: return QStringLiteral("-");
+    case vk::Decimal:
+    case vk::OemPeriod: return QStringLiteral(".");
+    case vk::OemComma: return QStringLiteral(",");
+    case vk::Add:
+    case vk::OemPlus: return QStringLiteral("+");
+    case vk::Multiply: return QStringLiteral("*");
+    case vk::Divide: return QStringLiteral("/");
+    default: return QString();
+  }
+}
+
+void PostKey(int virtualKey, ShiftState shift) {
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [virtualKey, shift] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window) window = QApplication::activeWindow();
+        QWidget* receiver = window ? window->focusWidget() : QApplication::focusWidget();
+        if (!receiver) receiver = window;
+        if (!receiver) return;
+        bool keypad = false;
+        const int qtKey = QtKeyFromVirtualKey(virtualKey, &keypad);
+        Qt::KeyboardModifiers mods = QtModifiersFromShift(shift);
+        if (keypad) mods |= Qt::KeypadModifier;
+        const QString text = TextOfVirtualKey(virtualKey, shift);
+        QPointer<QWidget> guard(receiver);
+        QKeyEvent press(QEvent::KeyPress, qtKey, mods, text);
+        QApplication::sendEvent(receiver, &press);
+        if (!guard) return;
+        QKeyEvent release(QEvent::KeyRelease, qtKey, mods, text);
+        QApplication::sendEvent(receiver, &release);
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace ui

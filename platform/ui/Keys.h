@@ -65,5 +65,12 @@ Qt::KeyboardModifiers QtModifiersFromShift(ShiftState shift);
 // key makes (Enter 13, Escape 27, Backspace 8, Tab 9, Ctrl+letter 1..26, Ctrl+Break 3); 0 for
 // none.
 char32_t CharFromKey(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text);
+// The text a virtual key types on a plain layout ("7", "\r", "-", ...); empty for none.
+QString TextOfVirtualKey(int virtualKey, ShiftState shift = 0);
+
+// Hands a key (down, the character it types, up) to the input queue again: it reaches the
+// control that has the focus when the queue gets to it, in the topmost modal window if one
+// runs then. A grid uses it to give the first digit to the keypad it is about to open.
+void PostKey(int virtualKey, ShiftState shift = 0);
 
 }  // namespace ui
