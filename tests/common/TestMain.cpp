@@ -26,6 +26,9 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(g_root / "home");
   std::filesystem::create_directories(g_root / "config");
   std::filesystem::create_directories(g_root / "run");
+  // Qt and the lock files expect a private runtime folder.
+  std::filesystem::permissions(g_root / "run", std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace);
   setenv("TERVAN_HOME", (g_root / "home").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (g_root / "config").c_str(), 1);
   setenv("XDG_RUNTIME_DIR", (g_root / "run").c_str(), 1);
