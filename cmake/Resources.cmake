@@ -4,7 +4,8 @@
 #
 # Compiles each file into <target> (an executable or test binary) so that the program finds its
 # bytes under exactly <name> (model/ResourceRegistry.h, model/ResourceFile.h). A relative <file>
-# is taken from the calling folder. The generator tools/resgen.cpp turns each file into a
+# is taken from the calling folder; it may also be the output of a custom command declared in
+# the same folder (a file the build makes, such as the translation resource). The generator tools/resgen.cpp turns each file into a
 # generated source; those go into the OBJECT library <target>_resources, whose objects are
 # linked into <target> itself: placed in a static library they would be dropped by the linker
 # (nothing refers to them), leaving the registry empty.
@@ -30,7 +31,8 @@ function(tervan_resources target)
     if(NOT IS_ABSOLUTE "${file}")
       set(file "${CMAKE_CURRENT_SOURCE_DIR}/${file}")
     endif()
-    if(NOT EXISTS "${file}")
+    get_source_file_property(made_by_build "${file}" GENERATED)
+    if(NOT EXISTS "${file}" AND NOT made_by_build)
       message(FATAL_ERROR "tervan_resources(${target}): no file ${file}")
     endif()
     # Names may hold any character; the hash keeps two names that map to one identifier apart.
