@@ -429,11 +429,28 @@ std::string GroupThousands(const std::string& integer) {
   return out;
 }
 
+// From this magnitude on, a section without an exponent writes the shortest exponent form: a
+// double promises fifteen significant digits, so a longer run of integer digits would show noise.
+constexpr double kExponentFormFrom = 1e15;
+
 // Formats |value| by one pattern section; zero is set when the shown number is zero.
 std::string FormatMagnitude(const FloatPattern& p, double magnitude, bool& zero) {
   std::string digits;
   int pointPos = 0;
   if (magnitude > 0) ShortestDigits(magnitude, digits, pointPos);
+  if (!p.hasExponent && magnitude >= kExponentFormFrom) {
+    zero = false;
+    std::string out = p.prefix;
+    out.push_back(digits[0]);
+    if (digits.size() > 1) {
+      out.push_back('.');
+      out.append(digits, 1, std::string::npos);
+    }
+    out.push_back('E');
+    out += IntToText(pointPos - 1);
+    out += p.suffix;
+    return out;
+  }
   int exponent = 0;
   const int integerDigitsWanted = std::max(1, p.integerPlaces);
   if (p.hasExponent) {
@@ -542,6 +559,8 @@ std::string FormatFloatWithUnit(std::string_view pattern, std::string_view unit,
   }
   return text;
 }
+
+std::string FormatFloat(std::string_view pattern, double value) { return FormatFloatWithUnit(pattern, {}, value); }
 
 // ---------------------------------------------------------------------------------------------
 // Colours

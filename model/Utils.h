@@ -110,7 +110,14 @@ std::string FormatNumberWithUnit(int digits, std::string_view unit, double value
 // pattern gives the shortest text. Halves round
 // away from zero on the value's shortest decimal text. Then a blank and the unit when unit is not
 // empty. "####0.0#####": 2.5 -> "2.5", 1e-7 -> "0.0".
+// A value shown as zero has no minus sign; NaN and infinities give "NAN", "INF" and "-INF". A
+// magnitude of 1e15 or more under a section without an exponent is written in the shortest
+// exponent form instead of its digits: the shortest digits that read back to the value, the
+// point after the first, 'E' and the exponent without sign or leading zeros ("1E15",
+// "-2.5E20"); the section's literal text stays around it. No locale is consulted.
 std::string FormatFloatWithUnit(std::string_view pattern, std::string_view unit, double value);
+// FormatFloatWithUnit without a unit: "###0.######": 2.5 -> "2.5"; "###0.0### ": 2 -> "2.0 ".
+std::string FormatFloat(std::string_view pattern, double value);
 
 // ---------------------------------------------------------------------------------------------
 // Colours: 0x00BBGGRR (red in the low byte). A value with the high byte 0xFF is a system colour,
