@@ -1,9 +1,15 @@
 #include "instrument/Scanner.h"
 
 #include <algorithm>
+#include <cmath>
+#include <utility>
 
+#include "instrument/BeepHook.h"
+#include "instrument/PumpingWaiter.h"
+#include "instrument/ScannerThreads.h"
 #include "instrument/SynthesizerTV.h"
 #include "instrument/SynthesizerTV30.h"
+#include "model/ICalibrationFacade.h"
 #include "model/IDeviceModel.h"
 #include "model/Range.h"
 #include "model/Services.h"
@@ -48,6 +54,16 @@ struct TScanner::TSynthState {
 TScanner::TScanner(TFObject* owner) : TFContainer(owner) {}
 
 TScanner::~TScanner() {
+  if (Link) {
+    // Destruction reports nothing: the handlers go before the link stops its threads.
+    Link->SetDataHandler({});
+    Link->SetConnectedHandler({});
+    Link->SetProgressHandler({});
+    Link->SetDisconnectedHandler({});
+    Link->SetErrorHandler({});
+    Link.reset();
+  }
+  Connected = false;
   // The entries point at channels that the container is about to delete.
   ScanList.clear();
 }
@@ -253,4 +269,391 @@ void TScanner::FireChange(int previous) {
   if (!OnChange) return;
   const TChangeEvent handler = OnChange;  // a handler may replace itself
   handler(this, previous);
+}
+
+void TScanner::FireSweepDone() {
+  if (!OnSweepDone) return;
+  const TSweepDoneEvent handler = OnSweepDone;
+  handler(this);
+}
+
+bool TScanner::IsDemoMode() const {
+  const IDeviceModel* device = Services().Device;
+  return device && device->GetDemoMode();
+}
+
+bool TScanner::HasStandbyModel() const {
+  const int row = ModelRow();
+  return row == 3 || row == 4;
+}
+
+TScanner::TLinkHandlerScope::TLinkHandlerScope(int& depth) : Depth(depth) { ++Depth; }
+TScanner::TLinkHandlerScope::~TLinkHandlerScope() { --Depth; }
+
+bool TScanner::PumpWait(int64_t ms) {
+  struct TDepth {
+    int& depth;
+    explicit TDepth(int& d) : depth(d) { ++depth; }
+    ~TDepth() { --depth; }
+  } depth(WaitDepth);
+  TPumpingWaiter::get().Wait(ms, [this] { return !Connected; });
+  return Connected;
+}
+
+// ---- Link and connect sequence ------------------------------------------------------------
+
+void TScanner::Connect() {
+  if (!Link) {
+    Link = std::make_unique<TScannerThreads>();
+    Link->SetErrorHandler({});
+    Link->SetConnectedHandler([this] {
+      TLinkHandlerScope scope(LinkHandlerDepth);
+      LinkConnected();
+    });
+    Link->SetProgressHandler([this] {
+      TLinkHandlerScope scope(LinkHandlerDepth);
+      LinkProgress();
+    });
+    // Installed once for the link's lifetime (the link calls it only when it was connected).
+    Link->SetDisconnectedHandler([this] {
+      TLinkHandlerScope scope(LinkHandlerDepth);
+      LinkDisconnected();
+    });
+  }
+  TLinkHandlerScope scope(LinkHandlerDepth);  // discovery may run the handlers above
+  Link->Connect();
+}
+
+void TScanner::Disconnect() {
+  if (Link) {
+    Link->Disconnect();  // fires OnDisconnect through LinkDisconnected when it was connected
+    // Called from inside one of the link's own handlers the link only disconnects: destroying
+    // it there would pull it away under its caller. It goes at the next Disconnect outside.
+    if (LinkHandlerDepth == 0) Link.reset();
+  }
+  Connected = false;
+}
+
+void TScanner::LinkConnected() {
+  if (!Link) return;
+  Connected = true;
+  ExternalArmed = false;
+  Temperature = TCmdReply::UnsetTemperature;
+  SweepMaxA = SweepMaxB = LastMaxA = LastMaxB = NoLevel;
+  Link->Sync();
+  if (!Connected) return;
+  if (HasStandbyModel()) {
+    if (ICalibrationFacade* calibrator = Services().CalibratorModule) calibrator->ReadEeprom();
+    if (!Connected) return;
+    RebuildScanList();
+  }
+  if (!PumpWait(SettleMs)) return;
+  if (QueryStandby()) SetStandby(false);
+  if (!Connected) return;
+  SendInit();
+  if (!Connected || !Link) return;
+  Link->SetDataHandler([this] {
+    TLinkHandlerScope scope(LinkHandlerDepth);
+    HandleReplies();
+  });
+  if (OnConnect) {
+    const TConnectEvent handler = OnConnect;
+    handler(this);
+  }
+}
+
+void TScanner::LinkDisconnected() {
+  if (Link) Link->SetDataHandler({});
+  Connected = false;
+  ExternalArmed = false;
+  if (OnDisconnect) {
+    const TDisconnectEvent handler = OnDisconnect;
+    handler(this);
+  }
+}
+
+void TScanner::LinkProgress() {
+  if (OnProgress) {
+    const TProgressEvent handler = OnProgress;
+    handler(this);
+  }
+}
+
+// ---- Sweep state ------------------------------------------------------------------------------
+
+void TScanner::SetState(int state) {
+  if (state == State) return;
+  const int previous = State;
+  State = state;
+  FireChange(previous);
+}
+
+std::string TScanner::GetStateText() const {
+  switch (State) {
+    case STOP: return "STOP";
+    case WAIT: return "WAIT";
+    case MEAS: return "MEAS";
+    default: return "";
+  }
+}
+
+void TScanner::StartScanItem(int n) {
+  if (!Connected || !Link) return;
+  // After a rebuild to fewer entries a caller's index may be stale.
+  if (n < 0 || static_cast<size_t>(n) >= ScanList.size()) return;
+  CurrentItem = static_cast<uint32_t>(n);
+  Link->QueueCommands(ScanList[static_cast<size_t>(n)].Commands);
+  SetState(MEAS);
+}
+
+void TScanner::ArmExternalTrigger() {
+  if (!Connected || !Link) return;
+  Link->QueueCommands({TCmdRequest::ArmTrigger()});
+  CurrentItem = 0;
+  if (!ScanList.empty()) Link->QueueCommands(ScanList.front().Commands);
+  // The instrument now holds the list until its trigger fires; only a resynchronisation takes
+  // it back.
+  ExternalArmed = true;
+  SetState(WAIT);
+}
+
+void TScanner::SendClockSource(bool external) {
+  if (!Connected || !Link) return;
+  Link->QueueCommands({TCmdRequest::ClockSource(external)});
+}
+
+void TScanner::StopSweep() {
+  if (Connected && Link && (State == MEAS || ExternalArmed)) {
+    ExternalArmed = false;
+    Link->Sync();
+  }
+  SetState(STOP);
+}
+
+void TScanner::AbortSweep() {
+  if (Connected && Link) {
+    ExternalArmed = false;
+    Link->Sync();
+  }
+  SetState(STOP);
+}
+
+void TScanner::RestartAveraging() {
+  const std::vector<TFObject*> children = Items;
+  for (TFObject* child : children) {
+    if (auto* range = dynamic_cast<TRange*>(child)) range->SetAverageCount(0);
+  }
+}
+
+// ---- Standby, temperature, memory ----------------------------------------------------------
+
+bool TScanner::QueryStandby() {
+  if (!Connected || !Link || !HasStandbyModel()) return false;
+  if (IsDemoMode()) return Standby;
+  uint8_t answer = 0;
+  size_t count = 0;
+  Link->VendorRead(kStandbyRequest, 0, count, 1, &answer, 0);
+  if (count == 1) {
+    if (answer == 1) Standby = true;
+    if (answer == 0) Standby = false;
+  }
+  return Standby;
+}
+
+void TScanner::SetStandby(bool on) {
+  // A standby key pressed while the engine waits (its waits run the event loop) must not start
+  // a second exchange with the instrument inside the first.
+  if (WaitDepth > 0) return;
+  if (!Connected || !Link || !HasStandbyModel()) return;
+  if (on) StopSweep();
+  if (!Connected || !Link) return;
+  if (IsDemoMode()) {
+    if (!PumpWait(StandbyWaitMs)) return;
+    Standby = on;
+  } else {
+    uint8_t answer = 0;
+    size_t count = 0;
+    Link->VendorRead(kStandbyRequest, on ? 1 : 2, count, 1, &answer, 0);
+    if (!PumpWait(StandbyWaitMs)) return;
+    if (count == 1) {
+      if (answer == 1) Standby = true;
+      if (answer == 0) Standby = false;
+    }
+  }
+  FireChange(State);
+}
+
+double TScanner::GetTemperature() const { return Connected ? Temperature : 0.0; }
+
+int TScanner::ReadDeviceMemory(uint32_t address, int length, uint8_t* buffer) {
+  if (!Connected || !Link || length <= 0 || length > 0xFFFF || !buffer) return 0;
+  size_t count = 0;
+  if (!Link->VendorRead(kReadMemoryRequest, static_cast<uint16_t>(address & 0xFFFF), count,
+                        static_cast<uint16_t>(length), buffer, static_cast<uint16_t>(address >> 16))) {
+    return 0;
+  }
+  return static_cast<int>(std::min(count, static_cast<size_t>(length)));
+}
+
+int TScanner::WriteDeviceMemory(uint32_t address, int length, const uint8_t* buffer) {
+  if (!Connected || !Link || length <= 0 || length > 0xFFFF || !buffer) return 0;
+  const bool ok = Link->VendorWrite(kWriteMemoryRequest, static_cast<uint16_t>(address & 0xFFFF),
+                                    static_cast<uint16_t>(length), buffer, static_cast<uint16_t>(address >> 16));
+  return ok ? length : 0;
+}
+
+void TScanner::SendInit() {
+  if (IsDemoMode() || !Connected || !Link) return;
+  Link->QueueCommands({TCmdRequest::Init()});
+  PumpWait(InitWaitMs);
+}
+
+// ---- Replies ---------------------------------------------------------------------------------
+
+TRange* TScanner::CurrentRange() const {
+  if (CurrentItem >= ScanList.size()) return nullptr;
+  return ScanList[CurrentItem].Range;
+}
+
+void TScanner::HandleReplies() {
+  if (!Connected || !Link) return;
+  if (!Link->LockReplies()) return;
+  for (const TCmdReply& reply : Link->GetReplyQueue()) Replies.push_back(reply);
+  Link->ReleaseReplies();
+
+  // Decoded from a batch of our own: handlers run inside the decoding may pump and come back
+  // here.
+  std::deque<TCmdReply> batch;
+  batch.swap(Replies);
+  int last = 0;
+  bool end = false;
+  for (const TCmdReply& reply : batch) {
+    if (!Connected) break;
+    last = DecodeReply(reply);
+    if (last < 0) end = true;
+  }
+  batch.clear();
+
+  TRange* range = CurrentRange();
+  if (!range) return;
+
+  if (range->PowerMeterMode && State == MEAS && range->PowerMeterStepping && last > 0 &&
+      static_cast<uint32_t>(range->PowerMeterPoint) == LastPointCode) {
+    double reading = 0.0;
+    range->DoPowerMeterStep(reading, end);
+  }
+
+  if (range->OnRedraw) {
+    const TRange::TEvent redraw = range->OnRedraw;
+    redraw(this);
+  }
+  if (OnNewData) {
+    const TNewDataEvent newData = OnNewData;
+    newData(this);
+  }
+  range = CurrentRange();  // a handler may have rebuilt the scan list
+  if (!range) return;
+
+  if (range->PowerMeterMode && State == MEAS) {
+    if (!end && last > 0) {
+      range->NotifySweepEvent();
+    } else if (end) {
+      range->PowerMeterPoint = 0;
+      BuildScanItem(ScanList[CurrentItem]);
+    }
+  }
+
+  if (!end) return;
+  const ICalibrationFacade* calibrator = Services().CalibratorModule;
+  if (calibrator && calibrator->IsOffsetAdjustRunning()) {
+    FireSweepDone();
+    return;
+  }
+  if (!range->EndSweep()) {
+    if (CurrentRange()) StartScanItem(static_cast<int>(CurrentItem));
+    return;
+  }
+  range = CurrentRange();
+  if (!range) return;
+  if (range->CheckOffsetAutoAdjust()) return;
+  if (static_cast<size_t>(CurrentItem) + 1 < ScanList.size()) {
+    StartScanItem(static_cast<int>(CurrentItem) + 1);
+  } else {
+    State = STOP;  // without OnChange: the end-of-sweep handler decides what comes next
+    FireSweepDone();
+  }
+}
+
+int TScanner::DecodeReply(const TCmdReply& reply) {
+  const uint16_t code = reply.GetCode();
+  if (code == TCmdReply::TemperatureCode) {
+    Temperature = SmoothTemperature(Temperature, reply.GetTemperature());
+    FireChange(State);
+    return 0;
+  }
+  // Replies for no entry (an empty scan list, or one rebuilt to fewer entries) are dropped.
+  TRange* range = CurrentRange();
+  if (!range) return 0;
+  const int count = range->GetCount();
+  if (code != TCmdReply::EndCode && static_cast<int>(code) >= count) return 0;
+  LastPointCode = code;
+
+  if (code == TCmdReply::EndCode) {
+    LastMaxA = SweepMaxA;
+    LastMaxB = SweepMaxB;
+    SweepMaxA = SweepMaxB = NoLevel;
+    ExternalArmed = false;  // the armed list has run
+    if (LastMaxA < OverloadLevel && LastMaxB < OverloadLevel && Overload) {
+      Overload = false;
+      FireChange(State);
+    }
+    // The emulator never asks for the beep; the check keeps a demonstration silent anyway.
+    if (reply.IsBeepRequest() && !IsDemoMode()) TBeepHook::Sound(880, 100);
+    return -1;
+  }
+
+  if (range->Changing) return 1;
+
+  // A reading of zero, or a non-finite one from a faulty device, becomes the placeholder: it
+  // must neither divide by zero nor enter levels and averages, where it would stay.
+  constexpr double tolerance = 1e-12;
+  auto guard = [](TComplex z) {
+    if (!std::isfinite(z.Re) || !std::isfinite(z.Im) || Abs(z) <= tolerance) return Placeholder;
+    if (std::fabs(z.Im) <= tolerance) z.Im = 1e-9;
+    return z;
+  };
+  const TComplex a = guard(reply.GetMeasuredWave());
+  const TComplex b = guard(reply.GetReferenceWave());
+
+  const double levelA = 20.0 * std::log10(Abs(a));
+  const double levelB = 20.0 * std::log10(Abs(b));
+  SweepMaxA = std::max(SweepMaxA, levelA);
+  SweepMaxB = std::max(SweepMaxB, levelB);
+  if ((SweepMaxA > OverloadLevel || SweepMaxB > OverloadLevel) && !Overload) {
+    Overload = true;
+    FireChange(State);
+  }
+
+  const TComplex receivers[3] = {a, Placeholder, b};
+  const IDeviceModel* device = Services().Device;
+  int reference = device ? device->GetReferenceIndex() : 2;
+  if (reference < 0 || reference > 2) reference = 2;
+  TComplex x, y;
+  const int i = static_cast<int>(code);
+  if (!range->FOMState) {
+    x = receivers[0] / receivers[reference];
+    y = receivers[1] / receivers[reference];
+    if (const ICalibrationFacade* calibrator = Services().CalibratorModule) {
+      const int reflection = device ? device->GetReflectionIndex() : 0;
+      const int transmission = device ? device->GetTransmissionIndex() : 1;
+      calibrator->ApplySystemCorrection(reflection, x, transmission, y, range->GetPointFrequency(i));
+    }
+  } else {
+    x = TComplex{Abs(receivers[0]), 0.0};
+    y = TComplex{Abs(receivers[1]), 0.0};
+  }
+  range->StoreRawLevels(i, receivers[0], receivers[1], receivers[2]);
+  range->StorePointData(i, x, y);
+  range->ProcessPoint(i);
+  return 1;
 }

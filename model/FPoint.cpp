@@ -1,10 +1,3 @@
+// TFPoint lives in its header: the running average is inline, as the point path runs five of
+// them at every point of every sweep.
 #include "model/FPoint.h"
-
-TComplex TFPoint::Average(TComplex& average, const TComplex& value, bool enabled, int n) {
-  if (Abs(average) < AverageThreshold || Abs(value) < AverageThreshold || !enabled) {
-    average = value;
-  } else {
-    average = (average * static_cast<double>(n) + value) / static_cast<double>(n + 1);
-  }
-  return average;
-}

@@ -26,7 +26,15 @@ class TFPoint : public TBasePoint {
   // One step of a running average: the result replaces average and is returned. A stored
   // average or a new value of magnitude below 1e-10 gives the new value; with averaging on the
   // result is (average x n + value) / (n + 1), n being the sweeps averaged so far; else value.
-  static TComplex Average(TComplex& average, const TComplex& value, bool enabled, int n);
+  // Inline: the point path runs five of them at every point of every sweep.
+  static TComplex Average(TComplex& average, const TComplex& value, bool enabled, int n) {
+    if (BelowAverageThreshold(average) || BelowAverageThreshold(value) || !enabled) {
+      average = value;
+    } else {
+      average = (average * static_cast<double>(n) + value) / static_cast<double>(n + 1);
+    }
+    return average;
+  }
 
   TPointSynthSettings SynthSettings;
   TComplex RawLevel[2] = {Floor, Floor};     // averaged magnitude of each measuring receiver
@@ -38,4 +46,12 @@ class TFPoint : public TBasePoint {
   TComplex RefLevelAverage = Floor;
   // Index of the segment a segment sweep built the point from; -1 for other sweeps.
   int32_t SegmentIndex = -1;
+
+ private:
+  // |z| < 1e-10. A squared magnitude clearly above the threshold's square decides without a
+  // square root; values near the threshold are decided by the exact magnitude.
+  static bool BelowAverageThreshold(const TComplex& z) {
+    if (z.Re * z.Re + z.Im * z.Im > 1.01e-20) return false;
+    return Abs(z) < AverageThreshold;
+  }
 };

@@ -1,11 +1,24 @@
 #pragma once
 // A two-port network over frequency: the frequencies (MHz) and the four S-parameters, five
 // vectors of one length. Filled from vectors handed over by the calibration code, or from a
-// Touchstone file.
+// Touchstone file (version 1 syntax, ".s1p" or ".s2p"), and interpolated at any frequency.
+//
+// Three orders of the four parameters meet here. Storage and files: S11, S21, S12, S22.
+// SetTwoPortData and the out-argument Interpolate: S11, S21, S22, S12 (S22 before S12).
+// Everything else uses TSParams, whose members are named.
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "model/Complex.h"
+
+// The four S-parameters of a two-port at one frequency.
+struct TSParams {
+  TComplex S11;
+  TComplex S21;
+  TComplex S12;
+  TComplex S22;
+};
 
 class TFixtParam {
  public:
@@ -36,9 +49,41 @@ class TFixtParam {
                       const std::vector<TComplex>& s22, const std::vector<TComplex>& s12,
                       double lastFrequency, double firstFrequency);
 
-  // Replaces the contents with a two-port Touchstone file. Reading Touchstone files is not
-  // available yet: the network is left empty.
+  // Replace the contents with a Touchstone file. The name goes through GetFixtureFilePath: no
+  // extension gets ".s2p" (for both loaders), no folder means the "FixtureSim" folder. A
+  // missing file, one without a valid option line, or one without usable data lines leaves
+  // the network empty; unusable data lines are skipped one by one. Nothing is reported: users
+  // look at GetCount or HoldsData.
+  //
+  // Reader rules: lines end at LF (a CR before it is dropped; a UTF-8 byte-order mark at the
+  // start is skipped); a line whose first character is '!' is a comment, and so is an empty
+  // line; the first other line is the option line, which splits at runs of blanks and tabs
+  // into exactly six items "#", unit (Hz, kHz, MHz, GHz in any case), "S", format (RI, MA, DB
+  // in any case), "R" and the impedance (the last two not examined). Each data line gives its
+  // numbers through ParseNumberList (',' or '.' as decimal point, a comment's numbers count);
+  // exactly 3 (one-port) or 9 (two-port) numbers make a point, any other count skips the line,
+  // as do a frequency or value that is not finite and a frequency equal (NearlyEqual) to the
+  // one stored just before. Frequencies are kept in file order, never sorted.
+  //
+  // LoadOnePort puts the file's one parameter into target (11, 12, 21 or 22; any other value
+  // means 11) and (0, 0) into the other three.
+  void LoadOnePort(const std::string& fileName, int target);
   void LoadTwoPort(const std::string& fileName);
+
+  // The four parameters at frequency (MHz): within the segment [k, k + 1] that is the first
+  // whose upper end lies above the frequency, or the last segment; the end segments are
+  // extended, not clamped. Each parameter is interpolated in polar form (InterpolatePolar).
+  // A segment of zero width gives the value at its lower end. Fewer than two points give
+  // (0, 0) everywhere.
+  TSParams InterpolateAt(double frequency) const;
+  // The same into out-arguments in the order S11, S21, S22, S12.
+  void Interpolate(TComplex& s11, TComplex& s21, TComplex& s22, TComplex& s12, double frequency) const;
+
+  // Index k of the segment [k, k + 1] used for the frequency; 0 for fewer than two points.
+  int FindSegment(double frequency) const;
+  // Whether the frequencies rise strictly is worked out once per list; the list is known by
+  // its storage, size and end values. Code that changes an inner frequency in place calls this.
+  void FrequenciesChanged() { search_ = TSearchCache{}; }
 
   std::vector<double> Frequencies;
   std::vector<TComplex> S11;
@@ -47,5 +92,27 @@ class TFixtParam {
   std::vector<TComplex> S22;
 
  private:
+  enum class TFileKind { OnePort, TwoPort };
+
   void SetGrid(size_t n, double lastFrequency, double firstFrequency);
+  void ReadTouchstone(const std::string& fileName, TFileKind kind, int target);
+
+  // Whether the frequencies rise strictly, so the segment can be found by bisection, for the
+  // list it was worked out on. A copy starts without it: the list it names is another's.
+  struct TSearchCache {
+    TSearchCache() = default;
+    TSearchCache(const TSearchCache&) noexcept {}
+    TSearchCache& operator=(const TSearchCache&) noexcept {
+      data = nullptr;
+      size = 0;
+      return *this;
+    }
+    const double* data = nullptr;
+    size_t size = 0;
+    double first = 0.0;
+    double last = 0.0;
+    bool rising = false;
+  };
+  bool RisesStrictly() const;
+  mutable TSearchCache search_;
 };

@@ -3,6 +3,8 @@
 // implements it; program start installs it in the service registry (model/Services.h).
 #include <cstdint>
 
+#include "model/Complex.h"
+
 class ICalibrationFacade {
  public:
   virtual ~ICalibrationFacade() = default;
@@ -16,4 +18,16 @@ class ICalibrationFacade {
   // The instrument's serial number and hardware revision, from its factory data.
   virtual uint32_t GetSerialNumber() const = 0;
   virtual int GetHardwareRevision() const = 0;
+
+  // The system correction of one decoded point: the reflection ratio x of port a and the
+  // transmission ratio y of port b, corrected in place at the point's frequency (MHz); a
+  // negative port leaves its value alone. Until the calibration module provides it, nothing is
+  // corrected.
+  virtual void ApplySystemCorrection(int a, TComplex& x, int b, TComplex& y, double frequencyMHz) const {
+    (void)a, (void)x, (void)b, (void)y, (void)frequencyMHz;
+  }
+  // Reads the instrument's factory data (EEPROM image and system calibrations) into the module;
+  // called when the instrument connects. Until the calibration module provides it, nothing is
+  // read.
+  virtual void ReadEeprom() {}
 };

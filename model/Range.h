@@ -9,11 +9,14 @@
 // bandwidths in Hz, delays in ms, slopes in dB per GHz.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "model/CalRange.h"
 #include "model/Complex.h"
 #include "model/FContainer.h"
+#include "model/FixtRange.h"
 #include "model/FPoint.h"
 #include "model/FixtParam.h"
 #include "model/RangeSettings.h"
@@ -21,6 +24,7 @@
 #include "model/SynthRecords.h"
 
 class ISynthPlan;
+class TCustomIniFile;
 
 class TRange : public TFContainer {
  public:
@@ -226,6 +230,116 @@ class TRange : public TFContainer {
   bool IsDeembeddingActive() const { return DeembActive == 1; }
   bool IsEmbeddingActive() const { return EmbActive == 1; }
 
+  // ---- Measured-point path ------------------------------------------------------------------
+  // Called by the sweep engine for every point reply, in this order. Indices outside the point
+  // list are ignored.
+  // Stores the magnitudes of the three receiver readings as running averages.
+  void StoreRawLevels(int i, const TComplex& r0, const TComplex& r1, const TComplex& r2);
+  // Applies the user calibration to the two ratios (reflection x, transmission y), then stores
+  // them as running averages into the data of ports 0 and 1.
+  void StorePointData(int i, TComplex x, TComplex y);
+  // Port extension, impedance conversion, de-embedding and embedding of the stored data, the
+  // sweep timing, the missing-point check of service mode, then OnPointData (not while Changing).
+  void ProcessPoint(int i);
+  // The end of a sweep: OnSweepDone; true when the averaged sweep is complete.
+  bool EndSweep();
+  // Point stores without events; i within the point list, port 0 or 1.
+  void SetPointRawLevel(int port, int i, const TComplex& value) { GetPoint(i)->RawLevel[port] = value; }
+  void SetPointData(int port, int i, const TComplex& value) { GetPoint(i)->Data[port] = value; }
+  void SetPointRefLevel(int i, const TComplex& value) { GetPoint(i)->RefLevel = value; }
+  void SetPointPowerReading(int i, double dBm) { GetPoint(i)->PowerReading = dBm; }
+  // The one-port correction of x and the enhanced-response correction of y with the terms of
+  // CalTable at point i (reflection port a, transmission port b; a negative port is left alone).
+  // Nothing happens without a table, with the user correction disabled in the calibration
+  // module, or while the table was built for another point count.
+  void ApplyUserCorrection(int i, int a, TComplex& x, int b, TComplex& y) const;
+  // Replaces CalTable by the table's terms interpolated at every point (none: uncorrected).
+  void AttachCalibration(const TCalRange* table);
+  const TCalRange* GetCalTable() const { return CalTable.get(); }
+  void SetPointCorrection(bool flag);
+  // Power-meter mode: one point per pass while the external sensor is read.
+  void SetPowerMeterMode(bool on);
+  void DoPowerMeterStep(double& reading, bool& endOfSweep);
+  void NotifySweepEvent();
+  // Service mode: notes that point i arrived; fires OnPointsMissing at the last point when one
+  // of the sweep did not.
+  void MarkPointReceived(int i);
+
+  // ---- Port extension ----------------------------------------------------------------------
+  void SetPortExtensionsEnabled(bool flag);
+  // Index other than 0 or 1: EAbort "Execution error" (200).
+  double GetPortExtension(int i) const;
+  void SetPortExtension(int i, double seconds);
+  bool GetExtLoss1Enabled() const { return ExtLoss1Enabled; }
+  void SetExtLoss1Enabled(bool flag);
+  double GetExtLoss1() const { return ExtLoss1; }
+  void SetExtLoss1(double dB);
+  double GetExtFreq1() const { return ExtFreq1; }
+  void SetExtFreq1(double MHz);
+  bool GetExtLoss2Enabled() const { return ExtLoss2Enabled; }
+  void SetExtLoss2Enabled(bool flag);
+  double GetExtLoss2() const { return ExtLoss2; }
+  void SetExtLoss2(double dB);
+  double GetExtFreq2() const { return ExtFreq2; }
+  void SetExtFreq2(double MHz);
+  double GetExtLossAtDC() const { return ExtLossAtDC; }
+  void SetExtLossAtDC(double dB);
+  // Corrects the data of ports p and q at point i (the point path passes p = q = 0).
+  void ApplyPortExtension(int p, int q, int i);
+  bool HasExtensionLoss() const;
+  // The gain that undoes the line loss at point i; false when no loss is set.
+  bool GetPortExtensionLoss(int i, double& factor) const;
+  bool IsPortExtensionActive() const;
+
+  // ---- Impedance conversion and fixtures ---------------------------------------------------
+  // Reads a two-port Touchstone file into port p's network (a bare name is looked up in the
+  // fixture folder) and reports the change; a file that gives no usable network clears the
+  // port's switch and file name.
+  void LoadDeembeddingFile(int p, const std::string& fileName);
+  void LoadEmbeddingFile(int p, const std::string& fileName);
+  // Port p's network at the channel's points, built on first use; none while the network holds
+  // fewer than two frequencies.
+  TFixtRange* GetDeembeddingTable(int p);
+  TFixtRange* GetEmbeddingTable(int p);
+  void DeleteDeembeddingTable(int p) { DeembTable[p].reset(); }
+  void DeleteEmbeddingTable(int p) { EmbTable[p].reset(); }
+  void DeleteFixtureTables();
+  void ApplyZConversion(int i);
+  void ApplyDeembedding(int i);
+  void ApplyEmbedding(int i);
+
+  // ---- State section, point data and Touchstone files -------------------------------------
+  // Writes the channel's 53 state keys into the section, in their fixed order; other keys of
+  // the section stay.
+  void SaveState(TCustomIniFile& ini, const std::string& section) const;
+  // Reads them back (missing or unreadable values take the defaults of a new channel; values
+  // are limited to what the setters allow, except "AverageFactor", taken as read), reloads the
+  // four fixture networks from the stored file names, then applies the stimulus and rebuilds.
+  void LoadState(const TCustomIniFile& ini, const std::string& section);
+  // 32 bytes per point, little-endian float32: data of port 0 (re, im), of port 1 (re, im),
+  // magnitudes of raw levels 0 and 1 and of the reference level, the power reading (dBm).
+  static constexpr size_t PointDataRecordSize = 32;
+  // Replaces stream by one record per point.
+  void SavePointData(std::vector<uint8_t>& stream) const;
+  // Takes the records when the stream holds exactly one per point (a partial record at the end
+  // is ignored), storing them without averaging or correction and firing OnPointData per
+  // point; a value that is not finite reads as 0. False, leaving the points as they were, when
+  // the count differs.
+  bool LoadPointData(const std::vector<uint8_t>& stream);
+  // Puts the S11 and S21 of a Touchstone file (".s1p" in any case: one-port as S11; anything
+  // else two-port; a bare name in the fixture folder, no extension ".s2p") into the data of
+  // ports 0 and 1 of every point, then processes each point as a measured one. False, leaving
+  // the points as they were, when the file yields fewer than two frequencies.
+  bool LoadTouchstoneData(const std::string& fileName);
+  // Writes the corrected points as a Touchstone file: touchType 1 all four parameters (S11 and
+  // S21 measured, S12 and S22 zero), any other the one given by parameter (0 S11, 1 S21, 2 S12,
+  // 3 S22); format 0 RI, 1 MA, 2 DB. UTF-8 text, CR LF line ends. The file is replaced only once
+  // the new one is complete; a failed write raises EAbort naming the file.
+  void SaveTouchstone(const std::string& fileName, int touchType, int format, int parameter) const;
+  // format 0, 1, 2 -> "RI", "MA", "DB" and "Re/Im", "Mag/Ang", "dB/Ang"; other values: empty.
+  static std::string TouchstoneFormatCode(int format);
+  static std::string TouchstoneColumnUnits(int format);
+
   // ---- Fields ---------------------------------------------------------------------------------------
   int32_t NPoints = 201;
   double MinFrequency = 0.0;
@@ -290,6 +404,13 @@ class TRange : public TFContainer {
   int32_t LastPointIndex = 0;
   double SweepStartTime = 0.0;
   double SweepTime = 0.0;
+  // Which points of the current sweep arrived (service mode only).
+  std::vector<bool> ReceivedPoints;
+  // The attached user calibration, one entry per point of the list it was built for.
+  std::unique_ptr<TCalRange> CalTable;
+  // Fixture networks at the channel's points, per port; built on demand, deleted by the rebuild.
+  std::unique_ptr<TFixtRange> DeembTable[2];
+  std::unique_ptr<TFixtRange> EmbTable[2];
 
   TEvent OnChange;
   TEvent OnResweep;
@@ -338,4 +459,36 @@ class TRange : public TFContainer {
   void BuildSegmentPoints();
   void BuildSweepPoints();
   void ReloadFixtureNetworks();
+  void LoadFixtureFile(int p, const std::string& fileName, TFixtParam* networks, bool* enabled,
+                       std::string* files, std::unique_ptr<TFixtRange>* tables);
+  TFixtRange* FixtureTable(int p, TFixtParam* networks, std::unique_ptr<TFixtRange>* tables);
+  // The port extension's loss law (loss at f = dc + (l - dc) (f / f0)^n), worked out again only
+  // when a loss setting differs from the one it was made from.
+  struct TLossLaw {
+    double dc = 0, loss1 = 0, freq1 = 0, loss2 = 0, freq2 = 0;
+    bool on1 = false, on2 = false, valid = false;
+    bool hasLoss = false, dependsOnFrequency = false;
+    double n = 0, l = 0, f0 = 1;
+    uint64_t generation = 0;  // counts the laws worked out
+  };
+  const TLossLaw& LossLaw() const;
+  mutable TLossLaw lossLaw_;
+  // The port extension of port 0 at each point, both passes in one factor, kept while the
+  // delay, the loss law and the point's frequency stay what it was made for: the phase and
+  // loss laws need transcendental functions that would otherwise run at every point of every
+  // sweep.
+  struct TExtensionFactor {
+    double frequency = 0;
+    TComplex factor{};
+  };
+  std::vector<TExtensionFactor> extensionFactors_;
+  double extensionFactorsDelay_ = 0;
+  uint64_t extensionFactorsLaw_ = 0;
+  TComplex ExtensionFactor(int i, const TLossLaw& law);
+  // The real factors of the impedance conversion, kept while the three impedances stay.
+  struct TZConversionFactors {
+    double z0 = 0, z1 = 0, z2 = 0;
+    double g1 = 0, g2 = 0, scale11 = 0, scale21 = 0;
+  };
+  TZConversionFactors zConversion_;
 };

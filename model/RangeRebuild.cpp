@@ -72,6 +72,7 @@ void TRange::RebuildPoints() {
 
   Clear();
   SynthGaps.clear();
+  DeleteFixtureTables();
 
   ZConvActive = 0;
   DeembActive = 0;

@@ -119,6 +119,8 @@ void TRange::ReloadFixtureNetworks() {
     DeembNetwork[p].LoadTwoPort(DeembFile[p]);
     EmbNetwork[p].LoadTwoPort(EmbFile[p]);
   }
+  // Tables interpolated from the old networks would go on correcting with them.
+  DeleteFixtureTables();
 }
 
 void TRange::CopySettingsFrom(const TRange& o, bool rebuild) {
