@@ -32,7 +32,9 @@ function(tervan_resources target)
       set(file "${CMAKE_CURRENT_SOURCE_DIR}/${file}")
     endif()
     get_source_file_property(made_by_build "${file}" GENERATED)
-    if(NOT EXISTS "${file}" AND NOT made_by_build)
+    # Files in the build tree are made by the build, possibly by a rule of another folder.
+    string(FIND "${file}" "${CMAKE_BINARY_DIR}/" in_build_tree)
+    if(NOT EXISTS "${file}" AND NOT made_by_build AND NOT in_build_tree EQUAL 0)
       message(FATAL_ERROR "tervan_resources(${target}): no file ${file}")
     endif()
     # Names may hold any character; the hash keeps two names that map to one identifier apart.
