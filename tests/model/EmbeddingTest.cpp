@@ -253,6 +253,21 @@ TEST_F(EmbeddingFiles, LoadWithTheSwitchOnRebuildsAndTheNewNetworkApplies) {
   EXPECT_EQ(c.range->DeembNetwork[0].GetCount(), 0);
 }
 
+TEST_F(EmbeddingFiles, CopiedSettingsApplyTheSourcesNetworkWithoutARebuild) {
+  PathChannel target;
+  target.range->LoadEmbeddingFile(0, Write("old.s2p", {100, 1000, 10000}, 0.1));
+  target.range->SetEmbeddingEnabled(0, true);
+  ASSERT_EQ(target.range->GetEmbeddingTable(0)->GetPoint(0)->S11, (TComplex{0.1, 0}));
+
+  PathChannel source;
+  source.range->LoadEmbeddingFile(0, Write("new.s2p", {100, 1000, 10000}, 0.3));
+  source.range->SetEmbeddingEnabled(0, true);
+
+  target.range->CopySettingsFrom(*source.range, false);
+  EXPECT_EQ(target.range->EmbFile[0], source.range->EmbFile[0]);
+  EXPECT_EQ(target.range->GetEmbeddingTable(0)->GetPoint(0)->S11, (TComplex{0.3, 0}));
+}
+
 TEST_F(EmbeddingFiles, FailedLoadClearsTheSwitchAndTheName) {
   for (bool switchedOn : {false, true}) {
     PathChannel c;
