@@ -18,37 +18,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFileBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using initest::ReadFileBytes;
+using initest::Sections;
+using initest::Values;
+using initest::WriteFileBytes;
 
-void WriteFileBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::vector<std::string> Sections(const TFastIni& ini) {
-  std::vector<std::string> names;
-  ini.ReadSections(names);
-  return names;
-}
-
-std::vector<std::string> Values(const TFastIni& ini, const std::string& section) {
-  std::vector<std::string> lines;
-  ini.ReadSectionValues(section, lines);
-  return lines;
-}
-
-class FastIniFiles : public ::testing::Test {
+class FastIniFiles : public initest::IniFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = testenv::Root() / "fastini" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  FastIniFiles() : IniFolderTest("fastini") {}
 };
 
 }  // namespace

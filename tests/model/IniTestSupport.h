@@ -7,13 +7,53 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "common/TestEnv.h"
 #include "model/CustomIniFile.h"
 
 namespace initest {
+
+inline std::string ReadFileBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileBytes(const std::filesystem::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::vector<std::string> Sections(const TCustomIniFile& ini) {
+  std::vector<std::string> names;
+  ini.ReadSections(names);
+  return names;
+}
+
+inline std::vector<std::string> Values(const TCustomIniFile& ini, const std::string& section) {
+  std::vector<std::string> lines;
+  ini.ReadSectionValues(section, lines);
+  return lines;
+}
+
+// A fresh folder per test under the test run's private root.
+class IniFolderTest : public ::testing::Test {
+ protected:
+  explicit IniFolderTest(const char* group) : group_(group) {}
+  void SetUp() override {
+    dir_ = testenv::Root() / group_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+  }
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+  const char* group_;
+  std::filesystem::path dir_;
+};
 
 inline uint64_t Bits(double v) {
   uint64_t b;

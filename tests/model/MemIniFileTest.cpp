@@ -31,37 +31,14 @@ std::string Utf16Bytes(std::u16string_view text, bool bigEndian, bool bom) {
   return out;
 }
 
-std::string ReadFileBytes(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using initest::ReadFileBytes;
+using initest::Sections;
+using initest::Values;
+using initest::WriteFileBytes;
 
-void WriteFileBytes(const fs::path& p, const std::string& bytes) {
-  std::ofstream out(p, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::vector<std::string> Sections(const TMemIniFile& ini) {
-  std::vector<std::string> names;
-  ini.ReadSections(names);
-  return names;
-}
-
-std::vector<std::string> Values(const TMemIniFile& ini, const std::string& section) {
-  std::vector<std::string> lines;
-  ini.ReadSectionValues(section, lines);
-  return lines;
-}
-
-class MemIniFileFiles : public ::testing::Test {
+class MemIniFileFiles : public initest::IniFolderTest {
  protected:
-  void SetUp() override {
-    dir_ = testenv::Root() / "memini" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  fs::path dir_;
+  MemIniFileFiles() : IniFolderTest("memini") {}
 };
 
 }  // namespace
