@@ -10,11 +10,8 @@ namespace {
 
 const char* const kSection = "SynthTV";
 
-constexpr double kMinIFAccuracy = 0.000001, kMaxIFAccuracy = 0.0001;
-constexpr double kMinReferenceFreq = 10, kMaxReferenceFreq = 52;
-constexpr double kMinIntermediateFreq = 0.1, kMaxIntermediateFreq = 0.2;
-constexpr int32_t kMaxDelay = 327600;
-constexpr double kMinDeviceFrequency = 10, kMaxDeviceFrequency = 6000;
+constexpr double kMaxIntermediateFreq = 0.2;
+constexpr double kMaxDeviceFrequency = 6000;
 
 }  // namespace
 
@@ -23,11 +20,9 @@ const TSynthesizerTV::TWords TSynthesizerTV::kDefaultSignalWords = {
 const TSynthesizerTV::TWords TSynthesizerTV::kDefaultHeterodyneWords = {
     0xFF83, 0x1000, 0x4D02, 0xECBF, 0x0028, 0xFF06, 0x80A8, 0x9200, 0x2A80, 0x6202};
 
-TSynthesizerTV::TSynthesizerTV()
-    : SignalChannel(kDefaultIFAccuracy, false), HeterodyneChannel(kDefaultIFAccuracy, true) {
+TSynthesizerTV::TSynthesizerTV() : TSynthesizerBase(kDefaultIFAccuracy) {
   LoadDefaults();
-  SignalChannel.Tolerance = IFAccuracy;
-  HeterodyneChannel.Tolerance = IFAccuracy;
+  ResetTolerances();
 }
 
 void TSynthesizerTV::LoadDefaults() {
@@ -47,20 +42,8 @@ void TSynthesizerTV::LoadDefaults() {
   HeterodyneWords[wMIX_COUNT] = MixCountOfRevision();
 }
 
-void TSynthesizerTV::SetDefaults() {
-  LoadDefaults();
-  if (OnSettingsShown) OnSettingsShown();
-}
-
 void TSynthesizerTV::ClampSettings() {
-  using synthini::Limit;
-  IFAccuracy = Limit(IFAccuracy, kMinIFAccuracy, kMaxIFAccuracy);
-  ReferenceFreq = Limit(ReferenceFreq, kMinReferenceFreq, kMaxReferenceFreq);
-  IntermediateFreq = Limit(IntermediateFreq, kMinIntermediateFreq, kMaxIntermediateFreq);
-  MeasureDelay = Limit(static_cast<long long>(MeasureDelay), 0, kMaxDelay);
-  BackScanDelay = Limit(static_cast<long long>(BackScanDelay), 0, kMaxDelay);
-  MinFrequency = Limit(MinFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
-  MaxFrequency = Limit(MaxFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
+  ClampCommonSettings(kMaxIntermediateFreq, kMaxDeviceFrequency);
 }
 
 int TSynthesizerTV::GetHardwareRevision() const {
@@ -125,24 +108,13 @@ bool TSynthesizerTV::LoadSettings(const TCustomIniFile& ini) {
   HeterodyneWords[wMIX_COUNT] = mixCount;
 
   ClampSettings();
-  SignalChannel.Tolerance = IFAccuracy;
-  HeterodyneChannel.Tolerance = IFAccuracy;
+  ResetTolerances();
   if (OnRestartSweep) OnRestartSweep();
   return true;
 }
 
 TSynthPlanParams TSynthesizerTV::Params() const {
   return TSynthPlanParams{ReferenceFreq, IntermediateFreq, 0, 0, false};
-}
-
-bool TSynthesizerTV::CalcSignalPll(TPllSettings& pll, double f) { return SignalChannel.CalcPll(pll, f, Params()); }
-
-bool TSynthesizerTV::CalcHeterodynePll(TPllSettings& pll, double f) {
-  return HeterodyneChannel.CalcPll(pll, f, Params());
-}
-
-double TSynthesizerTV::CalcFrequency(const TPllSettings& pll) const {
-  return TSynthChannel::CalcFrequency(pll, Params());
 }
 
 double TSynthesizerTV::HeterodyneFrequency(double lo, double fr) const {

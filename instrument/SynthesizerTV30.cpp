@@ -8,11 +8,8 @@ namespace {
 
 const char* const kSection = "SynthTV30";
 
-constexpr double kMinIFAccuracy = 0.000001, kMaxIFAccuracy = 0.0001;
-constexpr double kMinReferenceFreq = 10, kMaxReferenceFreq = 52;
-constexpr double kMinIntermediateFreq = 0.1, kMaxIntermediateFreq = 0.3;
-constexpr int32_t kMaxDelay = 327600;
-constexpr double kMinDeviceFrequency = 10, kMaxDeviceFrequency = 16200;
+constexpr double kMaxIntermediateFreq = 0.3;
+constexpr double kMaxDeviceFrequency = 16200;
 
 }  // namespace
 
@@ -21,11 +18,9 @@ const TSynthesizerTV30::TWords TSynthesizerTV30::kDefaultSignalWords = {
 const TSynthesizerTV30::TWords TSynthesizerTV30::kDefaultHeterodyneWords = {
     0xFF83, 0x1000, 0x4D02, 0xECBF, 0x0028, 0xFF06, 0x80A8, 0xB400, 0x2A80, 0x6202};
 
-TSynthesizerTV30::TSynthesizerTV30()
-    : SignalChannel(kDefaultIFAccuracy, false), HeterodyneChannel(kDefaultIFAccuracy, true) {
+TSynthesizerTV30::TSynthesizerTV30() : TSynthesizerBase(kDefaultIFAccuracy) {
   LoadDefaults();
-  SignalChannel.Tolerance = IFAccuracy;
-  HeterodyneChannel.Tolerance = IFAccuracy;
+  ResetTolerances();
 }
 
 void TSynthesizerTV30::LoadDefaults() {
@@ -43,21 +38,10 @@ void TSynthesizerTV30::LoadDefaults() {
   HeterodyneWords = kDefaultHeterodyneWords;
 }
 
-void TSynthesizerTV30::SetDefaults() {
-  LoadDefaults();
-  if (OnSettingsShown) OnSettingsShown();
-}
-
 void TSynthesizerTV30::ClampSettings() {
   using synthini::Limit;
-  IFAccuracy = Limit(IFAccuracy, kMinIFAccuracy, kMaxIFAccuracy);
-  ReferenceFreq = Limit(ReferenceFreq, kMinReferenceFreq, kMaxReferenceFreq);
-  IntermediateFreq = Limit(IntermediateFreq, kMinIntermediateFreq, kMaxIntermediateFreq);
-  MeasureDelay = Limit(static_cast<long long>(MeasureDelay), 0, kMaxDelay);
-  BackScanDelay = Limit(static_cast<long long>(BackScanDelay), 0, kMaxDelay);
+  ClampCommonSettings(kMaxIntermediateFreq, kMaxDeviceFrequency);
   SwitchDelay = Limit(static_cast<long long>(SwitchDelay), 0, kMaxDelay);
-  MinFrequency = Limit(MinFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
-  MaxFrequency = Limit(MaxFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
   Freq2x = Limit(Freq2x, kMinDeviceFrequency, kMaxDeviceFrequency);
   Freq3x = Limit(Freq3x, kMinDeviceFrequency, kMaxDeviceFrequency);
 }
@@ -103,26 +87,13 @@ bool TSynthesizerTV30::LoadSettings(const TCustomIniFile& ini) {
   }
 
   ClampSettings();
-  SignalChannel.Tolerance = IFAccuracy;
-  HeterodyneChannel.Tolerance = IFAccuracy;
+  ResetTolerances();
   if (OnRestartSweep) OnRestartSweep();
   return true;
 }
 
 TSynthPlanParams TSynthesizerTV30::Params() const {
   return TSynthPlanParams{ReferenceFreq, IntermediateFreq, Freq2x, Freq3x, true};
-}
-
-bool TSynthesizerTV30::CalcSignalPll(TPllSettings& pll, double f) {
-  return SignalChannel.CalcPll(pll, f, Params());
-}
-
-bool TSynthesizerTV30::CalcHeterodynePll(TPllSettings& pll, double f) {
-  return HeterodyneChannel.CalcPll(pll, f, Params());
-}
-
-double TSynthesizerTV30::CalcFrequency(const TPllSettings& pll) const {
-  return TSynthChannel::CalcFrequency(pll, Params());
 }
 
 double TSynthesizerTV30::HeterodyneFrequency(double lo, double /*fr*/) const {
