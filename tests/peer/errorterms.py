@@ -1,0 +1,120 @@
+#!/usr/bin/python3
+"""Reference error terms of a one-port calibration, from scikit-rf and numpy.
+
+    errorterms.py --write    writes golden/errorterms.txt
+    errorterms.py --check    recomputes it in memory and compares it with the committed file
+                             (same lines, values within 1e-13); exit 77 when scikit-rf or numpy
+                             is missing
+
+Readings come from seeded terms (Ed, Er, Es) through m = Ed + Er G / (1 - Es G), with seeded
+standard values G; scikit-rf solves them back independently of those terms.
+
+Lines (numbers in shortest form, complex values as two numbers re im):
+    f1 <ms> <mo> <ml> <gs> <go> <gl> <er> <ed> <es>
+        Short, Open and Load readings and values; terms of skrf.calibration.OnePort
+    wls <m0..m4> <g0..g4> <er> <ed> <es>
+        five noisy readings (rows Short, Open, Open2, Load, Load2) and their values; the
+        weighted least-squares terms of numpy: rows A = (1, g m, -g), y = m, weights
+        W[j] = sum_q |m_j - m_q| / (0.001 |m_j|^2 + 0.001), x = (A^H W A)^-1 A^H W y,
+        Ed = x0, Es = x1, Er = x0 x1 - x2
+"""
+import os
+import sys
+import warnings
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GOLDEN = os.path.join(HERE, "golden", "errorterms.txt")
+
+
+def text(z):
+    return "%r %r" % (float(z.real), float(z.imag))
+
+
+def lines(rf, np):
+    from skrf.calibration import OnePort
+    rng = np.random.RandomState(1234)
+
+    def polar(lo, hi, n):
+        return rng.uniform(lo, hi, n) * np.exp(1j * rng.uniform(-np.pi, np.pi, n))
+
+    n = 12
+    freq = rf.Frequency(1, n, n, unit="MHz")
+    er, ed, es = polar(0.3, 1.2, n), polar(0.01, 0.2, n), polar(0.01, 0.3, n)
+    gs = polar(0.9, 1.0, n)
+    go = polar(0.9, 1.0, n)
+    gl = polar(0.0, 0.1, n)
+
+    def forward(g):
+        return ed + er * g / (1 - es * g)
+
+    def net(values):
+        return rf.Network(frequency=freq, s=values.reshape(n, 1, 1), z0=50)
+
+    ideals = [net(gs), net(go), net(gl)]
+    measured = [net(forward(gs)), net(forward(go)), net(forward(gl))]
+    cal = OnePort(measured=measured, ideals=ideals)
+    cal.run()
+    coefs = cal.coefs
+    out = []
+    for i in range(n):
+        values = [forward(gs)[i], forward(go)[i], forward(gl)[i], gs[i], go[i], gl[i],
+                  coefs["reflection tracking"][i], coefs["directivity"][i], coefs["source match"][i]]
+        out.append("f1 " + " ".join(text(v) for v in values))
+
+    for _ in range(6):
+        g = np.concatenate([polar(0.9, 1.0, 1), polar(0.9, 1.0, 1), polar(0.3, 0.7, 1), polar(0.0, 0.1, 1),
+                            polar(0.2, 0.5, 1)])
+        e_r, e_d, e_s = polar(0.3, 1.2, 1)[0], polar(0.01, 0.2, 1)[0], polar(0.01, 0.3, 1)[0]
+        m = e_d + e_r * g / (1 - e_s * g) + (rng.normal(0, 1e-3, 5) + 1j * rng.normal(0, 1e-3, 5))
+        a = np.stack([np.ones(5), g * m, -g], axis=1)
+        w = np.diag([np.sum(np.abs(m[j] - m)) / (0.001 * abs(m[j]) ** 2 + 0.001) for j in range(5)])
+        ah = a.conj().T
+        x = np.linalg.solve(ah @ w @ a, ah @ w @ m)
+        values = list(m) + list(g) + [x[0] * x[1] - x[2], x[0], x[1]]
+        out.append("wls " + " ".join(text(v) for v in values))
+    return out
+
+
+def agree(committed, fresh):
+    if len(committed) != len(fresh):
+        return False
+    for a, b in zip(committed, fresh):
+        pa, pb = a.split(), b.split()
+        if len(pa) != len(pb) or pa[0] != pb[0]:
+            return False
+        for x, y in zip(pa[1:], pb[1:]):
+            if abs(float(x) - float(y)) > 1e-13 * max(1.0, abs(float(y))):
+                return False
+    return True
+
+
+def main(argv):
+    mode = argv[1] if len(argv) > 1 else ""
+    if mode not in ("--write", "--check"):
+        print(__doc__)
+        return 2
+    warnings.simplefilter("ignore")
+    try:
+        import numpy as np
+        np.complex = complex  # scikit-rf 0.15 still uses the alias numpy dropped
+        import skrf as rf
+    except ImportError:
+        print("numpy or scikit-rf is not installed: check skipped")
+        return 77
+    fresh = lines(rf, np)
+    if mode == "--write":
+        os.makedirs(os.path.dirname(GOLDEN), exist_ok=True)
+        with open(GOLDEN, "w", encoding="ascii", newline="\n") as f:
+            f.write("\n".join(fresh) + "\n")
+        return 0
+    with open(GOLDEN, encoding="ascii") as f:
+        committed = f.read().splitlines()
+    if not agree(committed, fresh):
+        print("golden/errorterms.txt does not match scikit-rf %s" % rf.__version__)
+        return 1
+    print("golden/errorterms.txt matches scikit-rf %s" % rf.__version__)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
