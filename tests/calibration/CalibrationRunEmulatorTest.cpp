@@ -1,0 +1,196 @@
+// Calibration runs on the emulator: the wait box sweeps the notifying channels through the
+// sweep-control module and pumps the user-interface queue until that sweep ends, as the main
+// window does. Open, Short and Load on a user channel then solve to finite terms; losing the
+// device mid-sweep stores nothing and restores the channels and the end-of-sweep closure.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../instrument/ScannerSupport.h"
+#include "calibration/CalKitsModule.h"
+#include "calibration/CalibratorModule.h"
+#include "calibration/KitTestSupport.h"
+#include "calibration/MeasurementRun.h"
+#include "instrument/Scanner.h"
+#include "instrument/ScannerModule.h"
+#include "model/Range.h"
+#include "model/RangeSettings.h"
+
+namespace {
+
+using kittest::TestFolder;
+
+class EmulatorWindow : public IActiveChannelWindow {
+ public:
+  TRange* GetActiveRange() const override { return Range; }
+  TCalibr* GetActiveCalibr() const override { return Calibr; }
+  TRange* Range = nullptr;
+  TCalibr* Calibr = nullptr;
+};
+
+// Starts the sweep from entry 0 and pumps the queue until the module reports its end or the
+// link is gone. With LoseAfter > 0 the link is dropped once that many batches came in.
+class PumpingWaitBox : public ISweepWaitBox {
+ public:
+  PumpingWaitBox(TScannerModule& module, platform::ManualUiDispatcher& ui) : Module(module), Ui(ui) {}
+  bool Run(const std::string&) override {
+    ++Runs;
+    bool done = false;
+    int batches = 0;
+    Module.OnSweepDone = [&](TFObject*) { done = true; };
+    auto previousNewData = Module.OnNewData;
+    Module.OnNewData = [&](TFObject*) { ++batches; };
+    Module.StartSweep(0);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!done && Module.GetScanner().Connected && std::chrono::steady_clock::now() < end) {
+      Ui.runPending();
+      if (!done && LoseAfter > 0 && batches >= LoseAfter && Module.GetScanner().Connected) {
+        SweptBeforeLoss = batches;
+        Module.GetScanner().Disconnect();
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    Module.OnSweepDone = nullptr;
+    Module.OnNewData = previousNewData;
+    return done && Module.GetScanner().Connected;
+  }
+
+  TScannerModule& Module;
+  platform::ManualUiDispatcher& Ui;
+  int LoseAfter = 0;
+  int SweptBeforeLoss = 0;
+  int Runs = 0;
+};
+
+class CalibrationRunEmulator : public kittest::KitTest {
+ protected:
+  void SetUp() override {
+    KitTest::SetUp();
+    emulator.SetNoiseSeed(5);
+    savedKits = ::CalKitsModule;
+    ::CalKitsModule = &kits;
+    savedScanner = ::ScannerModule;
+    ::ScannerModule = &scanner;
+    user = new TRange(&scanner.GetScanner());
+    TRangeSettings settings;
+    TSegments segments;
+    user->GetSettings(settings, segments);
+    settings.NPoints = 31;
+    settings.MinFrequency = 100.0;
+    settings.MaxFrequency = 1100.0;
+    user->ApplySettings(segments, settings);
+    user->SetChangeNotify(true);
+    window.Range = user;
+    window.Calibr = &userCal;
+    module.ActiveWindow = &window;
+    module.WaitBox = &box;
+    scanner.OnSweepDone = [this](TFObject*) { ++sweepDone; };
+
+    scanner.GetScanner().Connect();
+    fake.clock.advanceMs(EmulatorBackend::kNoticeDelayMs);
+    fake.ui.runPending();
+  }
+  void TearDown() override {
+    if (scanner.GetScanner().Connected) scanner.GetScanner().Disconnect();
+    delete user;
+    ::ScannerModule = savedScanner;
+    ::CalKitsModule = savedKits;
+    KitTest::TearDown();
+  }
+
+  TRange* Temporary() const {
+    TScanner& s = scanner.GetScanner();
+    for (int i = 0; i < s.GetCount(); ++i) {
+      auto* r = dynamic_cast<TRange*>(s.GetItem(i));
+      if (r != nullptr && r != user) return r;
+    }
+    return nullptr;
+  }
+  void ExpectRestored() {
+    EXPECT_TRUE(user->ChangeNotify);
+    EXPECT_EQ(nullptr, Temporary());
+    EXPECT_FALSE(TMeasurementRun::IsRunning());
+    EXPECT_FALSE(module.SystemCorrectionOff);
+    ASSERT_TRUE(static_cast<bool>(scanner.OnSweepDone));
+    const int before = sweepDone;
+    scanner.OnSweepDone(nullptr);
+    EXPECT_EQ(before + 1, sweepDone);
+  }
+
+  scannertest::TEngineServices services{4, true};
+  scannertest::TFakeUi fake;
+  scannertest::TLoggingEmulator emulator{4};
+  platform::ScopedUsbBackend scopedBackend{emulator};
+  TCalKitsModule kits{TestFolder()};
+  TCalKitsModule* savedKits = nullptr;
+  TScannerModule scanner;
+  TScannerModule* savedScanner = nullptr;
+  TRange* user = nullptr;
+  TCalibr userCal;
+  EmulatorWindow window;
+  PumpingWaitBox box{scanner, fake.ui};
+  TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
+  int sweepDone = 0;
+};
+
+TEST_F(CalibrationRunEmulator, OpenShortLoadThenF1GiveFiniteTermsAtEveryPoint) {
+  ASSERT_TRUE(scanner.GetScanner().Connected);
+  const int r = services.device.GetReflectionIndex();
+  for (int kind : {ckOpen, ckShort, ckLoad}) {
+    module.Calibrate(kind, -1, false);
+    ASSERT_TRUE(userCal.HasStandard(kind, r)) << kind;
+    EXPECT_EQ(31u, userCal.Standards[kind][r].size());
+  }
+  EXPECT_EQ(3, box.Runs);
+  ExpectRestored();
+
+  userCal.Calculate(r, -1, cmF1);
+  ASSERT_NE(nullptr, userCal.Terms);
+  ASSERT_EQ(31, userCal.Terms->GetCount());
+  for (int i = 0; i < userCal.Terms->GetCount(); ++i) {
+    for (const TComplex& term : {userCal.Terms->GetErrorTermA(0, i), userCal.Terms->GetErrorTermB(0, i),
+                                 userCal.Terms->GetErrorTermC(0, i)}) {
+      EXPECT_TRUE(std::isfinite(term.Re) && std::isfinite(term.Im)) << "point " << i;
+    }
+  }
+}
+
+// The link dropped mid-sweep: the standard is not stored, the calibration in force and its
+// selection stay, and the channels and the closure come back.
+TEST_F(CalibrationRunEmulator, DeviceLossMidSweepRestoresEverything) {
+  const int r = services.device.GetReflectionIndex();
+  for (int kind : {ckOpen, ckShort, ckLoad}) module.Calibrate(kind, -1, false);
+  userCal.Calculate(r, -1, cmF1);
+  ASSERT_NE(nullptr, userCal.Terms);
+  const int method = userCal.GetPortMethod(r);
+  const TComplex er = userCal.Terms->GetErrorTermA(0, 3);
+  const std::vector<SxData> load = userCal.Standards[ckLoad][r];
+  userCal.SetStandardSelected(ckOpen, r, false);
+  userCal.SetStandardSelected(ckShort, r, true);
+  const std::string dataTime = userCal.DataTime;
+
+  box.LoseAfter = 1;
+  module.Calibrate(ckLoad, -1, false);
+  EXPECT_GE(box.SweptBeforeLoss, 1);
+  EXPECT_FALSE(scanner.GetScanner().Connected);
+  ASSERT_TRUE(userCal.HasStandard(ckLoad, r));
+  ASSERT_EQ(load.size(), userCal.Standards[ckLoad][r].size());
+  for (size_t i = 0; i < load.size(); ++i) {
+    EXPECT_EQ(load[i].Data0, userCal.Standards[ckLoad][r][i].Data0) << i;
+  }
+  EXPECT_FALSE(userCal.IsStandardSelected(ckOpen, r));
+  EXPECT_TRUE(userCal.IsStandardSelected(ckShort, r));
+  EXPECT_FALSE(userCal.IsStandardSelected(ckLoad, r));
+  EXPECT_EQ(dataTime, userCal.DataTime);
+  EXPECT_EQ(method, userCal.GetPortMethod(r));
+  ASSERT_NE(nullptr, userCal.Terms);
+  EXPECT_EQ(er, userCal.Terms->GetErrorTermA(0, 3));
+  ExpectRestored();
+}
+
+}  // namespace
