@@ -62,6 +62,20 @@ function(tervan_resources target)
   endif()
 endfunction()
 
+# tervan_library_resources(<library> <name>=<file> ...)
+#
+# The same for a static library: the generated objects are handed to every executable that
+# links <library>, directly or through another library, so whatever uses the library finds its
+# files without a call of its own.
+function(tervan_library_resources library)
+  if(NOT TARGET ${library}_resources)
+    add_library(${library}_resources OBJECT)
+    target_link_libraries(${library}_resources PRIVATE tervan_model)
+    target_link_libraries(${library} INTERFACE $<TARGET_OBJECTS:${library}_resources>)
+  endif()
+  tervan_resources(${library} ${ARGN})
+endfunction()
+
 function(_tervan_test_resources)
   file(GLOB dirs LIST_DIRECTORIES true CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/*/resources ${CMAKE_SOURCE_DIR}/tests/*/*/resources)
