@@ -1,6 +1,7 @@
 // Solving a full one-port calibration over 16001 points with the kit at position 11: the method
 // choice, the kit models at every point, the closed-form solution and a new error-term table
-// each time. It should stay under 3 ms.
+// each time (the old one deleted). It should stay under 3 ms. bench/skrf_oneport.py times
+// scikit-rf's OnePort on the same kind of data against it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

@@ -141,42 +141,64 @@ bool TCalKit::TableValue(const TCalStd& s, double f, bool thru, TComplex& value)
   return true;
 }
 
-TComplex TCalKit::GetShortGamma(double f) const {
-  const TCalStd* s = Standard(kShort);
+namespace {
+
+// The analytic value of standard k (kShort .. kThru) with coefficients v at f (Hz).
+inline TComplex ModelValue(int k, const TCalStdValues& v, double zref, double f) {
+  switch (k) {
+    case kShort:
+      return OffsetLineReflection(f, ShortTermination(f, v.L, zref), v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
+    case kOpen:
+      return OffsetLineReflection(f, OpenTermination(f, v.C, zref), v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
+    case kLoad:
+      return OffsetLineReflection(f, TComplex{}, v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
+    default:
+      return OffsetLineTransmission(f, v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
+  }
+}
+
+}  // namespace
+
+TComplex TCalKit::StandardValue(int k, double f) const {
+  const TCalStd* s = Standard(k);
   if (!s) return {};
   TComplex value;
-  if (TableValue(*s, f, false, value)) return value;
-  const TCalStdValues& v = s->GetValues();
+  if (TableValue(*s, f, k == kThru, value)) return value;
+  return ModelValue(k, s->GetValues(), GetReferenceImpedance(), f);
+}
+
+TComplex TCalKit::GetShortGamma(double f) const { return StandardValue(kShort, f); }
+TComplex TCalKit::GetOpenGamma(double f) const { return StandardValue(kOpen, f); }
+TComplex TCalKit::GetLoadGamma(double f) const { return StandardValue(kLoad, f); }
+TComplex TCalKit::GetThruS21(double f) const { return StandardValue(kThru, f); }
+
+void TCalKit::GetStandardValues(int standard, const double* frequenciesMHz, size_t n, TComplex* out) const {
+  const TCalStd* s = standard >= kShort && standard <= kThru ? Standard(standard) : nullptr;
+  if (!s) {
+    for (size_t i = 0; i < n; ++i) out[i] = TComplex{};
+    return;
+  }
+  // The same arithmetic as the single getters, with the coefficients and the source read once.
+  if (s->GetUseModuleData() || s->GetUseDatabaseStd()) {
+    for (size_t i = 0; i < n; ++i) TableValue(*s, frequenciesMHz[i] * 1e6, standard == kThru, out[i]);
+    return;
+  }
+  const TCalStdValues v = s->GetValues();
   const double zref = GetReferenceImpedance();
-  return OffsetLineReflection(f, ShortTermination(f, v.L, zref), v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
-}
-
-TComplex TCalKit::GetOpenGamma(double f) const {
-  const TCalStd* s = Standard(kOpen);
-  if (!s) return {};
-  TComplex value;
-  if (TableValue(*s, f, false, value)) return value;
-  const TCalStdValues& v = s->GetValues();
-  const double zref = GetReferenceImpedance();
-  return OffsetLineReflection(f, OpenTermination(f, v.C, zref), v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, zref);
-}
-
-TComplex TCalKit::GetLoadGamma(double f) const {
-  const TCalStd* s = Standard(kLoad);
-  if (!s) return {};
-  TComplex value;
-  if (TableValue(*s, f, false, value)) return value;
-  const TCalStdValues& v = s->GetValues();
-  return OffsetLineReflection(f, TComplex{}, v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, GetReferenceImpedance());
-}
-
-TComplex TCalKit::GetThruS21(double f) const {
-  const TCalStd* s = Standard(kThru);
-  if (!s) return {};
-  TComplex value;
-  if (TableValue(*s, f, true, value)) return value;
-  const TCalStdValues& v = s->GetValues();
-  return OffsetLineTransmission(f, v.OffsetDelay, v.OffsetZ0, v.OffsetLoss, GetReferenceImpedance());
+  switch (standard) {
+    case kShort:
+      for (size_t i = 0; i < n; ++i) out[i] = ModelValue(kShort, v, zref, frequenciesMHz[i] * 1e6);
+      break;
+    case kOpen:
+      for (size_t i = 0; i < n; ++i) out[i] = ModelValue(kOpen, v, zref, frequenciesMHz[i] * 1e6);
+      break;
+    case kLoad:
+      for (size_t i = 0; i < n; ++i) out[i] = ModelValue(kLoad, v, zref, frequenciesMHz[i] * 1e6);
+      break;
+    default:
+      for (size_t i = 0; i < n; ++i) out[i] = ModelValue(kThru, v, zref, frequenciesMHz[i] * 1e6);
+      break;
+  }
 }
 
 void TCalKit::WriteIni(TCustomIniFile& file) const {

@@ -8,6 +8,7 @@
 // "L0".."L3", "OffsetDelay", "OffsetZ0", "OffsetLoss", "UseDatabaseStd", "TouchstoneFile" in
 // this order. Numbers are SI values in the shortest text that reads back the same ("5.0368E-11"
 // of older files reads as well); the flag is "1" or "0".
+#include <cstddef>
 #include <string>
 
 #include "calibration/CalStd.h"
@@ -57,6 +58,11 @@ class TCalKit : public TFContainer {
   TComplex GetOpenGamma(double f) const;
   TComplex GetLoadGamma(double f) const;
   TComplex GetThruS21(double f) const;
+  // The values of standard 0 Short, 1 Open, 2 Load or 3 Thru (S21) at n frequencies given in
+  // MHz, into out: each exactly what the getter above gives at that frequency times 1e6, with
+  // the standard's coefficients and source read once for the whole run. Any other standard
+  // gives 0.
+  void GetStandardValues(int standard, const double* frequenciesMHz, size_t n, TComplex* out) const;
 
   // The reference impedance the models use: the kit module's, or the program's without one.
   double GetReferenceImpedance() const;
@@ -94,6 +100,8 @@ class TCalKit : public TFContainer {
  private:
   // Standard i when the kit has it, else null.
   const TCalStd* Standard(int i) const;
+  // The value of standard k (0 to 3) at f (Hz): what the four getters give.
+  TComplex StandardValue(int k, double f) const;
   // The table value when the standard uses one; false when the model applies.
   static bool TableValue(const TCalStd& s, double f, bool thru, TComplex& value);
 

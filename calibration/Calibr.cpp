@@ -295,9 +295,19 @@ void TCalibr::Calculate(int r, int t, int method) {
     const bool needOpen = rm == cmRO || rm == cmF1 || rm == cmOP || rm == cmROS;
     const bool loadR = rm == cmF1 || rm == cmOP || ((rm == cmRO || rm == cmRS) && has(ckLoad, r));
     const size_t n = Frequencies.size();
+    // Each standard's model once per frequency, a run at a time: the coefficients are read once
+    // and the runs have no dependence from one frequency to the next.
+    auto values = [&](bool wanted, int standard) {
+      std::vector<TComplex> v(wanted ? n : 0);
+      if (wanted) kit->GetStandardValues(standard, Frequencies.data(), n, v.data());
+      return v;
+    };
+    const std::vector<TComplex> gsv = values(solveR && !weighted && needShort, 0);
+    const std::vector<TComplex> gov = values(solveR && !weighted && needOpen, 1);
+    const std::vector<TComplex> glv = values(solveR && !weighted && loadR, 2);
+    const std::vector<TComplex> thv = values(solveT, 3);
     for (size_t i = 0; i < n; ++i) {
       const double f = Frequencies[i];
-      const double hz = f * 1e6;
       const int ii = static_cast<int>(i);
       bool ok = true;
       TOnePortTerms terms;
@@ -310,9 +320,9 @@ void TCalibr::Calculate(int r, int t, int method) {
           }
           terms = TErrorTermSolver::WeightedOnePort(m, g, 5);
         } else {
-          const TComplex gs = needShort ? kit->GetShortGamma(hz) : TComplex{};
-          const TComplex go = needOpen ? kit->GetOpenGamma(hz) : TComplex{};
-          const TComplex gl = loadR ? kit->GetLoadGamma(hz) : TComplex{};
+          const TComplex gs = needShort ? gsv[i] : TComplex{};
+          const TComplex go = needOpen ? gov[i] : TComplex{};
+          const TComplex gl = loadR ? glv[i] : TComplex{};
           const TComplex ms = needShort ? MeasuredValue(Standards[ckShort][r][i], r) : TComplex{};
           const TComplex mo = needOpen ? MeasuredValue(Standards[ckOpen][r][i], r) : TComplex{};
           const TComplex ml = loadR ? MeasuredValue(Standards[ckLoad][r][i], r) : TComplex{};
@@ -343,7 +353,7 @@ void TCalibr::Calculate(int r, int t, int method) {
         ok = Finite(terms.Er) && Finite(terms.Ed) && Finite(terms.Es);
       }
       if (solveT) {
-        const TComplex thru = kit->GetThruS21(hz);
+        const TComplex& thru = thv[i];
         const SxData& x = Standards[ckThru][t][i];
         TComplex et;
         if (tm == cmOP) {

@@ -3,10 +3,12 @@
 // of every standard measured so far (per kind and port slot), the method in force on each of the
 // two slots and the error-term table solved from them. Slot 0 is the reflection port, slot 1 the
 // transmission port; a negative slot takes no part.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "calibration/CalibrationForm.h"
 #include "model/CalRange.h"
 #include "model/Complex.h"
 #include "model/FObject.h"
@@ -114,6 +116,37 @@ class TCalibr : public TFObject {
 
   // True when the stored standard has one point per calibration frequency.
   bool IsUsable(int kind, int slot) const;
+
+  // ---- Binary form (TCalibrationForm) --------------------------------------------------------
+  // Replaces stream by the form of this calibration. Outside the system grid (sweep type 3) the
+  // stimulus extension goes with it, and Settings.SegmentCount becomes the table's size.
+  void WriteToStream(std::vector<uint8_t>& stream);
+  // Parses a form and applies it. Rejected: nothing changes, no event. Otherwise the error terms,
+  // texts, methods, port-match flags and the header's five stimulus fields are replaced (CalDate
+  // becomes now), the extension's stimulus record and segments only when the extension is wholly
+  // good, and OnChange fires. Raw standards, selections and Frequencies stay.
+  TCalibrationForm::TResult ReadFromStream(const std::vector<uint8_t>& stream);
+  TCalibrationForm::TResult ReadFromStream(const uint8_t* data, size_t size);
+  // Writes the form to the file (atomically) only when it is longer than a bare header and
+  // checksum; a failed write raises EAbort naming the file, and the old file stays.
+  void SaveToFile(const std::string& fileName);
+  // Loads a file through ReadFromStream. A missing or unreadable file, or one larger than any
+  // form, changes nothing and is rejected with a reason (the file is then not read).
+  TCalibrationForm::TResult LoadFromFile(const std::string& fileName);
+
+  // ---- Text form ---------------------------------------------------------------------------------
+  // Writes the calibration into a new ini file (atomically): keys "CorName", "DataTime",
+  // "KitLabel", "CalIFBW", "Power" in section, and with a table "CalPoints" and one line per
+  // point in section + "\Data": f in Hz (12 significant digits), then Er, Ed, Es of port 0 (9).
+  // A failed write raises EAbort naming the file, and the old file stays.
+  void ExportToIni(const std::string& fileName, const std::string& section, const std::string& powerText);
+  // Reads the first of the sections "Channel0\Correction\11" ... "Channel3\Correction\11".
+  // The data end at the first line without exactly seven numbers, at a frequency that is not
+  // finite, not above 0 or below the one before, or after 16001 points. A missing file, no
+  // such section, a binary file or a data section without a good line: rejected, nothing
+  // changes. A section without data imports a calibration without terms.
+  TCalibrationForm::TResult ImportFromIni(const std::string& fileName);
+  static constexpr int MaxImportPoints = 16001;
 
  private:
   void NotifyChange();

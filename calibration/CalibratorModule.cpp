@@ -32,6 +32,7 @@ TCalibratorModule::TCalibratorModule(std::string settingsPath)
   const int row = DeviceRow();
   HardwareRevision = row == 3 ? 2 : row == 4 ? 3 : 1;
   LoadCalKitNumber();
+  LoadFactoryFiles();
 }
 
 TCalibratorModule::~TCalibratorModule() = default;

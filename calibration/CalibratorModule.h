@@ -9,7 +9,9 @@
 #include <string>
 
 #include "calibration/Calibr.h"
+#include "calibration/CalibrationForm.h"
 #include "calibration/IActiveChannelWindow.h"
+#include "calibration/IMainWindowHook.h"
 #include "calibration/ISweepWaitBox.h"
 #include "calibration/IUserMessageHook.h"
 #include "model/FObject.h"
@@ -29,8 +31,8 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   // ---- ICalibrationFacade ---------------------------------------------------------------------
   bool IsUserCorrectionDisabled() const override { return UserCorrectionOff; }
   bool IsOffsetAdjustRunning() const override { return OffsetAdjustRunning; }
-  // The offset adjustment run and the factory-data read are not part of this module yet.
-  void AdjustFrequencyOffset() override {}
+  // The channel's automatic adjustment: skipped while another run or a transfer is in progress.
+  void AdjustFrequencyOffset() override { AdjustFrequencyOffset(true); }
   uint32_t GetSerialNumber() const override { return SerialNumber; }
   int GetHardwareRevision() const override { return HardwareRevision; }
   // Corrects with the system calibration in force (GetSystemCalibr) unless the system correction
@@ -44,6 +46,43 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   TCalibr& GetSystemCalLowPower() const { return *SystemCalLowPower; }
   void ClearSystemCalibrations();
   bool IsSystemCalibrationEmpty() const;
+
+  // ---- Calibration files ---------------------------------------------------------------------
+  static constexpr const char* FactoryFileName = "FTervanK12.dat";
+  static constexpr const char* FactoryLowPowerFileName = "FLPTervanK12.dat";
+  // The active channel's user calibration to a file. A calibration without error terms could
+  // never be loaded again and is refused; like a missing channel window or a failed write, with
+  // EAbort 200 and a message that says why (the old file then stays).
+  void SaveUserCalibration(const std::string& fileName);
+  // The file into the active channel's user calibration. A file that cannot be loaded changes
+  // nothing and raises EAbort 200 with the reason; a form whose stimulus extension is unusable
+  // loads its terms and returns with the reason.
+  TCalibrationForm::TResult LoadUserCalibration(const std::string& fileName);
+  // Model row 3 only: the two factory files from the data root into the system calibrations.
+  // Files that are missing or do not load leave their calibration as it was. Returns how many
+  // loaded. Called at creation.
+  int LoadFactoryFiles();
+
+  // ---- Instrument memory ------------------------------------------------------------------------
+  // Write both system calibrations and the identity to the instrument's memory, or read them
+  // back. Both do nothing in demonstration mode or while the scanner is not connected; the read
+  // also nothing below model row 3. While a run or another transfer is in progress they raise
+  // EAbort 200 "Execution error". The main window is disabled throughout and pending messages
+  // run between the pages; EepromBusy, EepromPhase and EepromPercent tell the progress.
+  void WriteEeprom();
+  void ReadEeprom() override;
+  IMainWindowHook* MainWindowHook = nullptr;
+
+  // ---- Frequency offset adjustment ----------------------------------------------------------
+  // Measures the adjustment value of the active channel's adjustment port: a coarse sweep of
+  // search points at 30 kHz around the centre, then narrower ones down to the channel's own IF
+  // bandwidth; a cancelled coarse sweep stores nothing, a cancelled refinement the value so far.
+  // A search that cannot be planned abandons the run (old value kept) and tells the user, an
+  // automatic run only once until one succeeds. Requested while another run or a transfer is
+  // in progress: EAbort 200 "Execution error", or, automatic, nothing.
+  void AdjustFrequencyOffset(bool automatic);
+  static constexpr int OffsetAdjustLadder[8] = {30000, 10000, 3000, 1000, 300, 100, 30, 10};
+  static constexpr double OffsetAdjustCoarseIFBW = 30000;
 
   // ---- Standard requests ----------------------------------------------------------------------
   // Whether the device can measure that standard on that port index.
@@ -115,7 +154,12 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   void NotifyCorrectionChange();
   void LoadCalKitNumber();
   void RunCalibrationSweep();
+  bool IsTransferAllowed() const;
+  void ShowUserMessage(const std::string& text);
+  void ProcessPendingMessages();
+  void ReportOffsetAdjustFailure(bool automatic);
 
+  bool OffsetAdjustFailureTold = false;
   std::string SettingsPath;
   std::unique_ptr<TCalibr> SystemCal;
   std::unique_ptr<TCalibr> SystemCalLowPower;

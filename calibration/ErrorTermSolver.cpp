@@ -1,5 +1,7 @@
 #include "calibration/ErrorTermSolver.h"
 
+#include "calibration/Quotient.h"
+
 TOnePortTerms TErrorTermSolver::ResponseWithLoad(const TComplex& ml, const TComplex& mx, const TComplex& gl,
                                                  const TComplex& gx) {
   TOnePortTerms r;
@@ -17,8 +19,8 @@ TOnePortTerms TErrorTermSolver::OnePort(const TComplex& ml, const TComplex& mo, 
   const TComplex d = p + gl * (ml * (go - gs) + ms * gs - mo * go);
   const TComplex n = ml * (p + gl * (ms * go - mo * gs)) + mo * ms * gl * (gs - go);
   TOnePortTerms r;
-  r.Ed = n / d;
-  const TComplex inv = 1.0 / p;
+  r.Ed = Quotient(n, d);
+  const TComplex inv = Quotient(TComplex{1.0, 0.0}, p);
   const TComplex k = (go - gs) * (ms - r.Ed);
   r.Er = k * (mo - r.Ed) * inv;
   r.Es = (gs * dm - k) * inv;

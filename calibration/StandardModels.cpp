@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "calibration/Quotient.h"
+
 namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
@@ -12,8 +14,8 @@ bool IsPositive(double x) { return std::isfinite(x) && x > 0.0; }
 
 // Whether the offset line can be evaluated; otherwise the termination stands alone.
 bool LineApplies(double f, double delay, double z0, double loss, double zref) {
-  return IsPositive(f) && IsPositive(z0) && IsPositive(zref) && std::isfinite(delay) && std::isfinite(loss) &&
-         delay != 0.0;
+  return delay != 0.0 && std::isfinite(delay) && IsPositive(f) && IsPositive(z0) && IsPositive(zref) &&
+         std::isfinite(loss);
 }
 
 // A frequency that is not a number gives the termination of 0 Hz, the ideal standard.
@@ -23,7 +25,7 @@ double Polynomial(const double (&k)[4], double f) { return k[0] + f * (k[1] + f 
 
 // Reflection coefficient of the offset line's own impedance against zref.
 TComplex LineMismatch(const TOffsetLine& line, double zref) {
-  return (line.Zc - TComplex{zref, 0.0}) / (line.Zc + TComplex{zref, 0.0});
+  return Quotient(line.Zc - TComplex{zref, 0.0}, line.Zc + TComplex{zref, 0.0});
 }
 
 // exp(-k (alpha + j beta)); a line of overwhelming loss passes nothing, whatever its phase.
@@ -34,11 +36,27 @@ TComplex Propagation(const TOffsetLine& line, double k) {
 
 bool IsFiniteComplex(const TComplex& z) { return std::isfinite(z.Re) && std::isfinite(z.Im); }
 
-// The reflection -exp(-2 j theta) of a reactance x against r, theta = atan2(x, r): the same as
-// (jx - r) / (jx + r), and still defined when x overflows (an open circuit).
+// The reflection -exp(-2 j theta) of a reactance x against r > 0, theta = atan2(x, r): the same
+// as (jx - r) / (jx + r) = (x^2 - r^2 + 2j x r) / (x^2 + r^2), which needs no trigonometric call.
+// Where the squares would overflow or underflow, the same comes from the tangent t = x / r or its
+// inverse u, whichever is at most 1: (t^2 - 1 + 2j t) / (1 + t^2) = (1 - u^2 + 2j u) / (1 + u^2);
+// an infinite reactance (an open circuit) gives 1.
 TComplex ReactanceReflection(double x, double r) {
-  const double twoTheta = 2.0 * std::atan2(x, r);
-  return TComplex{-std::cos(twoTheta), std::sin(twoTheta)};
+  const double x2 = x * x;
+  const double q = x2 + r * r;
+  if (q < 1e300 && q > 1e-300) {
+    // Two divisions rather than one reciprocal: a termination of no reactance is exactly -1 for
+    // every r.
+    return TComplex{(x2 - r * r) / q, 2.0 * x * r / q};
+  }
+  if (std::fabs(x) <= r) {
+    const double t = x / r;
+    const double k = 1.0 / (1.0 + t * t);
+    return TComplex{(t * t - 1.0) * k, 2.0 * t * k};
+  }
+  const double u = r / x;
+  const double k = 1.0 / (1.0 + u * u);
+  return TComplex{(1.0 - u * u) * k, 2.0 * u * k};
 }
 
 }  // namespace
@@ -72,10 +90,11 @@ TComplex OffsetLineReflection(double f, const TComplex& gammaL, double delay, do
   const TOffsetLine line = OffsetLineAt(f, delay, z0, loss);
   const TComplex g1 = LineMismatch(line, zref);
   const TComplex e = Propagation(line, 2.0);
-  const TComplex g1sq = g1 * g1;
-  const TComplex numerator = gammaL - g1 - g1sq * gammaL + g1sq * g1;
-  const TComplex denominator = TComplex{1.0, 0.0} - g1 * e * (g1 - gammaL) - g1 * gammaL;
-  const TComplex result = g1 + e * numerator / denominator;
+  // G1 + e (gammaL - G1 - G1^2 gammaL + G1^3) / (1 - G1 e (G1 - gammaL) - G1 gammaL), written
+  // with k = e (gammaL - G1): the numerator is k (1 - G1^2), the denominator 1 - G1 gammaL + G1 k.
+  const TComplex one{1.0, 0.0};
+  const TComplex k = e * (gammaL - g1);
+  const TComplex result = g1 + Quotient(k * (one - g1 * g1), one - g1 * gammaL + g1 * k);
   return IsFiniteComplex(result) ? result : gammaL;
 }
 

@@ -1,6 +1,16 @@
 #include "calibration/SystemCorrection.h"
 
+#include "calibration/Quotient.h"
 #include "model/CalRange.h"
+
+namespace {
+
+// Magnitudes are compared squared: |z| > 1e-18 is |z|^2 > 1e-36.
+constexpr double kThresholdSquared = TSystemCorrection::kThreshold * TSystemCorrection::kThreshold;
+
+double Norm(const TComplex& z) { return z.Re * z.Re + z.Im * z.Im; }
+
+}  // namespace
 
 void TSystemCorrection::Apply(const TCalRange* terms, bool portMatchA, int a, TComplex& x, int b, TComplex& y,
                               double frequencyMHz) {
@@ -11,19 +21,27 @@ void TSystemCorrection::Apply(const TCalRange* terms, bool portMatchA, int a, TC
   TComplex es;
   TComplex et;
   terms->InterpolateTerms(a, b, frequencyMHz, er, ed, es, et);
+  ApplyTerms(er, ed, es, et, portMatchA, a, x, b, y);
+}
 
-  const TComplex m = x;
-  const TComplex md = m - ed;
-  if (a >= 0) {
-    const TComplex d = md * es + er;
-    if (Abs(d) > kThreshold) {
-      const TComplex g = md / d;
-      if (Abs(g) > kThreshold) x = g;
-    }
+void TSystemCorrection::ApplyTerms(const TComplex& er, const TComplex& ed, const TComplex& es, const TComplex& et,
+                                   bool portMatchA, int a, TComplex& x, int b, TComplex& y) {
+  // d = (m - Ed) Es + Er with the uncorrected m. The enhanced-response divisor
+  // 1 + Es (m - Ed) / Er is d / Er, so one reciprocal of d serves both corrections.
+  const TComplex md = x - ed;
+  const TComplex d = md * es + er;
+  const bool dUsable = Norm(d) > kThresholdSquared;
+  const TComplex rd = dUsable ? Quotient(TComplex{1.0, 0.0}, d) : TComplex{};
+  if (a >= 0 && dUsable) {
+    const TComplex g = md * rd;
+    if (Norm(g) > kThresholdSquared) x = g;
   }
-  if (b >= 0 && Abs(et) > kThreshold) {
-    TComplex t = y / et;
-    if (portMatchA && a >= 0 && Abs(er) > kThreshold) t = t / (TComplex{1.0, 0.0} + es * md / er);
-    if (Abs(t) > kThreshold) y = t;
+  if (b < 0 || !(Norm(et) > kThresholdSquared)) return;
+  TComplex t = Quotient(y, et);
+  if (portMatchA && a >= 0 && Norm(er) > kThresholdSquared) {
+    // A (nearly) zero divisor d / Er leaves the raw value.
+    if (!(Norm(d) > kThresholdSquared * Norm(er))) return;
+    t = t * er * rd;
   }
+  if (Norm(t) > kThresholdSquared) y = t;
 }

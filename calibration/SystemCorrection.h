@@ -19,4 +19,7 @@ class TSystemCorrection {
   // result is (nearly) zero, keeps the raw value: a zero reading is never made up.
   static void Apply(const TCalRange* terms, bool portMatchA, int a, TComplex& x, int b, TComplex& y,
                     double frequencyMHz);
+  // The same correction with the terms at hand: er, ed, es of port a and et of port b.
+  static void ApplyTerms(const TComplex& er, const TComplex& ed, const TComplex& es, const TComplex& et,
+                         bool portMatchA, int a, TComplex& x, int b, TComplex& y);
 };

@@ -1,7 +1,8 @@
 // Calibration runs on the emulator: the wait box sweeps the notifying channels through the
 // sweep-control module and pumps the user-interface queue until that sweep ends, as the main
 // window does. Open, Short and Load on a user channel then solve to finite terms; losing the
-// device mid-sweep stores nothing and restores the channels and the end-of-sweep closure.
+// device mid-sweep stores nothing and restores the channels and the end-of-sweep closure; the
+// system sweep of either model covers its grid at its IF bandwidth, uncorrected.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,8 +19,11 @@
 #include "calibration/MeasurementRun.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
+#include "model/CalGrid.h"
+#include "model/CalRange.h"
 #include "model/Range.h"
 #include "model/RangeSettings.h"
+#include "model/Services.h"
 
 namespace {
 
@@ -55,18 +59,23 @@ class PumpingWaitBox : public ISweepWaitBox {
       std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     Module.OnSweepDone = nullptr;
+    if (done && AtSweepEnd) AtSweepEnd();
     return done && Module.GetScanner().Connected;
   }
 
   TScannerModule& Module;
   platform::ManualUiDispatcher& Ui;
   bool LoseAtStart = false;
+  // Called when the run's sweep has ended, before the run restores the channels.
+  std::function<void()> AtSweepEnd;
   bool Lost = false;
   int Runs = 0;
 };
 
-class CalibrationRunEmulator : public kittest::KitTest {
+// The emulator of a model row, connected, with a 31-point user channel from 100 to 1100 MHz.
+class EmulatorRun : public kittest::KitTest {
  protected:
+  explicit EmulatorRun(int row) : services(row, true), emulator(row) {}
   void SetUp() override {
     KitTest::SetUp();
     emulator.SetNoiseSeed(5);
@@ -120,9 +129,9 @@ class CalibrationRunEmulator : public kittest::KitTest {
     EXPECT_EQ(before + 1, sweepDone);
   }
 
-  scannertest::TEngineServices services{4, true};
+  scannertest::TEngineServices services;
   scannertest::TFakeUi fake;
-  scannertest::TLoggingEmulator emulator{4};
+  scannertest::TLoggingEmulator emulator;
   platform::ScopedUsbBackend scopedBackend{emulator};
   TCalKitsModule kits{TestFolder()};
   TCalKitsModule* savedKits = nullptr;
@@ -134,6 +143,11 @@ class CalibrationRunEmulator : public kittest::KitTest {
   PumpingWaitBox box{scanner, fake.ui};
   TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
   int sweepDone = 0;
+};
+
+class CalibrationRunEmulator : public EmulatorRun {
+ protected:
+  CalibrationRunEmulator() : EmulatorRun(4) {}
 };
 
 TEST_F(CalibrationRunEmulator, OpenShortLoadThenF1GiveFiniteTermsAtEveryPoint) {
@@ -190,5 +204,66 @@ TEST_F(CalibrationRunEmulator, DeviceLossMidSweepRestoresEverything) {
   EXPECT_EQ(er, userCal.Terms->GetErrorTermA(0, 3));
   ExpectRestored();
 }
+
+// The system sweep on the emulator of either model: the system grid of the row, swept whole at
+// the row's IF bandwidth, and stored uncorrected although a system calibration is in force (one
+// that doubles every reflection reading, as a user run beforehand shows).
+class CalibrationRunEmulatorSystem : public testing::WithParamInterface<int>, public EmulatorRun {
+ protected:
+  CalibrationRunEmulatorSystem() : EmulatorRun(GetParam()) {}
+};
+
+// |Data0| over |RawLevel0| / |RefLevel| of every stored point lies within 1e-12 of `factor`.
+void ExpectReadingsScaledBy(const std::vector<SxData>& data, double factor, const std::string& what) {
+  ASSERT_FALSE(data.empty()) << what;
+  for (size_t i = 0; i < data.size(); ++i) {
+    const double raw = Abs(data[i].RawLevel0) / Abs(data[i].RefLevel);
+    EXPECT_NEAR(factor, Abs(data[i].Data0) / raw, 1e-12) << what << " point " << i;
+  }
+}
+
+TEST_P(CalibrationRunEmulatorSystem, SweepsTheRowsGridUncorrected) {
+  const int row = GetParam();
+  const int points = row == 3 ? 893 : 848;
+  const int bandwidth = row == 3 ? 300 : 100;
+  ASSERT_TRUE(scanner.GetScanner().Connected);
+  ASSERT_EQ(points, TSystemCalGrid::PointCount(row));
+  TScopedServices scope;
+  scope->CalibratorModule = &module;
+  // Er 0.5, Ed and Es 0 at every frequency: the correction doubles the reflection reading.
+  auto* terms = new TCalRange(cmF1, 0, std::vector<double>{1000.0});
+  terms->SetErrorTermA(0, 0, {0.5, 0.0});
+  module.GetSystemCal().Terms = terms;
+
+  const int r = services.device.GetReflectionIndex();
+  int sweptBandwidth = 0;
+  box.AtSweepEnd = [&] { sweptBandwidth = emulator.GetIFBandwidth(); };
+  module.Calibrate(ckShort, -1, false);
+  ExpectReadingsScaledBy(userCal.Standards[ckShort][r], 2.0, "user run, corrected");
+  EXPECT_NE(bandwidth, sweptBandwidth);
+
+  module.Calibrate(ckShort, -1, true);
+  TCalibr& system = module.GetSystemCal();
+  ASSERT_TRUE(system.HasStandard(ckShort, r));
+  ASSERT_EQ(static_cast<size_t>(points), system.Standards[ckShort][r].size());
+  ASSERT_EQ(static_cast<size_t>(points), system.Frequencies.size());
+  // From the device minimum to its maximum, the grid in between.
+  EXPECT_DOUBLE_EQ(user->GetDeviceMinFrequency(), system.Frequencies.front());
+  EXPECT_DOUBLE_EQ(user->GetDeviceMaxFrequency(), system.Frequencies.back());
+  for (int i = 1; i + 1 < points; ++i) {
+    EXPECT_DOUBLE_EQ(TSystemCalGrid::Frequency(row, i), system.Frequencies[static_cast<size_t>(i)]) << i;
+  }
+  EXPECT_EQ(bandwidth, sweptBandwidth);
+  EXPECT_EQ(3, system.Settings.SweepMode);
+  EXPECT_DOUBLE_EQ(-10.0, system.Settings.OutputPower);
+  ExpectReadingsScaledBy(system.Standards[ckShort][r], 1.0, "system run, uncorrected");
+  // The system calibration in force is still the one that was there.
+  EXPECT_EQ(terms, system.Terms);
+  EXPECT_EQ(2, box.Runs);
+  ExpectRestored();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CalibrationRunEmulatorSystem, testing::Values(3, 4),
+                         [](const testing::TestParamInfo<int>& info) { return info.param == 3 ? "K12" : "K30"; });
 
 }  // namespace

@@ -230,6 +230,14 @@ TEST_F(CalibrationRun, CalKitNumberIsWrittenAfterTheSweep) {
     own.Calibrate(ckOpen, -1, false);
   }
   EXPECT_EQ(7, platform::SettingsStore(settings).readInteger(platform::SettingsStore::kCalKitNumber, -1));
+  // The next start selects it again.
+  {
+    TCalKitsModule restarted(TestFolder("kits2"));
+    ::CalKitsModule = &restarted;
+    EXPECT_EQ(0, restarted.GetKits().GetSelectedIndex());
+    TCalibratorModule again(settings);
+    EXPECT_EQ(7, restarted.GetKits().GetSelectedIndex());
+  }
   ::CalKitsModule = saved;
 }
 

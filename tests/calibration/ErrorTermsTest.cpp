@@ -1,6 +1,7 @@
 // Error-term solving: standards generated from known terms through the one-port model come back
-// as those terms for every method, the method choice and its discards, and the faults a
-// calibration must survive (short standards, degenerate readings, an unusable weighted fit).
+// as those terms for every method, the solvers and the one-path calculation agree with the
+// peer's golden file, the method choice and its discards, and the faults a calibration must
+// survive (short standards, degenerate readings, an unusable weighted fit).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -255,37 +256,113 @@ TEST_F(ErrorTerms, WeightedFitOnNoisyDataMatchesItsNormalEquations) {
   EXPECT_NEAR(Abs(fit.Er - e.Er), 0, 1e-2);
 }
 
-// The solvers against scikit-rf's OnePort (f1 lines) and numpy's weighted least squares on
-// noisy readings (wls lines); tests/peer/errorterms.py wrote the file.
-TEST_F(ErrorTerms, SolversAgreeWithPeer) {
+// One line of tests/peer/golden/errorterms.txt: its tag and its complex values.
+struct PeerLine {
+  std::string Tag;
+  std::vector<TComplex> Values;
+  std::string Text;
+};
+
+std::vector<PeerLine> ReadPeerLines() {
+  std::vector<PeerLine> lines;
   std::ifstream in(std::string(TERVAN_SOURCE_DIR) + "/tests/peer/golden/errorterms.txt");
-  ASSERT_TRUE(in.good()) << "tests/peer/golden/errorterms.txt is missing";
-  int f1 = 0, wls = 0;
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    std::string tag;
-    fields >> tag;
-    std::vector<TComplex> v;
-    for (double re, im; fields >> re >> im;) v.push_back({re, im});
+  for (std::string text; std::getline(in, text);) {
+    std::istringstream fields(text);
+    PeerLine line;
+    line.Text = text;
+    fields >> line.Tag;
+    for (double re, im; fields >> re >> im;) line.Values.push_back({re, im});
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Relative to the size of the term: the weighted system carries weights near 1000.
+void ExpectPeerTerm(const TComplex& got, const TComplex& want, const std::string& what) {
+  EXPECT_LT(Abs(got - want), kTolerance * std::max(1.0, Abs(want))) << what;
+}
+
+// The solvers against scikit-rf's OnePort (f1 lines) and TwoPortOnePath (op lines) and numpy's
+// weighted least squares on noisy readings (wls lines); tests/peer/errorterms.py wrote the file.
+TEST_F(ErrorTerms, SolversAgreeWithPeer) {
+  const std::vector<PeerLine> lines = ReadPeerLines();
+  ASSERT_FALSE(lines.empty()) << "tests/peer/golden/errorterms.txt is missing";
+  int f1 = 0, wls = 0, op = 0;
+  for (const PeerLine& line : lines) {
+    const std::vector<TComplex>& v = line.Values;
     TOnePortTerms got;
-    if (tag == "f1") {
-      ASSERT_EQ(v.size(), 9u) << line;
+    if (line.Tag == "f1") {
+      ASSERT_EQ(v.size(), 9u) << line.Text;
       got = TErrorTermSolver::OnePort(v[2], v[1], v[0], v[5], v[4], v[3]);
       ++f1;
+    } else if (line.Tag == "op") {
+      ASSERT_EQ(v.size(), 13u) << line.Text;
+      got = TErrorTermSolver::OnePort(v[2], v[1], v[0], v[7], v[6], v[5]);
+      ExpectPeerTerm(TErrorTermSolver::OnePathThru(v[3], v[4], got, v[8]), v[12], "op Et: " + line.Text);
+      ++op;
     } else {
-      ASSERT_EQ(tag, "wls");
-      ASSERT_EQ(v.size(), 13u) << line;
+      ASSERT_EQ(line.Tag, "wls");
+      ASSERT_EQ(v.size(), 13u) << line.Text;
       got = TErrorTermSolver::WeightedOnePort(&v[0], &v[5], 5);
       ++wls;
     }
-    const size_t k = v.size() - 3;
-    // Relative to the size of the term: the weighted system carries weights near 1000.
-    for (auto [term, want, name] : {std::tuple{got.Er, v[k], "Er"}, {got.Ed, v[k + 1], "Ed"}, {got.Es, v[k + 2], "Es"}}) {
-      EXPECT_LT(Abs(term - want), kTolerance * std::max(1.0, Abs(want))) << tag << " " << name << ": " << line;
-    }
+    const size_t k = line.Tag == "op" ? 9 : v.size() - 3;
+    ExpectPeerTerm(got.Er, v[k], line.Tag + " Er: " + line.Text);
+    ExpectPeerTerm(got.Ed, v[k + 1], line.Tag + " Ed: " + line.Text);
+    ExpectPeerTerm(got.Es, v[k + 2], line.Tag + " Es: " + line.Text);
   }
   EXPECT_GT(f1, 0);
   EXPECT_GT(wls, 0);
+  EXPECT_GT(op, 0);
+}
+
+// The whole one-path calculation (method choice, kit values, reflection terms, then the Thru on
+// the transmission slot) against scikit-rf's TwoPortOnePath: the kit's four standards are
+// tables holding the peer's standard values at the calibration frequencies 1 ... 12 MHz.
+TEST_F(ErrorTerms, OnePathCalculationAgreesWithPeer) {
+  std::vector<PeerLine> op;
+  for (const PeerLine& line : ReadPeerLines()) {
+    if (line.Tag == "op") op.push_back(line);
+  }
+  ASSERT_EQ(op.size(), 12u);
+  calibr.Frequencies.clear();
+  std::vector<TComplex> gs, go, gl, thru, zero(op.size());
+  for (size_t i = 0; i < op.size(); ++i) {
+    calibr.Frequencies.push_back(static_cast<double>(i + 1));
+    gs.push_back(op[i].Values[5]);
+    go.push_back(op[i].Values[6]);
+    gl.push_back(op[i].Values[7]);
+    thru.push_back(op[i].Values[8]);
+  }
+  Module().GetKits().AddTemporaryKit("Peer");
+  Module().GetKits().SelectKit(Module().GetKits().GetCount() - 1);
+  Kit().GetStandard(0)->ModuleData.SetOnePortData(gs, 12, 1);
+  Kit().GetStandard(1)->ModuleData.SetOnePortData(go, 12, 1);
+  Kit().GetStandard(2)->ModuleData.SetOnePortData(gl, 12, 1);
+  Kit().GetStandard(3)->ModuleData.SetTwoPortData(zero, thru, zero, thru, 12, 1);
+  for (int s = 0; s < 4; ++s) Kit().GetStandard(s)->SetUseModuleData(true);
+
+  const int reading[3] = {ckShort, ckOpen, ckLoad};
+  for (int j = 0; j < 3; ++j) {
+    for (const PeerLine& line : op) calibr.Standards[reading[j]][0].push_back(SxData{{}, {}, {}, line.Values[j], {}});
+    calibr.Measured[reading[j]][0] = true;
+  }
+  for (const PeerLine& line : op) calibr.Standards[ckThru][1].push_back(SxData{{}, {}, {}, line.Values[3], line.Values[4]});
+  calibr.Measured[ckThru][1] = true;
+
+  calibr.Calculate(0, 1, cmOP);
+  ASSERT_EQ(calibr.Method[0], cmOP);
+  ASSERT_EQ(calibr.Method[1], cmOP);
+  ASSERT_NE(calibr.Terms, nullptr);
+  for (size_t i = 0; i < op.size(); ++i) {
+    const int ii = static_cast<int>(i);
+    const std::vector<TComplex>& v = op[i].Values;
+    const std::string at = " at " + std::to_string(i + 1) + " MHz";
+    ExpectPeerTerm(calibr.Terms->GetErrorTermA(0, ii), v[9], "Er" + at);
+    ExpectPeerTerm(calibr.Terms->GetErrorTermB(0, ii), v[10], "Ed" + at);
+    ExpectPeerTerm(calibr.Terms->GetErrorTermC(0, ii), v[11], "Es" + at);
+    ExpectPeerTerm(calibr.Terms->GetErrorTermD(1, ii), v[12], "Et" + at);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

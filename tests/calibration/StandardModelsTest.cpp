@@ -211,6 +211,44 @@ TEST_F(StandardModels, ReferenceImpedanceComesFromTheModule) {
   }
 }
 
+// The runs over many frequencies that the solver uses give exactly what the single getters
+// give, for every built-in kit and source (model, Touchstone table, module table), and 0 for a
+// standard the kit does not have.
+TEST_F(StandardModels, RunsOfFrequenciesGiveWhatTheGettersGive) {
+  SetRunModeFromText("EnableService");
+  TCalKitsModule module(TestFolder());
+  const std::vector<double> mhz = {0.1, 85, 150, 999.5, 2450, 5400, 8500, 13999.9, 14000};
+  auto expectSame = [&](const TCalKit& kit, const std::string& what) {
+    for (int standard = 0; standard < 4; ++standard) {
+      std::vector<TComplex> run(mhz.size());
+      kit.GetStandardValues(standard, mhz.data(), mhz.size(), run.data());
+      for (size_t i = 0; i < mhz.size(); ++i) {
+        EXPECT_EQ(KitValue(kit, standard, mhz[i] * 1e6), run[i]) << what << " standard " << standard << " at " << mhz[i];
+      }
+    }
+  };
+  for (double zref : {50.0, 75.0}) {
+    module.SetReferenceImpedance(zref);
+    for (int k = 0; k < module.GetKits().GetCount(); ++k) {
+      expectSame(*module.GetKits().GetItem(k), "kit " + std::to_string(k + 1) + " at " + std::to_string(zref));
+    }
+  }
+  TCalKit& kit = *module.GetKits().GetItem(10);
+  kit.GetStandard(1)->SetTouchstoneFile("kept.s1p");
+  kit.GetStandard(1)->TouchstoneData.SetOnePortData({{0.5, 0.5}, {0.5, -0.5}, {0.1, 0.2}}, 14000, 85);
+  kit.GetStandard(1)->SetUseDatabaseStd(true);
+  kit.GetStandard(3)->ModuleData.SetTwoPortData({{0.9, 0}, {0.9, 0}}, {{0, 0.7}, {0.3, 0.5}}, {{0, 0}, {0, 0}},
+                                               {{0, 0}, {0, 0}}, 14000, 85);
+  kit.GetStandard(3)->SetUseModuleData(true);
+  ASSERT_TRUE(kit.GetStandard(1)->GetUseDatabaseStd());
+  ASSERT_TRUE(kit.GetStandard(3)->GetUseModuleData());
+  expectSame(kit, "tables");
+
+  std::vector<TComplex> run(mhz.size(), TComplex{1, 1});
+  kit.GetStandardValues(4, mhz.data(), mhz.size(), run.data());
+  for (const TComplex& v : run) EXPECT_EQ(v, (TComplex{0, 0}));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Cases the model cannot describe
 
@@ -235,6 +273,12 @@ TEST_F(StandardModels, UndescribableCasesGiveTheTermination) {
     EXPECT_EQ(OffsetLineReflection(t.f, openEnd, t.delay, t.z0, t.loss, 50), openEnd) << t.what;
     EXPECT_EQ(OffsetLineTransmission(t.f, t.delay, t.z0, t.loss, 50), (TComplex{1, 0})) << t.what;
     EXPECT_TRUE(std::isfinite(shortEnd.Re) && std::isfinite(shortEnd.Im)) << t.what;
+  }
+  // Terminations without reactance are exact at any reference impedance.
+  const double none[4] = {0, 0, 0, 0};
+  for (double zref : {5.0, 37.3, 50.0, 75.0, 113.7, 250.0}) {
+    EXPECT_EQ(ShortTermination(3e9, none, zref), (TComplex{-1, 0})) << zref;
+    EXPECT_EQ(OpenTermination(3e9, none, zref), (TComplex{1, 0})) << zref;
   }
   // A frequency that is no number gives the ideal standards.
   for (double f : {nan, inf, -inf}) {

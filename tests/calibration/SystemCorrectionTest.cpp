@@ -152,6 +152,9 @@ TEST(SystemCorrection, ZeroResultsAndZeroDivisorsKeepTheRawValue) {
       {"transmission at the floor", base, {0.3, 0.3}, {1e-19, 0}, false, true},
       {"zero transmission", base, {0.3, 0.3}, {0, 0}, false, true},
       {"tracking so large the result vanishes", {base.Er, base.Ed, base.Es, {1e10, 0}}, {0.3, 0.3}, {1e-9, 0}, false, true},
+      // (m - Ed) Es + Er of magnitude 5e-21: neither the one-port inverse nor the enhanced
+      // response (divisor 1 + Es (m - Ed) / Er of magnitude 1e-20) may blow the reading up.
+      {"source-match divisor nearly zero", {{0.5, 0}, {0, 0}, {0.5, 0}, base.Et}, {-1, 1e-20}, {0.4, 0.1}, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -17,6 +17,11 @@ Lines (numbers in shortest form, complex values as two numbers re im):
         weighted least-squares terms of numpy: rows A = (1, g m, -g), y = m, weights
         W[j] = sum_q |m_j - m_q| / (0.001 |m_j|^2 + 0.001), x = (A^H W A)^-1 A^H W y,
         Ed = x0, Es = x1, Er = x0 x1 - x2
+    op <ms> <mo> <ml> <m11> <m21> <gs> <go> <gl> <t> <er> <ed> <es> <et>
+        one-path two-port at 1, 2, ... 12 MHz: Short, Open and Load readings on port 1, the
+        Thru's reflection m11 and transmission m21 (its far end sees a seeded load match), the
+        standards' values (t: S21 of a matched Thru); terms of skrf.calibration.TwoPortOnePath
+        (forward reflection tracking, directivity, source match, transmission tracking)
 """
 import os
 import sys
@@ -72,6 +77,50 @@ def lines(rf, np):
         x = np.linalg.solve(ah @ w @ a, ah @ w @ m)
         values = list(m) + list(g) + [x[0] * x[1] - x[2], x[0], x[1]]
         out.append("wls " + " ".join(text(v) for v in values))
+    return out + one_path_lines(rf, np)
+
+
+def one_path_lines(rf, np):
+    from skrf.calibration import TwoPortOnePath
+    rng = np.random.RandomState(4321)
+
+    def polar(lo, hi, n):
+        return rng.uniform(lo, hi, n) * np.exp(1j * rng.uniform(-np.pi, np.pi, n))
+
+    n = 12
+    freq = rf.Frequency(1, n, n, unit="MHz")
+    er, ed, es = polar(0.3, 1.2, n), polar(0.01, 0.2, n), polar(0.01, 0.3, n)
+    et, el = polar(0.2, 1.0, n), polar(0.01, 0.3, n)
+    gs, go, gl = polar(0.9, 1.0, n), polar(0.9, 1.0, n), polar(0.0, 0.1, n)
+    t = polar(0.7, 1.0, n)
+
+    def forward(g):
+        return ed + er * g / (1 - es * g)
+
+    def two_port(s11, s21, s12, s22):
+        s = np.zeros((n, 2, 2), dtype=complex)
+        s[:, 0, 0], s[:, 1, 0], s[:, 0, 1], s[:, 1, 1] = s11, s21, s12, s22
+        return rf.Network(frequency=freq, s=s, z0=50)
+
+    zero = np.zeros(n, dtype=complex)
+    # The Thru's input reflection is the load match seen through the line; its transmission
+    # carries the source-match interaction. The reverse readings mirror the forward ones (the
+    # one-path calibration copies its forward terms over the reverse ones).
+    gin = t * t * el
+    m11 = forward(gin)
+    m21 = et * t / (1 - es * gin)
+    reflects = [gs, go, gl]
+    measured = [two_port(forward(g), zero, zero, forward(g)) for g in reflects] + [two_port(m11, m21, m21, m11)]
+    ideals = [two_port(g, zero, zero, g) for g in reflects] + [two_port(zero, t, t, zero)]
+    cal = TwoPortOnePath(measured=measured, ideals=ideals, n_thrus=1, source_port=1)
+    cal.run()
+    c = cal.coefs
+    out = []
+    for i in range(n):
+        values = [forward(gs)[i], forward(go)[i], forward(gl)[i], m11[i], m21[i], gs[i], go[i], gl[i], t[i],
+                  c["forward reflection tracking"][i], c["forward directivity"][i], c["forward source match"][i],
+                  c["forward transmission tracking"][i]]
+        out.append("op " + " ".join(text(v) for v in values))
     return out
 
 
