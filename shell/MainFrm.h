@@ -1,0 +1,240 @@
+#pragma once
+// The program's main window: the two soft-key columns, the graph area that holds the four
+// channel windows, and the status bar. It is where the application-wide modules report to the
+// user interface: it installs its handlers in the scanner, the sweep-control module, the
+// calibration module and the display look when it is created (the channel windows a moment
+// later, from the delayed start), and removes every one of them again in its shut-down.
+//
+// The shut-down runs once, whichever comes first: the window's close, its destruction, or the
+// application's aboutToQuit. After it GetView and GetActiveView return null and every handler
+// returns at once.
+//
+// Input is enabled only while no reason to disable it is set: the delayed start, a remote
+// state (1 or 2) and an EEPROM transfer each hold their own reason, so one ending never
+// unlocks input that another still holds.
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Utils.h"
+#include "platform/ui/Form.h"
+
+class TFObject;
+class TRange;
+class TRangeView;
+class TECal;
+class TLeftPanel;
+class TRightPanel;
+class TMeasureUnitTables;
+class TViewProperties;
+
+namespace ui {
+class Gauge;
+class Label;
+class Panel;
+class Timer;
+}  // namespace ui
+
+class TMainFrm : public ui::Form {
+  Q_OBJECT
+
+ public:
+  using TNotifyEvent = std::function<void(TFObject* sender)>;
+
+  // Reasons that keep the window's input disabled (a set of bits).
+  enum TDisableReason : unsigned {
+    drStarting = 1u << 0,  // the delayed start has not finished
+    drRemote = 1u << 1,    // remote state 1 or 2
+    drEeprom = 1u << 2,    // the calibration module reports an EEPROM transfer
+  };
+
+  static constexpr TColor kWindowColor = 0x676767;
+  static constexpr TColor kKeyBarColor = 0x0F0F0F;
+  static constexpr TColor kGraphAreaColor = 0x2F2F2F;
+  static constexpr TColor kStatusBarColor = 0x2F2F2F;
+  static constexpr TColor kAlertColor = 0x686FB0;
+  static constexpr TColor kInfoColor = 0x808080;
+  static constexpr TColor kGaugeColor = 0x444444;
+  static constexpr int kGraphAreaMinimum = 400;
+  static constexpr int kGaugeMaximum = 20;
+  static constexpr int kDelayCreateMs = 10;
+  static constexpr int kSecondMs = 1000;
+  static constexpr int kLoadingMs = 7000;
+  static constexpr int kViewCount = 4;
+  static constexpr const char* kAutosaveName = "Autosave.cfg";
+
+  // Builds the form and runs the creation handler; the delayed start follows from the event
+  // loop about 10 ms later. Reaches the modules through their globals (each may be null).
+  explicit TMainFrm(QWidget* owner = nullptr);
+  // Runs the shut-down (when it has not run yet).
+  ~TMainFrm() override;
+
+  // ---- Channel windows ------------------------------------------------------------------------
+  // Where the channel windows come from. Until the channel window class is in the program the
+  // factory makes none, GetView is null, and the graph area stays empty; the window then gives
+  // the sweep engine bare channels of its own so that sweeping runs all the same.
+  using TViewFactory = std::function<TRangeView*(TMainFrm& owner, ui::Panel& parent, int index)>;
+  using TViewDisposer = std::function<void(TRangeView* view)>;
+  static TViewFactory ViewFactory;
+  static TViewDisposer ViewDisposer;
+
+  // The channel window of index 0..3; null for another index, before the delayed start and
+  // after the shut-down.
+  TRangeView* GetView(int index) const;
+  TRangeView* GetActiveView() const;
+  // The channel of index 0..3 (the window's channel), or null.
+  TRange* GetChannel(int index) const;
+  TRange* GetActiveChannel() const { return GetChannel(ActiveViewIndex); }
+
+  // ---- Layout (the full dispatch of layouts and soft keys comes with the layout unit) --------
+  void SetChannelLayout(int layout);
+  void SetChannelCount(int count);
+  void SetActiveView(int index);
+  // A soft key of either column was clicked (index -1: the column changed its width).
+  void LeftPanelClick(int index);
+  void RightPanelClick(int index);
+
+  // ---- State files ------------------------------------------------------------------------------
+  // Where saving and loading states go until the state-file unit is in the program; both empty
+  // means saving does nothing and loading leaves everything as it is.
+  using TStateFileHook = std::function<void(TMainFrm& frm, const std::string& name)>;
+  static TStateFileHook StateSaver;
+  static TStateFileHook StateLoader;
+  void SaveState(const std::string& name);
+  void LoadState(const std::string& name);
+  // The full path of "State/Autosave.cfg" in the data root.
+  static std::string AutosavePath();
+
+  // ---- Window ------------------------------------------------------------------------------------
+  // 0 local, 1 remote, 2 remote with lock; an unchanged value does nothing, a value outside
+  // 0..2 is only stored.
+  void SetRemoteState(int state);
+  int GetRemoteState() const { return RemoteState; }
+  void ShowMainWindow();
+  void HideMainWindow();
+  bool IsMainWindowShown() const { return MainWindowShown; }
+  void SetFullScreen(bool on);
+  // Sets or clears one reason to keep input disabled; the window is enabled only without any.
+  void SetDisabledReason(TDisableReason reason, bool on);
+  unsigned DisabledReasons() const { return Disabled; }
+
+  // The shut-down; safe to call any number of times.
+  void Shutdown();
+  bool IsShutDown() const { return ShutDownDone; }
+
+  // ---- Handlers (public so that tests and dialogs can call them as the events would) ---------
+  void DelayCreateViewTimer();
+  void DeviceConnected(TFObject* sender);
+  void DeviceStateChanged(TFObject* sender);
+  void DeviceLoading(TFObject* sender);
+  void UpdateReadyStatus();
+  void SweepDone(TFObject* sender);
+  void RedrawVisibleViews(TFObject* sender);
+  void UpdateTriggerStatus();
+  void UpdateEepromStatus();
+  void UpdateSystemCalStatus();
+  void CalibrationChanged();
+  void ApplyStatusFonts();
+  void FitStatusPanels();
+  void ViewMouseDown(TRangeView* view);
+  void ToggleMaximized();
+  void ViewChanged();
+  void NotifyViewChange();
+  void ClockTimer();
+  // The sweep-time label from a time in milliseconds.
+  void ShowSweepTime(double ms);
+
+  // ---- Components ------------------------------------------------------------------------------
+  ui::Panel* KeyBarLeft = nullptr;
+  TLeftPanel* LeftPanel = nullptr;  // the soft-key column that fills KeyBarLeft
+  ui::Panel* plGraphArea = nullptr;
+  ui::Panel* KeyBarRight = nullptr;
+  TRightPanel* RightPanel = nullptr;
+  ui::Panel* pnBottomBar = nullptr;
+  ui::Panel* pnProgressBar = nullptr;
+  ui::Gauge* ProgressBar = nullptr;
+  ui::Panel* pnDataTime = nullptr;
+  ui::Label* lbDataTime = nullptr;
+  ui::Panel* pnSystemCalFail = nullptr;
+  ui::Label* lbSystemCalFail = nullptr;
+  ui::Panel* pnEEPROM = nullptr;
+  ui::Label* lbEEPROM = nullptr;
+  ui::Panel* pnSaveScreen = nullptr;
+  ui::Label* lbSaveScreen = nullptr;
+  ui::Panel* pnRFOff = nullptr;
+  ui::Label* lbRFOff = nullptr;
+  ui::Panel* pnFactoryOff = nullptr;
+  ui::Label* lbFactoryOff = nullptr;
+  ui::Panel* pnCorrectionOff = nullptr;
+  ui::Label* lbCorrectionOff = nullptr;
+  ui::Panel* pnTrigger = nullptr;
+  ui::Label* lbTrigger = nullptr;
+  ui::Panel* pnSweepTime = nullptr;
+  ui::Label* lbSweepTime = nullptr;
+  ui::Panel* pnReady = nullptr;
+  ui::Label* lbReady = nullptr;
+  ui::Panel* pnSerial = nullptr;
+  ui::Label* lbSerial = nullptr;
+  ui::Panel* pnTemperature = nullptr;
+  ui::Label* lbTemperature = nullptr;
+  ui::Timer* DelayCreateView = nullptr;
+
+  // The status panels in their order on the bar, left to right.
+  std::vector<ui::Panel*> StatusPanels() const;
+
+  // ---- Fields --------------------------------------------------------------------------------------
+  ui::Timer* SecondTimer = nullptr;
+  std::string DateText;
+  int GaugeStep = 0;
+  bool AutosaveEnabled = false;
+  TECal* ECal = nullptr;  // the electronic calibration module object; none in this program yet
+  int ChannelCount = 0;
+  int ChannelLayout = 0;
+  int ActiveViewIndex = 0;
+  bool ViewMaximized = false;
+  int SaveType = 1;
+  int TouchType = 0;
+  int SPort = 0;
+  int TouchstoneRecallTo = 0;
+  int TouchFormat = 0;
+  int PrintColor = 0;
+  bool PrintInverted = true;
+  bool PrintTime = true;
+  std::unique_ptr<TMeasureUnitTables> UnitTables;
+  bool KeepUserCalOnLoad = false;
+
+  TNotifyEvent OnStatusChanged;
+  TNotifyEvent OnActiveViewChanged;
+  // After the close has run the shut-down (program start ends the event loop with it).
+  std::function<void()> OnClosed;
+
+ private:
+  void FormCreate();
+  void BuildComponents();
+  ui::Panel* AddStatusPanel(const char* panelName, const char* labelName, ui::Label** label, TColor color);
+  void LayoutForm();
+  void LayoutStatusBar();
+  void SetAlert(ui::Label* label, const std::string& text, TColor color);
+  void InstallModuleClosures();
+  void RemoveModuleClosures();
+  void FireStatusChanged();
+  void FireActiveViewChanged();
+  int TextHeightOfH();
+  std::string TemperatureText() const;
+  void UpdateTemperatureLabel();
+  void RepaintKeyBars();
+
+  std::array<TRangeView*, kViewCount> Views{};
+  // Bare channels that stand in for the channel windows' own while there are none.
+  std::array<TRange*, kViewCount> Channels{};
+  std::vector<ui::Timer*> LoadingTimers;
+  bool ShutDownDone = false;
+  int RemoteState = 0;
+  bool MainWindowShown = true;
+  unsigned Disabled = 0;
+};
+
+// The program's main window; program start sets it as the sixth module.
+extern TMainFrm* MainFrm;

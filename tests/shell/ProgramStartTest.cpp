@@ -1,0 +1,302 @@
+// The program start, in-process: the switches from the command line, the modules in their
+// order and back, a start that fails, and a demonstration run that sweeps and ends on SIGTERM.
+#include "shell/ProgramStart.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <array>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "calibration/CalKitsModule.h"
+#include "calibration/CalibratorModule.h"
+#include "display/ViewProperties.h"
+#include "instrument/Device.h"
+#include "instrument/Scanner.h"
+#include "instrument/ScannerModule.h"
+#include "model/ChannelStore.h"
+#include "model/EAbort.h"
+#include "model/Range.h"
+#include "model/RunMode.h"
+#include "model/Services.h"
+#include "platform/Paths.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/TestDriver.h"
+#include "shell/LangModule.h"
+#include "shell/MainFrm.h"
+#include "traces/MarkerHooks.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> kCreationOrder = {
+    "LangModule",    "Device",        "ScannerModule",    "PowerMeter",    "ViewProperties", "MainFrm",
+    "CalKitsModule", "CalibratorModule", "SynthesizerTV", "SynthesizerTV30", "ChannelStore"};
+
+struct TFlags {
+  bool service, factory, vorla, demo, english;
+  bool operator==(const TFlags&) const = default;
+};
+
+TFlags CurrentFlags() { return {IsServiceEnabled(), IsFactoryMode(), IsVorlaMode(), IsDemoMode(), IsEnglishMode()}; }
+
+std::ostream& operator<<(std::ostream& os, const TFlags& f) {
+  return os << "service " << f.service << " factory " << f.factory << " vorla " << f.vorla << " demo " << f.demo
+            << " english " << f.english;
+}
+
+bool NoModuleLeft() {
+  return LangModule == nullptr && Device == nullptr && ScannerModule == nullptr && PowerMeter == nullptr &&
+         ViewProperties == nullptr && MainFrm == nullptr && CalKitsModule == nullptr &&
+         CalibratorModule == nullptr && SynthesizerTV == nullptr && SynthesizerTV30 == nullptr &&
+         ChannelStore == nullptr && Services().LangModule == nullptr && Services().Device == nullptr &&
+         Services().CalibratorModule == nullptr && Services().CalKitsModule == nullptr &&
+         Services().SynthesizerTV == nullptr && Services().SynthesizerTV30 == nullptr &&
+         Services().BusyCursor == nullptr;
+}
+
+// argv as main() gets it, from texts that stay alive with the object.
+struct TArgs {
+  explicit TArgs(std::vector<std::string> texts) : Texts(std::move(texts)) {
+    for (std::string& t : Texts) Pointers.push_back(t.data());
+    Pointers.push_back(nullptr);
+  }
+  int argc() const { return static_cast<int>(Texts.size()); }
+  char** argv() { return Pointers.data(); }
+  std::vector<std::string> Texts;
+  std::vector<char*> Pointers;
+};
+
+class ProgramStartRig : public ::testing::Test {
+ protected:
+  void SetUp() override { ui::Application::ForTests(); }
+  void TearDown() override {
+    TProgramStart::Stop();
+    TProgramStart::AutomationStart = nullptr;
+    TProgramStart::OnModuleCreated = nullptr;
+    TProgramStart::OnRunning = nullptr;
+    TMainFrm::StateSaver = nullptr;
+    TMainFrm::StateLoader = nullptr;
+    ResetRunMode();
+    std::error_code ec;
+    fs::remove_all(fs::path(platform::Paths::dataRoot()) / "State", ec);
+  }
+
+  // The switches that a start with these arguments sets; the automation hook ends the start
+  // before any module exists.
+  TFlags SwitchesOf(std::vector<std::string> args) {
+    ResetRunMode();
+    std::string seen;
+    TProgramStart::AutomationStart = [&](std::string_view text) {
+      seen = std::string(text);
+      return false;
+    };
+    TArgs a(std::move(args));
+    EXPECT_FALSE(TProgramStart::Start(a.argc(), a.argv()));
+    EXPECT_EQ(seen, TProgramStart::JoinArguments(a.argc(), a.argv()));
+    EXPECT_TRUE(NoModuleLeft());
+    return CurrentFlags();
+  }
+
+  ui::TestDriver driver{[](const std::string& m) { ADD_FAILURE() << m; }};
+};
+
+TEST_F(ProgramStartRig, SwitchesComeFromTheArgumentsAfterTheProgramPath) {
+  struct Case {
+    std::vector<std::string> args;
+    TFlags flags;
+  };
+  const Case cases[] = {
+      {{"/opt/DemoMode/EnableService/tervan"}, {false, false, false, false, false}},
+      {{"tervan", "DemoMode"}, {false, false, false, true, false}},
+      {{"tervan", "-EnableService", "/FactoryMode"}, {true, false, false, false, false}},
+      {{"tervan", "xxFactoryModexx"}, {false, true, false, false, false}},
+      {{"tervan", "English", "VorlaMode"}, {false, false, true, false, true}},
+      {{"tervan", "demomode", "ENGLISH", "enableservice"}, {false, false, false, false, false}},
+      {{"tervan", "Demo", "Mode"}, {false, false, false, false, false}},
+      {{"tervan", "Demo Mode"}, {false, false, false, false, false}},
+      {{"tervan", "Vorla", "ModeDemoMode"}, {false, false, false, true, false}},
+  };
+  for (const Case& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.args) shown += "[" + a + "]";
+    EXPECT_EQ(SwitchesOf(c.args), c.flags) << shown;
+  }
+}
+
+TEST_F(ProgramStartRig, UnknownLongAndBrokenArgumentsOnlySetOrLeaveTheFlags) {
+  const char* const words[] = {"EnableService", "FactoryMode", "VorlaMode", "DemoMode", "English"};
+  std::mt19937 random(20261210);
+  for (int round = 0; round < 60; ++round) {
+    std::vector<std::string> args{"tervan"};
+    const int count = 1 + static_cast<int>(random() % 5);
+    for (int k = 0; k < count; ++k) {
+      std::string arg;
+      const size_t length = (round % 10 == 0) ? 200000 : random() % 40;
+      for (size_t i = 0; i < length; ++i) arg += static_cast<char>(1 + random() % 255);  // any byte but NUL
+      if (random() % 3 == 0) arg.insert(random() % (arg.size() + 1), words[random() % 5]);
+      args.push_back(arg);
+    }
+    std::string joined;
+    for (size_t i = 1; i < args.size(); ++i) joined += (i > 1 ? " " : "") + args[i];
+    auto has = [&](const char* w) { return joined.find(w) != std::string::npos; };
+    const TFlags expected{has("EnableService"), !has("EnableService") && has("FactoryMode"), has("VorlaMode"),
+                          has("DemoMode"), has("English")};
+    EXPECT_EQ(SwitchesOf(args), expected) << "round " << round;
+  }
+}
+
+TEST_F(ProgramStartRig, ModulesComeInTheirOrderAndGoAtTheStop) {
+  std::vector<std::string> created;
+  TProgramStart::OnModuleCreated = [&](const std::string& name) { created.push_back(name); };
+  TArgs args({"tervan", "DemoMode"});
+  ASSERT_TRUE(TProgramStart::Start(args.argc(), args.argv()));
+  EXPECT_EQ(created, kCreationOrder);
+  EXPECT_EQ(ui::Application::Instance()->Title(), "Tervan K30");
+  EXPECT_NE(LangModule, nullptr);
+  EXPECT_EQ(Services().LangModule, LangModule);
+  EXPECT_EQ(Services().Device, Device);
+  EXPECT_TRUE(Device->GetDemoMode());
+  EXPECT_EQ(PowerMeter, nullptr);
+  EXPECT_EQ(Services().PowerMeter, nullptr);
+  EXPECT_EQ(Services().CalibratorModule, CalibratorModule);
+  EXPECT_EQ(Services().CalKitsModule, CalKitsModule);
+  EXPECT_NE(Services().SynthesizerTV, nullptr);
+  EXPECT_NE(Services().SynthesizerTV30, nullptr);
+  EXPECT_NE(Services().BusyCursor, nullptr);
+  EXPECT_NE(CalibratorModule->MessageHook, nullptr);
+  EXPECT_NE(ChannelStore, nullptr);
+  ASSERT_NE(MainFrm, nullptr);
+  EXPECT_EQ(ui::Form::MainForm(), MainFrm);
+  EXPECT_TRUE(MainFrm->Visible());
+  // The marker readouts follow the display look and the window's (translated) unit tables.
+  ViewProperties->SetArgumentDigits(6);
+  ViewProperties->SetValueDigits(4);
+  EXPECT_EQ(MarkerArgumentDigits(), 6);
+  EXPECT_EQ(MarkerValueDigits(), 4);
+  double henry = 2.2e-9;
+  const std::string unit = ScaleMarkerComponent(henry, true);
+  EXPECT_NEAR(henry, 2.2, 1e-12);
+  EXPECT_EQ(unit, LangModule->Translate("nH"));
+  // The engine's user messages reach the message box.
+  CalibratorModule->MessageHook->ShowMessage("Calibration kit changed");
+  EXPECT_EQ(driver.Box().Shown(), std::vector<std::string>{"Calibration kit changed"});
+
+  TProgramStart::Stop();
+  EXPECT_FALSE(TProgramStart::IsStarted());
+  EXPECT_TRUE(NoModuleLeft());
+  EXPECT_EQ(MarkerArgumentDigits(), 8);
+  EXPECT_EQ(MarkerValueDigits(), 5);
+  TProgramStart::Stop();  // a second stop does nothing
+  EXPECT_TRUE(NoModuleLeft());
+}
+
+TEST_F(ProgramStartRig, AModuleThatThrowsEndsTheRunWithItsMessageAndExitCode1) {
+  for (const char* failing : {"LangModule", "ScannerModule", "MainFrm", "ChannelStore"}) {
+    driver.Box().ClearLog();
+    std::vector<std::string> created;
+    TProgramStart::OnModuleCreated = [&](const std::string& name) {
+      created.push_back(name);
+      if (name == failing) throw EAbort(std::string(failing) + " cannot be created");
+    };
+    TArgs args({"tervan", "DemoMode"});
+    EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 1) << failing;
+    EXPECT_EQ(driver.Box().Shown(), std::vector<std::string>{std::string(failing) + " cannot be created"});
+    EXPECT_EQ(created.back(), failing);
+    EXPECT_FALSE(TProgramStart::IsStarted());
+    EXPECT_TRUE(NoModuleLeft()) << failing;
+  }
+}
+
+TEST_F(ProgramStartRig, TheAutomationHookCanEndTheProgramBeforeAnyModule) {
+  int created = 0;
+  TProgramStart::OnModuleCreated = [&](const std::string&) { ++created; };
+  TProgramStart::AutomationStart = [](std::string_view) { return false; };
+  TArgs args({"tervan", "DemoMode"});
+  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
+  EXPECT_EQ(created, 0);
+  EXPECT_TRUE(NoModuleLeft());
+}
+
+TEST_F(ProgramStartRig, QuittingTheApplicationRunsTheShutdownBeforeTheLoopEnds) {
+  std::ofstream(TMainFrm::AutosavePath()) << "state";
+  TMainFrm::StateLoader = [](TMainFrm&, const std::string&) {};
+  int saves = 0;
+  TMainFrm::StateSaver = [&](TMainFrm&, const std::string&) { ++saves; };
+  bool shutDown = false;
+  QObject context;
+  TProgramStart::OnRunning = [&] {
+    // Connected after the program's own handler, so it sees what that one did.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &context,
+                     [&] { shutDown = MainFrm != nullptr && MainFrm->IsShutDown(); });
+    // Once the delayed start has run (autosave on), the application quits.
+    QTimer::singleShot(200, &context, [] { QCoreApplication::quit(); });
+  };
+  TArgs args({"tervan", "DemoMode"});
+  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
+  EXPECT_TRUE(shutDown);
+  EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(NoModuleLeft());
+}
+
+// The whole program in demonstration mode: the emulator connects, the channel sweeps again and
+// again, and SIGTERM closes the window, which shuts down once (autosave included) and ends the
+// run with exit code 0.
+TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
+  const std::string autosave = TMainFrm::AutosavePath();
+  std::ofstream(autosave) << "state";
+  int loads = 0;
+  std::vector<std::string> saves;
+  TMainFrm::StateLoader = [&](TMainFrm&, const std::string&) { ++loads; };
+  TMainFrm::StateSaver = [&](TMainFrm&, const std::string& name) { saves.push_back(name); };
+
+  int sweeps = 0;
+  std::string caption;
+  bool timedOut = false;
+  bool shutDownBeforeLoopEnded = false;
+  const auto started = std::chrono::steady_clock::now();
+  QObject context;  // ends the test's connections with the test
+  TProgramStart::OnRunning = [&] {
+    auto original = ScannerModule->OnSweepDone;
+    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
+      ++sweeps;
+      if (original) original(sender);
+    };
+    auto* poll = new QTimer(QCoreApplication::instance());
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+      const bool enough = sweeps >= 3;
+      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(40);
+      if (!enough && !timedOut) return;
+      poll->stop();
+      poll->deleteLater();
+      caption = MainFrm->Caption();
+      QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &context,
+                       [&] { shutDownBeforeLoopEnded = MainFrm != nullptr && MainFrm->IsShutDown(); });
+      std::raise(SIGTERM);
+    });
+    poll->start(20);
+  };
+  TArgs args({"tervan", "DemoMode"});
+  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
+  EXPECT_FALSE(timedOut) << "no three sweeps within 40 s";
+  EXPECT_GE(sweeps, 3);
+  const std::string suffix = " (Demo Mode)";
+  ASSERT_GE(caption.size(), suffix.size());
+  EXPECT_EQ(caption.substr(caption.size() - suffix.size()), suffix);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(saves, std::vector<std::string>{"Autosave.cfg"});
+  EXPECT_TRUE(shutDownBeforeLoopEnded) << "the close ran the shut-down";
+  EXPECT_TRUE(driver.Box().Shown().empty());
+  EXPECT_TRUE(NoModuleLeft());
+  EXPECT_FALSE(TProgramStart::IsStarted());
+}
+
+}  // namespace

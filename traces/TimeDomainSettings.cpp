@@ -1,0 +1,440 @@
+#include "traces/TimeDomainSettings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cmath>
+
+#include "instrument/CableStd.h"
+#include "instrument/ScannerModule.h"
+#include "model/EAbort.h"
+#include "model/Range.h"
+#include "model/Utils.h"
+#include "traces/KeywordPrefix.h"
+#include "traces/TimeDomainOwner.h"
+
+namespace {
+
+// Main-lobe widths of the transform, seconds, at a span of 999.7 MHz, for beta 0, 1, ... 13:
+// band-pass and low-pass impulse (the impulse takes half), and low-pass step.
+constexpr double kWidthSpanMHz = 999.7;
+constexpr std::array<double, 14> kImpulseWidths = {
+    1.203813144e-09, 1.247120136e-09, 1.358985696e-09, 1.5046674e-09,   1.658551565e-09,
+    1.808806642e-09, 1.951707512e-09, 2.086808042e-09, 2.214696409e-09, 2.336168851e-09,
+    2.451991597e-09, 2.562810843e-09, 2.66919876e-09,  2.771617485e-09};
+constexpr std::array<double, 14> kStepWidths = {
+    4.4813444e-10,  4.89146744e-10, 5.88176453e-10,  7.00210063e-10,  8.05241572e-10,
+    8.99269781e-10, 9.86295889e-10, 1.074322297e-09, 1.141342403e-09, 1.213364009e-09,
+    1.283385016e-09, 1.344403321e-09, 1.404421326e-09, 1.466439932e-09};
+
+const std::array<double, 14>& WidthTable(int32_t responseType) {
+  return responseType == TTimeDomainSettings::LowPassStep ? kStepWidths : kImpulseWidths;
+}
+
+// The number of leading values not above x, at most 14, limited to 1..13: the upper end of the
+// table interval that interpolates at x.
+template <typename ValueAt>
+int UpperIndex(double x, ValueAt&& valueAt) {
+  int i = 0;
+  while (i < 14 && valueAt(i) <= x) ++i;
+  return ClampToRange(i, 1, 13);
+}
+
+double SpanMHz(const TRange* range) { return range ? range->MaxFrequency - range->MinFrequency : 0.0; }
+
+double LightTime(double velocity) { return TTimeDomainSettings::kLightSpeed * 0.5 * velocity; }
+
+int DistanceUnit() { return ScannerModule ? ScannerModule->MetricSystem : TScannerModule::UnitMetres; }
+
+double VelocityFactor() { return ScannerModule ? ScannerModule->VelocityFactor : TCableStd::DefaultVelocity; }
+
+// The narrowest transform range that fits the channel's limits.
+double MinSpan(double tmin, double tmax) {
+  return tmax - tmin < TTimeDomainSettings::kMinTransformSpan ? tmax - tmin
+                                                               : TTimeDomainSettings::kMinTransformSpan;
+}
+
+double RoundBeta(double beta) {
+  return RoundToStep(TTimeDomainSettings::kBetaStep, ClampToRange(beta, 0.0, TTimeDomainSettings::kMaxBeta));
+}
+
+}  // namespace
+
+// ---- Limits ------------------------------------------------------------------------------------
+
+double TTimeDomainSettings::TimeMax(const TRange* range) {
+  const double span = SpanMHz(range);
+  if (range == nullptr || NearlyEqual(span, 0.0)) return kNoSpanTimeLimit;
+  const double n = static_cast<double>(range->GetCount());
+  const double t = std::fabs((n > 1 ? n - 1 : 0.0) / (span * 1e6));
+  return std::isfinite(t) ? t : kNoSpanTimeLimit;
+}
+
+double TTimeDomainSettings::TimeMin(const TRange* range) { return -TimeMax(range); }
+
+// ---- Transform range ---------------------------------------------------------------------------
+
+void TTimeDomainSettings::SetTransformStart(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = false;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  const double minSpan = MinSpan(tmin, tmax);
+  const double v = ClampToRange(t, tmin, tmax - minSpan);
+  if (NearlyEqual(v, TransformStart)) return;
+  TransformStart = v;
+  TransformStop = ClampToRange(TransformStop, v + minSpan, tmax);
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
+
+void TTimeDomainSettings::SetTransformStop(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = false;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  const double minSpan = MinSpan(tmin, tmax);
+  const double v = ClampToRange(t, tmin + minSpan, tmax);
+  if (NearlyEqual(v, TransformStop)) return;
+  TransformStop = v;
+  TransformStart = ClampToRange(TransformStart, tmin, v - minSpan);
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
+
+void TTimeDomainSettings::SetTransformCenter(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = true;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  const double minSpan = MinSpan(tmin, tmax);
+  // Half the narrowest range away from the limits, so that the range stays inside them.
+  const double c = ClampToRange(t, tmin + minSpan / 2, tmax - minSpan / 2);
+  if (NearlyEqual(c, GetTransformCenter())) return;
+  double w = GetTransformSpan();
+  w = std::min(w, 2 * (c - tmin));
+  w = std::min(w, 2 * (tmax - c));
+  w = std::max(w, minSpan);
+  TransformStart = c - w / 2;
+  TransformStop = c + w / 2;
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
+
+void TTimeDomainSettings::SetTransformSpan(TTimeDomainOwner& owner, double w) {
+  if (!std::isfinite(w)) return;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  w = ClampToRange(w, MinSpan(tmin, tmax), tmax - tmin);
+  TimeCenterPriority = true;
+  if (NearlyEqual(w, GetTransformSpan())) return;
+  const double c = ClampToRange(GetTransformCenter(), tmin + w / 2, tmax - w / 2);
+  TransformStart = c - w / 2;
+  TransformStop = c + w / 2;
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
+
+void TTimeDomainSettings::SetTimeCenterPriority(TTimeDomainOwner& owner, bool on) {
+  if (on == TimeCenterPriority) return;
+  TimeCenterPriority = on;
+  owner.RequestRedraw();
+}
+
+// ---- Gate range --------------------------------------------------------------------------------
+
+namespace {
+
+void GateChanged(TTimeDomainOwner& owner) {
+  owner.RecalculateTimeDomainTraces();
+  owner.Changed();
+}
+
+}  // namespace
+
+void TTimeDomainSettings::SetGatingStart(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  GatingCenterPriority = false;
+  const TRange* range = owner.GetRange();
+  const double tmax = TimeMax(range);
+  const double v = ClampToRange(t, TimeMin(range), tmax);
+  if (NearlyEqual(v, GatingStart)) return;
+  GatingStart = v;
+  GatingStop = ClampToRange(GatingStop, v, tmax);
+  GateChanged(owner);
+}
+
+void TTimeDomainSettings::SetGatingStop(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  GatingCenterPriority = false;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double v = ClampToRange(t, tmin, TimeMax(range));
+  if (NearlyEqual(v, GatingStop)) return;
+  GatingStop = v;
+  GatingStart = ClampToRange(GatingStart, tmin, v);
+  GateChanged(owner);
+}
+
+void TTimeDomainSettings::SetGatingCenter(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  GatingCenterPriority = true;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  const double c = ClampToRange(t, tmin, tmax);
+  if (NearlyEqual(c, GetGatingCenter())) return;
+  double w = GetGatingSpan();
+  w = std::min(w, 2 * (tmax - c));
+  w = std::min(w, 2 * (c - tmin));
+  w = std::max(w, 0.0);
+  GatingStart = c - w / 2;
+  GatingStop = c + w / 2;
+  GateChanged(owner);
+}
+
+void TTimeDomainSettings::SetGatingSpan(TTimeDomainOwner& owner, double w) {
+  if (!std::isfinite(w)) return;
+  GatingCenterPriority = true;
+  const TRange* range = owner.GetRange();
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  w = ClampToRange(w, 0.0, tmax - tmin);
+  if (NearlyEqual(w, GetGatingSpan())) return;
+  const double c = ClampToRange(GetGatingCenter(), tmin + w / 2, tmax - w / 2);
+  GatingStart = c - w / 2;
+  GatingStop = c + w / 2;
+  GateChanged(owner);
+}
+
+// ---- Switches and types ------------------------------------------------------------------------
+
+namespace {
+
+void TimeDomainRefreshed(TTimeDomainOwner& owner) {
+  owner.RefreshTimeDomain();
+  owner.RequestRedraw();
+  owner.Changed();
+}
+
+}  // namespace
+
+void TTimeDomainSettings::SetGatingEnabled(TTimeDomainOwner& owner, bool on) {
+  if (on == EnableGating) return;
+  EnableGating = on;
+  if (TRange* range = owner.GetRange()) {
+    range->SetSweepType(TRange::Lin);
+    if (NearlyEqual(range->MaxFrequency - range->MinFrequency, 0.0)) {
+      range->SetStartFrequency(range->GetDeviceMinFrequency());
+      range->SetStopFrequency(range->GetDeviceMaxFrequency());
+    }
+  }
+  TimeDomainRefreshed(owner);
+}
+
+void TTimeDomainSettings::SetGatingType(TTimeDomainOwner& owner, int32_t type) {
+  if (type == GatingType) return;
+  GatingType = type;
+  TimeDomainRefreshed(owner);
+}
+
+void TTimeDomainSettings::SetGatingShape(TTimeDomainOwner& owner, int32_t shape) {
+  if (shape == GatingShape) return;
+  GatingShape = shape;
+  TimeDomainRefreshed(owner);
+}
+
+void TTimeDomainSettings::SetResponseType(TTimeDomainOwner& owner, int32_t type) {
+  if (type == ResponseType) return;
+  ResponseType = type;
+  TimeDomainRefreshed(owner);
+}
+
+// ---- Kaiser window -----------------------------------------------------------------------------
+
+void TTimeDomainSettings::SetTransformBeta(TTimeDomainOwner& owner, double beta) {
+  if (!std::isfinite(beta)) return;
+  const double v = RoundBeta(beta);
+  if (NearlyEqual(v, Beta)) return;
+  Beta = v;
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
+
+void TTimeDomainSettings::SetTransformWindow(TTimeDomainOwner& owner, int choice) {
+  switch (choice) {
+    case 0: SetTransformBeta(owner, 0.0); break;
+    case 1: SetTransformBeta(owner, 6.0); break;
+    case 2: SetTransformBeta(owner, kMaxBeta); break;
+    default: break;
+  }
+}
+
+int TTimeDomainSettings::GetTransformWindow() const {
+  if (std::fabs(Beta - 0.0) <= kBetaStep) return 0;
+  if (std::fabs(Beta - 6.0) <= kBetaStep) return 1;
+  if (std::fabs(Beta - kMaxBeta) <= kBetaStep) return 2;
+  return 3;
+}
+
+double TTimeDomainSettings::GetImpulseWidth(const TRange* range) const {
+  const double span = SpanMHz(range);
+  if (range == nullptr || NearlyEqual(span, 0.0)) return 0.0;
+  const std::array<double, 14>& table = WidthTable(ResponseType);
+  const int i = UpperIndex(Beta, [](int k) { return static_cast<double>(k); });
+  const double v = table[i - 1] + (table[i] - table[i - 1]) * (Beta - (i - 1));
+  double width = v * kWidthSpanMHz / span;
+  if (ResponseType == LowPassImpulse) width *= 0.5;
+  return width;
+}
+
+void TTimeDomainSettings::SetImpulseWidth(TTimeDomainOwner& owner, double width) {
+  if (!std::isfinite(width)) return;
+  double c = SpanMHz(owner.GetRange()) * width / kWidthSpanMHz;
+  if (ResponseType == LowPassImpulse) c *= 2;
+  const std::array<double, 14>& table = WidthTable(ResponseType);
+  const int i = UpperIndex(c, [&table](int k) { return table[static_cast<size_t>(k)]; });
+  const double beta = (i - 1) + (c - table[i - 1]) / (table[i] - table[i - 1]);
+  SetTransformBeta(owner, beta);
+}
+
+// ---- Text forms --------------------------------------------------------------------------------
+
+void TTimeDomainSettings::SetTransformTypeText(TTimeDomainOwner& owner, std::string_view text) {
+  if (StartsWithKeyword(text, "BPAS")) SetResponseType(owner, BandPass);
+  if (StartsWithKeyword(text, "LPAS") && ResponseType == BandPass) SetResponseType(owner, LowPassImpulse);
+}
+
+std::string TTimeDomainSettings::GetTransformTypeText() const {
+  return ResponseType == LowPassImpulse || ResponseType == LowPassStep ? "LPAS" : "BPAS";
+}
+
+void TTimeDomainSettings::SetResponseTypeText(TTimeDomainOwner& owner, std::string_view text) {
+  if (StartsWithKeyword(text, "STEP")) SetResponseType(owner, LowPassStep);
+  if (StartsWithKeyword(text, "IMP") && ResponseType == LowPassStep) SetResponseType(owner, LowPassImpulse);
+}
+
+std::string TTimeDomainSettings::GetResponseTypeText() const { return ResponseType == LowPassStep ? "STEP" : "IMP"; }
+
+void TTimeDomainSettings::SetGatingTypeText(TTimeDomainOwner& owner, std::string_view text) {
+  if (StartsWithKeyword(text, "BPAS")) {
+    SetGatingType(owner, GateBandPass);
+  } else if (StartsWithKeyword(text, "NOTC")) {
+    SetGatingType(owner, GateNotch);
+  } else {
+    throw EAbort("Invalid gating type specifier", 219);
+  }
+}
+
+std::string TTimeDomainSettings::GetGatingTypeText() const {
+  switch (GatingType) {
+    case GateBandPass: return "BPAS";
+    case GateNotch: return "NOTC";
+    default: return "";
+  }
+}
+
+namespace {
+
+constexpr std::array<const char*, 4> kShapeKeywords = {"MIN", "NORM", "WIDE", "MAX"};
+
+}  // namespace
+
+void TTimeDomainSettings::SetGatingShapeText(TTimeDomainOwner& owner, std::string_view text) {
+  for (int shape = 3; shape >= 0; --shape) {
+    if (StartsWithKeyword(text, kShapeKeywords[static_cast<size_t>(shape)])) {
+      SetGatingShape(owner, shape);
+      return;
+    }
+  }
+  throw EAbort("Invalid gating shape specifier", 218);
+}
+
+std::string TTimeDomainSettings::GetGatingShapeText() const {
+  if (GatingShape < 0 || GatingShape > 3) return "";
+  return kShapeKeywords[static_cast<size_t>(GatingShape)];
+}
+
+void TTimeDomainSettings::SetWindowText(TTimeDomainOwner& owner, std::string_view text) {
+  if (StartsWithKeyword(text, "MIN")) {
+    SetTransformWindow(owner, 0);
+  } else if (StartsWithKeyword(text, "NORM")) {
+    SetTransformWindow(owner, 1);
+  } else if (StartsWithKeyword(text, "MAX")) {
+    SetTransformWindow(owner, 2);
+  }
+}
+
+std::string TTimeDomainSettings::GetWindowText() const {
+  switch (GetTransformWindow()) {
+    case 0: return "MIN";
+    case 1: return "NORM";
+    case 2: return "MAX";
+    default: return "";
+  }
+}
+
+// ---- Distance forms ----------------------------------------------------------------------------
+
+double TTimeDomainSettings::TimeToUnit(double t) {
+  switch (DistanceUnit()) {
+    case TScannerModule::UnitSeconds: return t * 1e9;
+    case TScannerModule::UnitMetres: return t * LightTime(VelocityFactor());
+    default: return t * LightTime(VelocityFactor()) / kFoot;
+  }
+}
+
+double TTimeDomainSettings::UnitToTime(double d) {
+  switch (DistanceUnit()) {
+    case TScannerModule::UnitMetres: return d / LightTime(VelocityFactor());
+    case TScannerModule::UnitFeet: return d / LightTime(VelocityFactor()) * kFoot;
+    default: return d * 1e-9;
+  }
+}
+
+void TTimeDomainSettings::SetTransformStartInUnit(TTimeDomainOwner& owner, double d) {
+  SetTransformStart(owner, UnitToTime(d));
+}
+void TTimeDomainSettings::SetTransformStopInUnit(TTimeDomainOwner& owner, double d) {
+  SetTransformStop(owner, UnitToTime(d));
+}
+void TTimeDomainSettings::SetTransformCenterInUnit(TTimeDomainOwner& owner, double d) {
+  SetTransformCenter(owner, UnitToTime(d));
+}
+void TTimeDomainSettings::SetTransformSpanInUnit(TTimeDomainOwner& owner, double d) {
+  SetTransformSpan(owner, UnitToTime(d));
+}
+
+// ---- Loaded values -----------------------------------------------------------------------------
+
+void TTimeDomainSettings::ClampLoaded(const TRange* range) {
+  const TTimeDomainSettings defaults;
+  const auto finiteOr = [](double& v, double fallback) {
+    if (!std::isfinite(v)) v = fallback;
+  };
+  finiteOr(TransformStart, defaults.TransformStart);
+  finiteOr(TransformStop, defaults.TransformStop);
+  finiteOr(GatingStart, defaults.GatingStart);
+  finiteOr(GatingStop, defaults.GatingStop);
+  finiteOr(Beta, defaults.Beta);
+  Beta = RoundBeta(Beta);
+  if (ResponseType < BandPass || ResponseType > LowPassStep) ResponseType = defaults.ResponseType;
+  if (GatingType != GateBandPass && GatingType != GateNotch) GatingType = defaults.GatingType;
+  if (GatingShape < 0 || GatingShape > 3) GatingShape = defaults.GatingShape;
+  const double tmin = TimeMin(range);
+  const double tmax = TimeMax(range);
+  const double minSpan = MinSpan(tmin, tmax);
+  TransformStart = ClampToRange(TransformStart, tmin, tmax - minSpan);
+  TransformStop = ClampToRange(TransformStop, TransformStart + minSpan, tmax);
+  GatingStart = ClampToRange(GatingStart, tmin, tmax);
+  GatingStop = ClampToRange(GatingStop, GatingStart, tmax);
+}
+
+double CableLossForTime(double t) {
+  if (ScannerModule == nullptr) return 0.0;
+  return t * LightTime(ScannerModule->VelocityFactor) * ScannerModule->CableLoss;
+}
