@@ -10,6 +10,7 @@
 #include "model/Utils.h"
 #include "traces/FormatList.h"
 #include "traces/LimitLine.h"
+#include "traces/LineFiles.h"
 #include "traces/MarkerList.h"
 #include "traces/MeasureList.h"
 #include "traces/MemoryList.h"
@@ -256,6 +257,11 @@ void TMeasurement::SetShowLimit(bool on) { SetSwitch(*this, ShowLimit, on); }
 void TMeasurement::SetShowFailSign(bool on) { SetSwitch(*this, ShowFailSign, on); }
 void TMeasurement::SetShowRippleLimit(bool on) { SetSwitch(*this, ShowRippleLimit, on); }
 void TMeasurement::SetShowRippleFailSign(bool on) { SetSwitch(*this, ShowRippleFailSign, on); }
+
+void TMeasurement::SaveLimitFile(const std::string& path) const { ::SaveLimitFile(*this, path); }
+void TMeasurement::LoadLimitFile(const std::string& path) { ::LoadLimitFile(*this, path); }
+void TMeasurement::SaveRippleFile(const std::string& path) const { ::SaveRippleFile(*this, path); }
+void TMeasurement::LoadRippleFile(const std::string& path) { ::LoadRippleFile(*this, path); }
 
 // ---- Keypad entry -----------------------------------------------------------------------------------
 

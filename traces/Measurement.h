@@ -151,6 +151,11 @@ class TMeasurement : public TFContainer {
   void SetShowRippleLimit(bool on);
   void SetShowRippleFailSign(bool on);
   void SetConversionOn(bool on);
+  // The limit line in a ".lim" file and the ripple line in a ".rlm" file (see LineFiles.h).
+  void SaveLimitFile(const std::string& path) const;
+  void LoadLimitFile(const std::string& path);
+  void SaveRippleFile(const std::string& path) const;
+  void LoadRippleFile(const std::string& path);
 
   // ---- Display formats ---------------------------------------------------------------------------
   bool IsFormatAllowed(int code) const;

@@ -95,13 +95,13 @@ TEST(LimitTestOnTrace, LimitFileCarriesTheSwitches) {
   t.SetLimitTest(true);
   t.SetShowFailSign(true);
   const std::string path = Folder() + "trace.lim";
-  SaveLimitFile(t, path);
+  t.SaveLimitFile(path);
 
   FakeTraceHost other;
   TMeasurement& u = other.Trace();
   FillTrace(u);
   other.ResetCounts();
-  LoadLimitFile(u, path);
+  u.LoadLimitFile(path);
   EXPECT_TRUE(u.LimitTest);
   EXPECT_FALSE(u.ShowLimit);
   EXPECT_TRUE(u.ShowFailSign);
