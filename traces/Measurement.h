@@ -157,6 +157,22 @@ class TMeasurement : public TFContainer {
   void SaveRippleFile(const std::string& path) const;
   void LoadRippleFile(const std::string& path);
 
+  // ---- Analysis function (computed by TTraceAnalysis) ------------------------------------------
+  void SetFunctionStart(double hz);
+  void SetFunctionStop(double hz);
+  void SetFunctionDomainOn(bool on);
+  void SetFunctionPeakExcursion(double si);
+  void SetFunctionPeakPolarity(int code);
+  void SetFunctionTarget(double si);
+  void SetFunctionTargetTransition(int code);
+  void SetFunctionType(const std::string& type);
+  double GetFunctionStart() const;
+  double GetFunctionStop() const;
+  double GetFunctionPeakExcursion() const;
+  double GetFunctionTarget() const;
+  int GetFunctionPointCount() const;
+  void ExecuteFunction();
+
   // ---- Display formats ---------------------------------------------------------------------------
   bool IsFormatAllowed(int code) const;
   // Ignored when equal to the current code or not allowed.
