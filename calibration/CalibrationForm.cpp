@@ -248,6 +248,17 @@ TCalibrationForm::TResult TCalibrationForm::Parse(const uint8_t* data, size_t si
 
   const uint64_t rest = total - e;
   const uint8_t* x = data + e;
+  // Both versions follow their header with s segments and a second checksum: the fault that
+  // keeps the extension out, or empty text.
+  auto segmentsFault = [&](uint64_t headerSize, int32_t s) -> std::string {
+    if (s < 0 || s > MaxSegments) return "The calibration's segment count " + IntToText(s) + " is out of range";
+    const uint64_t crc2At = e + headerSize + TSegment::ByteSize * static_cast<uint64_t>(s);
+    if (total < crc2At + CrcSize) return "The calibration's stimulus extension is truncated";
+    if (le::GetU32(data + crc2At) != Crc(data, crc2At)) {
+      return "The calibration's stimulus extension is damaged (checksum)";
+    }
+    return {};
+  };
   const int32_t version = rest >= 4 ? le::GetI32(x) : 0;
   if (rest < 4) {
     result = WithoutExtension("The calibration has no stimulus extension");
@@ -257,13 +268,8 @@ TCalibrationForm::TResult TCalibrationForm::Parse(const uint8_t* data, size_t si
     } else {
       const uint8_t* h = x + 4;
       const int32_t s = le::GetI32(h + v1::SegmentCount);
-      const uint64_t crc2At = e + V1HeaderSize + TSegment::ByteSize * static_cast<uint64_t>(s < 0 ? 0 : s);
-      if (s < 0 || s > MaxSegments) {
-        result = WithoutExtension("The calibration's segment count " + IntToText(s) + " is out of range");
-      } else if (total < crc2At + CrcSize) {
-        result = WithoutExtension("The calibration's stimulus extension is truncated");
-      } else if (le::GetU32(data + crc2At) != Crc(data, crc2At)) {
-        result = WithoutExtension("The calibration's stimulus extension is damaged (checksum)");
+      if (const std::string fault = segmentsFault(V1HeaderSize, s); !fault.empty()) {
+        result = WithoutExtension(fault);
       } else {
         TRangeSettings& t = f.Settings;
         t.NPoints = le::GetI32(h + v1::NPoints);
@@ -307,13 +313,8 @@ TCalibrationForm::TResult TCalibrationForm::Parse(const uint8_t* data, size_t si
     } else {
       TRangeSettings t = TRangeSettings::ReadBytes(x + 4);
       const int32_t s = t.SegmentCount;
-      const uint64_t crc2At = e + V2HeaderSize + TSegment::ByteSize * static_cast<uint64_t>(s < 0 ? 0 : s);
-      if (s < 0 || s > MaxSegments) {
-        result = WithoutExtension("The calibration's segment count " + IntToText(s) + " is out of range");
-      } else if (total < crc2At + CrcSize) {
-        result = WithoutExtension("The calibration's stimulus extension is truncated");
-      } else if (le::GetU32(data + crc2At) != Crc(data, crc2At)) {
-        result = WithoutExtension("The calibration's stimulus extension is damaged (checksum)");
+      if (const std::string fault = segmentsFault(V2HeaderSize, s); !fault.empty()) {
+        result = WithoutExtension(fault);
       } else {
         TSegments segments = ReadSegments(x + V2HeaderSize, s);
         if (!FiniteSettings(t) || !FiniteSegments(segments) || !SanitizeParsedSegments(segments, defaultSegment)) {

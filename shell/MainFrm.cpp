@@ -1,6 +1,8 @@
 #include "shell/MainFrm.h"
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QDate>
 #include <QLocale>
 #include <QTime>
@@ -10,6 +12,9 @@
 #include <system_error>
 
 #include "calibration/CalibratorModule.h"
+#include "calibration/IActiveChannelWindow.h"
+#include "calibration/IMainWindowHook.h"
+#include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -35,8 +40,6 @@
 
 TMainFrm* MainFrm = nullptr;
 
-TMainFrm::TViewFactory TMainFrm::ViewFactory;
-TMainFrm::TViewDisposer TMainFrm::ViewDisposer;
 
 namespace {
 
@@ -108,6 +111,7 @@ void TMainFrm::BuildComponents() {
   plGraphArea->SetName("plGraphArea");
   plGraphArea->SetColor(kGraphAreaColor);
   plGraphArea->setMinimumSize(kGraphAreaMinimum, kGraphAreaMinimum);
+  plGraphArea->installEventFilter(this);
 
   pnBottomBar = new ui::Panel(this);
   pnBottomBar->SetName("pnBottomBar");
@@ -247,22 +251,12 @@ void TMainFrm::DelayCreateViewTimer() {
   DelayCreateView->SetEnabled(false);
   if (ShutDownDone) return;
   SetDisabledReason(drStarting, true);
-  // 2. The four channel windows View0..View3 (tags 0..3) on the graph area, with their
-  // mouse-down, double-click, calibration-change and missing-point closures, come from the
-  // factory. Without windows the window keeps bare channels so that the sweep engine has
-  // something to sweep.
-  for (int i = 0; i < kViewCount; ++i) {
-    Views[static_cast<size_t>(i)] = ViewFactory ? ViewFactory(*this, *plGraphArea, i) : nullptr;
-    if (Views[static_cast<size_t>(i)] == nullptr && ScannerModule) {
-      TRange* range = new TRange(&ScannerModule->GetScanner());
-      range->OnPointsMissing = [](TFObject*) { ui::Screen::Beep(880, 100); };
-      Channels[static_cast<size_t>(i)] = range;
-    }
-  }
-  // 3. The soft-key click closures. (The graph area's resize closure arranges the channel
-  // windows; the graph area itself is laid out with the window.)
+  // 2. The four channel windows View0..View3 (tags 0..3) on the graph area.
+  CreateViews();
+  // 3. The soft-key click closures and the graph area's resize closure.
   LeftPanel->OnItemClick = [this](TSoftKeyPanel&, int index) { LeftPanelClick(index); };
   RightPanel->OnItemClick = [this](TSoftKeyPanel&, int index) { RightPanelClick(index); };
+  GraphAreaResizeHooked = true;
   // 4.
   SetChannelLayout(0);
   SetChannelCount(1);
@@ -277,6 +271,7 @@ void TMainFrm::DelayCreateViewTimer() {
     CalibratorModule->OnSystemCalLoaded = [this](TFObject*) { UpdateSystemCalStatus(); };
     CalibratorModule->OnCorrectionChange = [this](TFObject*) { CalibrationChanged(); };
   }
+  InstallCalibrationHooks();
   // 8. A state that cannot be loaded is reported and set aside under "Autosave.cfg.bad", so the
   // autosave at shut-down does not overwrite it; the start goes on with the defaults.
   const std::string autosave = AutosavePath();
@@ -311,6 +306,12 @@ void TMainFrm::DelayCreateViewTimer() {
   FireActiveViewChanged();
   // 13.
   SetDisabledReason(drStarting, false);
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* event) {
+  // The graph area's resize places the channel windows anew.
+  if (watched == plGraphArea && event->type() == QEvent::Resize && GraphAreaResizeHooked) ArrangeViews();
+  return ui::Form::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -393,8 +394,9 @@ void TMainFrm::SweepDone(TFObject*) {
     }
   }
   if (TRange* active = GetActiveChannel()) ShowSweepTime(active->SweepTime);
-  // Each channel window's slow-sweep flag (its own channel's sweep time above 1000 ms) is set
-  // here once the windows exist.
+  for (TRangeView* view : Views) {
+    if (view != nullptr && view->Range != nullptr) view->SlowSweep = view->Range->SweepTime > 1000;
+  }
   UpdateTemperatureLabel();
 }
 
@@ -408,7 +410,9 @@ void TMainFrm::ShowSweepTime(double ms) {
 
 void TMainFrm::RedrawVisibleViews(TFObject*) {
   if (ShutDownDone) return;
-  // Every visible channel window's redraw request goes here once the windows exist.
+  for (TRangeView* view : Views) {
+    if (view != nullptr && view->Visible()) view->RequestRedraw();
+  }
 }
 
 void TMainFrm::UpdateTriggerStatus() {
@@ -429,7 +433,9 @@ void TMainFrm::UpdateTriggerStatus() {
     }
   }
   FireStatusChanged();
-  // Every visible channel window recalculates its traces here once the windows exist.
+  for (TRangeView* view : Views) {
+    if (view != nullptr && view->Visible()) view->RecalculateTraces();
+  }
   FitStatusPanels();
 }
 
@@ -467,7 +473,9 @@ void TMainFrm::UpdateSystemCalStatus() {
 
 void TMainFrm::CalibrationChanged() {
   if (ShutDownDone) return;
-  // Every channel window updates its calibration status here once the windows exist.
+  for (TRangeView* view : Views) {
+    if (view != nullptr) view->UpdateCalibrationStatus();
+  }
 }
 
 void TMainFrm::ViewMouseDown(TRangeView* view) {
@@ -479,7 +487,7 @@ void TMainFrm::ViewMouseDown(TRangeView* view) {
 
 void TMainFrm::ToggleMaximized() {
   if (ShutDownDone || ChannelLayout == 0) return;
-  ViewMaximized = !ViewMaximized;
+  SetViewMaximized(!ViewMaximized);
 }
 
 void TMainFrm::ViewChanged() {
@@ -557,8 +565,10 @@ void TMainFrm::ApplyStatusFonts() {
   pnBottomBar->SetHeight(barHeight);
   pnProgressBar->SetWidth(barHeight);
   SetFullScreen(ViewProperties != nullptr && ViewProperties->FullScreen);
-  // Every visible channel window asks for a redraw here once the windows exist; the soft-key
-  // bars take the width their columns ask for.
+  for (TRangeView* view : Views) {
+    if (view != nullptr && view->Visible()) view->RequestRedraw();
+  }
+  // The soft-key bars take the width their columns ask for.
   LayoutForm();
   RepaintKeyBars();
 }
@@ -686,9 +696,8 @@ TRangeView* TMainFrm::GetView(int index) const {
 TRangeView* TMainFrm::GetActiveView() const { return GetView(ActiveViewIndex); }
 
 TRange* TMainFrm::GetChannel(int index) const {
-  if (ShutDownDone || index < 0 || index >= kViewCount) return nullptr;
-  // A channel window's channel is reached through the window once the windows exist.
-  return Channels[static_cast<size_t>(index)];
+  TRangeView* view = GetView(index);
+  return view != nullptr ? view->Range : nullptr;
 }
 
 void TMainFrm::FireStatusChanged() {
@@ -705,7 +714,68 @@ void TMainFrm::FireActiveViewChanged() {
   }
 }
 
-std::string TMainFrm::AutosavePath() { return platform::Paths::folder("State") + "/" + kAutosaveName; }
+
+// The calibration module's view of the window: the active channel with its calibration, and
+// the window disabled while an EEPROM transfer runs, with the waiting events let through
+// between the pages.
+class TMainFrm::TCalibrationHooks : public IActiveChannelWindow, public IMainWindowHook {
+ public:
+  explicit TCalibrationHooks(TMainFrm& frm) : Frm(frm) {}
+  TRange* GetActiveRange() const override { return Frm.GetActiveChannel(); }
+  TCalibr* GetActiveCalibr() const override {
+    TRangeView* view = Frm.GetActiveView();
+    return view != nullptr ? view->UserCalibration : nullptr;
+  }
+  void SetMainWindowEnabled(bool enabled) override { Frm.SetDisabledReason(drEeprom, !enabled); }
+  void ProcessPendingMessages() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+ private:
+  TMainFrm& Frm;
+};
+
+void TMainFrm::InstallCalibrationHooks() {
+  if (CalibratorModule == nullptr) return;
+  if (!CalibrationHooks) CalibrationHooks = std::make_unique<TCalibrationHooks>(*this);
+  CalibratorModule->ActiveWindow = CalibrationHooks.get();
+  CalibratorModule->MainWindowHook = CalibrationHooks.get();
+}
+
+void TMainFrm::RemoveCalibrationHooks() {
+  if (CalibratorModule == nullptr || !CalibrationHooks) return;
+  if (CalibratorModule->ActiveWindow == CalibrationHooks.get()) CalibratorModule->ActiveWindow = nullptr;
+  if (CalibratorModule->MainWindowHook == CalibrationHooks.get()) CalibratorModule->MainWindowHook = nullptr;
+}
+
+void TMainFrm::CreateViews() {
+  for (int i = 0; i < kViewCount; ++i) {
+    auto* view = new TRangeView(plGraphArea);
+    view->SetName("View" + IntToText(i));
+    view->SetTag(i);
+    view->OnMouseDown = [this](ui::Control& sender, ui::MouseButton, ui::ShiftState, int, int) {
+      ViewMouseDown(dynamic_cast<TRangeView*>(&sender));
+    };
+    view->OnDblClick = [this](ui::Control&) { ToggleMaximized(); };
+    view->OnCalibrationChange = [this](TFObject*) { ViewChanged(); };
+    // Raised only in service mode: a sweep came back with points missing.
+    if (view->Range != nullptr) view->Range->OnPointsMissing = [](TFObject*) { ui::Screen::Beep(880, 100); };
+    Views[static_cast<size_t>(i)] = view;
+  }
+}
+
+void TMainFrm::DestroyViews() {
+  for (TRangeView*& view : Views) {
+    if (view == nullptr) continue;
+    view->OnMouseDown = nullptr;
+    view->OnDblClick = nullptr;
+    view->OnChange = nullptr;
+    view->OnCalibrationChange = nullptr;
+    if (view->Range != nullptr) view->Range->OnPointsMissing = nullptr;
+    // The window takes its channel, calibration and traces with it.
+    TRangeView* doomed = view;
+    view = nullptr;
+    delete doomed;
+  }
+}
 
 // ---------------------------------------------------------------------------------------------
 // Shut-down
@@ -716,7 +786,9 @@ void TMainFrm::RemoveModuleClosures() {
     CalibratorModule->OnSystemCalLoaded = nullptr;
     CalibratorModule->OnCorrectionChange = nullptr;
   }
+  RemoveCalibrationHooks();
   if (ViewProperties) ViewProperties->OnChange = nullptr;
+  GraphAreaResizeHooked = false;
   LeftPanel->OnItemClick = nullptr;
   RightPanel->OnItemClick = nullptr;
   if (TScanner* s = Scanner()) {
@@ -761,21 +833,7 @@ void TMainFrm::Shutdown() {
     if (meter->GetState() != IPowerMeter::NotReady) meter->Disconnect();
   }
   // 7.
-  for (size_t i = 0; i < Views.size(); ++i) {
-    if (Views[i] != nullptr && ViewDisposer) ViewDisposer(Views[i]);
-    Views[i] = nullptr;
-    if (TRange* range = Channels[i]) {
-      range->OnChange = nullptr;
-      range->OnResweep = nullptr;
-      range->OnSettingsChange = nullptr;
-      range->OnPointData = nullptr;
-      range->OnSweepDone = nullptr;
-      range->OnPointsMissing = nullptr;
-      range->OnRedraw = nullptr;
-      delete range;
-      Channels[i] = nullptr;
-    }
-  }
+  DestroyViews();
   // 8.
   ChannelCount = 0;
   ChannelLayout = 0;

@@ -20,6 +20,7 @@
 
 #include "model/Utils.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/Geometry.h"
 
 class TFObject;
 class TRange;
@@ -29,6 +30,7 @@ class TLeftPanel;
 class TRightPanel;
 class TMeasureUnitTables;
 class TViewProperties;
+class TMemIniFile;
 
 namespace ui {
 class Gauge;
@@ -72,14 +74,6 @@ class TMainFrm : public ui::Form {
   ~TMainFrm() override;
 
   // ---- Channel windows ------------------------------------------------------------------------
-  // Where the channel windows come from. Until the channel window class is in the program the
-  // factory makes none, GetView is null, and the graph area stays empty; the window then gives
-  // the sweep engine bare channels of its own so that sweeping runs all the same.
-  using TViewFactory = std::function<TRangeView*(TMainFrm& owner, ui::Panel& parent, int index)>;
-  using TViewDisposer = std::function<void(TRangeView* view)>;
-  static TViewFactory ViewFactory;
-  static TViewDisposer ViewDisposer;
-
   // The channel window of index 0..3; null for another index, before the delayed start and
   // after the shut-down.
   TRangeView* GetView(int index) const;
@@ -88,24 +82,70 @@ class TMainFrm : public ui::Form {
   TRange* GetChannel(int index) const;
   TRange* GetActiveChannel() const { return GetChannel(ActiveViewIndex); }
 
-  // ---- Layout (the full dispatch of layouts and soft keys comes with the layout unit) --------
+  // ---- Layout ------------------------------------------------------------------------------------
+  // Layouts 0..5: one window; two above each other; two side by side; one over two; one beside
+  // two; four in a square. Counts, indices and layouts out of range are brought to the nearest
+  // allowed value.
+  static constexpr int kLayoutCount = 6;
+  static int LayoutChannelCount(int layout);
+  int GetLayoutChannelCount() const { return LayoutChannelCount(ChannelLayout); }
   void SetChannelLayout(int layout);
+  // Shows the first count windows (or only the active one while maximised); their channels
+  // alone are swept. A running sweep stops around the rebuild of the scan list and starts again.
   void SetChannelCount(int count);
   void SetActiveView(int index);
+  void SetViewMaximized(bool on);
+  // Places the shown windows on the graph area.
+  void ArrangeViews();
+  // The four windows' rectangles of a layout on an area (left and top 0): integer halves, the
+  // neighbours share the dividing coordinate. Rectangles of windows the layout does not use
+  // stay empty.
+  void CalcViewRects(int layout, std::array<ui::Rect, kViewCount>& rects, const ui::Rect& area) const;
+  static constexpr TColor kActiveViewColor = 0x676767;
+  static constexpr TColor kInactiveViewColor = 0x444444;
+
+  // ---- Soft keys -----------------------------------------------------------------------------------
   // A soft key of either column was clicked (index -1: the column changed its width).
   void LeftPanelClick(int index);
   void RightPanelClick(int index);
+  // Run / standby: wakes the instrument and sweeps (one single sweep from hold), or stops and
+  // puts it into standby.
+  void ToggleRunStandby();
+  // The result of the System dialog that ends the program.
+  static constexpr int kAbortResult = 3;
+  // Opens the dialog of a soft key by its class name; modal dialogs give their result. A dialog
+  // this program does not have yet shows "Not available yet" and gives 0. Tests and later
+  // dialogs replace it through DialogOpener.
+  using TDialogOpener = std::function<int(TMainFrm& owner, const std::string& dialogClass, bool modal)>;
+  static TDialogOpener DialogOpener;
+  int OpenDialog(const std::string& dialogClass, bool modal);
 
   // ---- State files ------------------------------------------------------------------------------
-  // Where saving and loading states go until the state-file unit is in the program; both empty
-  // means saving does nothing and loading leaves everything as it is.
-  using TStateFileHook = std::function<void(TMainFrm& frm, const std::string& name)>;
-  static TStateFileHook StateSaver;
-  static TStateFileHook StateLoader;
+  // The file a state name means: a bare name lies in "State" in the data root (created by
+  // saving), a name without an extension gets ".cfg".
+  static std::string StateFilePath(const std::string& name, bool createFolder);
+  // Writes the whole state in one go: on any failure the old file stays as it was and an
+  // EAbort names the file.
   void SaveState(const std::string& name);
+  // Reads the whole file and checks it before anything is applied: a missing, oversized,
+  // foreign or damaged file raises EAbort and changes nothing.
   void LoadState(const std::string& name);
+  // The largest state file that loads, bytes.
+  static constexpr size_t kMaxStateFileBytes = 64u * 1024u * 1024u;
+  // The state as bytes of the file SaveState writes.
+  std::string StateBytes();
   // The full path of "State/Autosave.cfg" in the data root.
   static std::string AutosavePath();
+  void SetAutosave(bool on);
+  void SetSaveType(int type);
+  void SetTouchType(int type);
+  void SetTouchFormat(int format);
+  std::string GetSaveTypeText() const;
+  // "STAT", "CST", "DST", "CDST" at the start of the text, in any case; anything else raises
+  // "Invalid save type specifier" (error 205) and keeps the value.
+  void SetSaveTypeText(const std::string& text);
+  void ClearAllCalibrations();
+  void Preset();
 
   // ---- Window ------------------------------------------------------------------------------------
   // 0 local, 1 remote, 2 remote with lock; an unchanged value does nothing, a value outside
@@ -210,6 +250,9 @@ class TMainFrm : public ui::Form {
   // After the close has run the shut-down (program start ends the event loop with it).
   std::function<void()> OnClosed;
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void FormCreate();
   void BuildComponents();
@@ -226,11 +269,23 @@ class TMainFrm : public ui::Form {
   void UpdateTemperatureLabel();
   void RepaintKeyBars();
 
+  void CreateViews();
+  void DestroyViews();
+  void InstallCalibrationHooks();
+  void RemoveCalibrationHooks();
+  void ApplyState(TMemIniFile& ini);
+  void WriteState(TMemIniFile& ini);
+  void PlaceWindow(int left, int top, int width, int height);
+
   std::array<TRangeView*, kViewCount> Views{};
-  // Bare channels that stand in for the channel windows' own while there are none.
-  std::array<TRange*, kViewCount> Channels{};
+  // What the calibration module asks of the window: the active channel and its calibration,
+  // and the window's disabling during its EEPROM transfers.
+  class TCalibrationHooks;
+  std::unique_ptr<TCalibrationHooks> CalibrationHooks;
   std::vector<ui::Timer*> LoadingTimers;
   bool ShutDownDone = false;
+  // The graph area's resize arranges the channel windows (off while they are being placed).
+  bool GraphAreaResizeHooked = false;
   int RemoteState = 0;
   bool MainWindowShown = true;
   unsigned Disabled = 0;

@@ -1,15 +1,385 @@
-// Saving and loading instrument states through the main window. The state-file writer and
-// reader plug in through StateSaver and StateLoader; without them saving does nothing and
-// loading changes nothing.
+// Instrument state files through the main window: the whole state written in one go, and read,
+// checked and only then applied. Also the save-type and Touchstone settings, the autosave
+// switch, clearing every calibration and Preset.
+#include <QGuiApplication>
+#include <QScreen>
+#include <QString>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "calibration/CalKit.h"
+#include "calibration/CalKits.h"
+#include "calibration/CalKitsModule.h"
+#include "calibration/CalStd.h"
+#include "calibration/Calibr.h"
+#include "calibration/CalibratorModule.h"
+#include "display/RangeView.h"
+#include "display/ViewProperties.h"
+#include "instrument/Scanner.h"
+#include "instrument/ScannerModule.h"
+#include "instrument/SynthesizerTV.h"
+#include "instrument/SynthesizerTV30.h"
+#include "model/EAbort.h"
+#include "model/IDeviceModel.h"
+#include "model/MemIniFile.h"
+#include "model/NumberText.h"
+#include "model/RunMode.h"
+#include "model/Services.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+#include "platform/ui/Panel.h"
+#include "platform/ui/Screen.h"
 #include "shell/MainFrm.h"
+#include "shell/ProgramStart.h"
+#include "widgets/LeftPanel.h"
+#include "widgets/RightPanel.h"
 
-TMainFrm::TStateFileHook TMainFrm::StateSaver;
-TMainFrm::TStateFileHook TMainFrm::StateLoader;
+namespace fs = std::filesystem;
 
-void TMainFrm::SaveState(const std::string& name) {
-  if (StateSaver) StateSaver(*this, name);
+namespace {
+
+const char* const kSection = "Network analyzer";
+const char* const kSaveTypeWords[] = {"STAT", "CST", "DST", "CDST"};
+constexpr int kInvalidSaveType = 205;
+
+// The smallest part of a restored window that must lie on a screen for it to be reachable.
+constexpr int kMinVisiblePart = 40;
+// Window sizes a state may ask for.
+constexpr int kMaxWindowSize = 32767;
+
+std::string ViewSection(int n) { return "RangeView" + IntToText(n); }
+
+// A stored code when it lies within 0..last; otherwise what there was.
+int CodeOrCurrent(const TCustomIniFile& ini, const char* key, int last, int current) {
+  if (!ini.ValueExists(kSection, key)) return current;
+  const int value = ini.ReadInteger(kSection, key, current);
+  return value >= 0 && value <= last ? value : current;
 }
 
+// The synthesizer settings of the attached model (service mode only; the sections do nothing
+// without the switch).
+int AttachedModelRow() {
+  IDeviceModel* device = Services().Device;
+  return device != nullptr ? device->GetModelIndex() : 0;
+}
+
+void SaveSynthesizer(TCustomIniFile& ini) {
+  if (!IsServiceEnabled()) return;
+  const int row = AttachedModelRow();
+  if (row == 3 && SynthesizerTV != nullptr) SynthesizerTV->SaveSettings(ini);
+  if (row == 4 && SynthesizerTV30 != nullptr) SynthesizerTV30->SaveSettings(ini);
+}
+
+void LoadSynthesizer(const TCustomIniFile& ini) {
+  if (!IsServiceEnabled()) return;
+  const int row = AttachedModelRow();
+  if (row == 3 && SynthesizerTV != nullptr) SynthesizerTV->LoadSettings(ini);
+  if (row == 4 && SynthesizerTV30 != nullptr) SynthesizerTV30->LoadSettings(ini);
+}
+
+// A window without a calibration stores one without error terms, which reads as no calibration
+// at all; the check of the section would take it for a damaged one, so it goes before the check.
+void DropEmptyCalibration(TMemIniFile& ini, const std::string& section) {
+  std::vector<uint8_t> stream;
+  if (!TRangeView::ReadHexValue(ini, section, "CalData", stream) || stream.empty()) return;
+  TCalibr scratch;
+  if (scratch.ReadFromStream(stream).NoTerms) ini.DeleteKey(section, "CalData");
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Names
+
+std::string TMainFrm::StateFilePath(const std::string& name, bool createFolder) {
+  fs::path path(name);
+  if (!path.has_parent_path()) {
+    const std::string folder = createFolder ? platform::Paths::folder("State") : platform::Paths::dataRoot() + "/State";
+    path = fs::path(folder) / path;
+  }
+  if (!path.has_extension()) path += ".cfg";
+  return path.string();
+}
+
+std::string TMainFrm::AutosavePath() { return StateFilePath(kAutosaveName, true); }
+
+// ---------------------------------------------------------------------------------------------
+// Saving
+
+void TMainFrm::WriteState(TMemIniFile& ini) {
+  // 1.
+  ini.WriteInteger(kSection, "ChannelLayout", ChannelLayout);
+  ini.WriteInteger(kSection, "ChannelCount", ChannelCount);
+  ini.WriteInteger(kSection, "ActiveViewIndex", ActiveViewIndex);
+  ini.WriteBool(kSection, "ViewMaximized", ViewMaximized);
+  // 2. to 4.
+  SaveSynthesizer(ini);
+  if (ViewProperties != nullptr) ViewProperties->SaveToIni(ini);
+  // A cable list that cannot be written is logged by the module; the state goes on.
+  if (ScannerModule != nullptr) (void)ScannerModule->SaveState(ini);
+  // 5.
+  ini.WriteInteger(kSection, "TouchType", TouchType);
+  ini.WriteInteger(kSection, "SPort", SPort);
+  ini.WriteInteger(kSection, "TouchFormat", TouchFormat);
+  ini.WriteBool(kSection, "PrintInverted", PrintInverted);
+  ini.WriteBool(kSection, "PrintTime", PrintTime);
+  const QRect frame = frameGeometry();
+  ini.WriteInteger(kSection, "Left", frame.x());
+  ini.WriteInteger(kSection, "Top", frame.y());
+  ini.WriteInteger(kSection, "Width", frame.width());
+  ini.WriteInteger(kSection, "Height", frame.height());
+  ini.WriteInteger(kSection, "LeftExpandedState", LeftPanel->Expanded() ? 1 : 0);
+  ini.WriteInteger(kSection, "RightExpandedState", RightPanel->Expanded() ? 1 : 0);
+  ini.WriteInteger(kSection, "SaveType", SaveType);
+  // 6.
+  for (int n = 0; n < kViewCount; ++n) {
+    if (TRangeView* view = Views[static_cast<size_t>(n)]) view->SaveToIni(ini, ViewSection(n), SaveType);
+  }
+  // 7.
+  ini.WriteBool(kSection, "DisableUserCal", CalibratorModule != nullptr && CalibratorModule->UserCorrectionOff);
+  ini.WriteBool(kSection, "DisableFactoryCal", CalibratorModule != nullptr && CalibratorModule->SystemCorrectionOff);
+}
+
+std::string TMainFrm::StateBytes() {
+  TMemIniFile ini;
+  WriteState(ini);
+  return ini.SaveToBytes();
+}
+
+void TMainFrm::SaveState(const std::string& name) {
+  if (ShutDownDone && Views[0] == nullptr) {
+    // After the shut-down there is no state left to write.
+    throw EAbort("The instrument state cannot be saved after the shut-down");
+  }
+  std::string path;
+  try {
+    path = StateFilePath(name, true);
+  } catch (const std::exception& e) {
+    throw EAbort("The state file " + name + " cannot be written: " + e.what());
+  }
+  const std::string bytes = StateBytes();
+  const platform::FileResult written = platform::AtomicFile::write(path, bytes);
+  if (!written) throw EAbort("The state file " + path + " cannot be written: " + written.message);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading
+
 void TMainFrm::LoadState(const std::string& name) {
-  if (StateLoader) StateLoader(*this, name);
+  if (ShutDownDone) throw EAbort("The instrument state cannot be loaded after the shut-down");
+  const std::string path = StateFilePath(name, false);
+  if (!platform::AtomicFile::exists(path)) throw EAbort("The state file " + path + " was not found");
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(path, ec);
+  if (ec) throw EAbort("The state file " + path + " cannot be read: " + ec.message());
+  if (size > kMaxStateFileBytes) {
+    throw EAbort("The state file " + path + " is larger than " + IntToText(static_cast<long long>(kMaxStateFileBytes >> 20)) +
+                 " MB");
+  }
+  std::string bytes;
+  const platform::FileResult read = platform::AtomicFile::read(path, bytes);
+  if (!read) throw EAbort("The state file " + path + " cannot be read: " + read.message);
+  if (bytes.size() > kMaxStateFileBytes) throw EAbort("The state file " + path + " is too large");
+  // UTF-16 text comes in pairs of bytes: an odd count means the file was cut short.
+  const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xff' && bytes[1] == '\xfe') || (bytes[0] == '\xfe' && bytes[1] == '\xff'));
+  if (utf16 && bytes.size() % 2 != 0) throw EAbort("The state file " + path + " is cut short");
+
+  // Everything is checked before the first value is applied.
+  TMemIniFile ini;
+  try {
+    ini.LoadFromBytes(bytes);
+  } catch (const std::exception& e) {
+    throw EAbort("The state file " + path + " cannot be read: " + e.what());
+  }
+  if (!ini.SectionExists(kSection)) {
+    throw EAbort("The file " + path + " is not an instrument state (no section \"" + std::string(kSection) + "\")");
+  }
+  const int saveType = ini.ValueExists(kSection, "SaveType") ? CodeOrCurrent(ini, "SaveType", 3, SaveType) : 1;
+  for (int n = 0; n < kViewCount; ++n) {
+    DropEmptyCalibration(ini, ViewSection(n));
+    try {
+      TRangeView::CheckIni(ini, ViewSection(n), saveType);
+    } catch (const std::exception& e) {
+      throw EAbort("The state file " + path + " is damaged: " + e.what());
+    }
+  }
+  ApplyState(ini);
+}
+
+void TMainFrm::ApplyState(TMemIniFile& ini) {
+  // 1.
+  TouchType = CodeOrCurrent(ini, "TouchType", 1, TouchType);
+  SPort = CodeOrCurrent(ini, "SPort", 3, SPort);
+  TouchFormat = CodeOrCurrent(ini, "TouchFormat", 2, TouchFormat);
+  PrintInverted = ini.ReadBool(kSection, "PrintInverted", PrintInverted);
+  PrintTime = ini.ReadBool(kSection, "PrintTime", PrintTime);
+  // 2.
+  LoadSynthesizer(ini);
+  // 3. The setters bring every value into range.
+  SetChannelLayout(ini.ReadInteger(kSection, "ChannelLayout", 0));
+  SetChannelCount(ini.ReadInteger(kSection, "ChannelCount", 1));
+  SetActiveView(ini.ReadInteger(kSection, "ActiveViewIndex", 0));
+  SetViewMaximized(ini.ReadBool(kSection, "ViewMaximized", false));
+  // 4.
+  if (!KeepUserCalOnLoad) ClearAllCalibrations();
+  // 5.
+  SaveType = ini.ValueExists(kSection, "SaveType") ? CodeOrCurrent(ini, "SaveType", 3, SaveType) : 1;
+  // 6.
+  if (ScannerModule != nullptr) ScannerModule->LoadState(ini);
+  // 7.
+  for (int n = 0; n < kViewCount; ++n) {
+    if (TRangeView* view = Views[static_cast<size_t>(n)]) view->LoadFromIni(ini, ViewSection(n), SaveType);
+  }
+  // 8.
+  if (CalibratorModule != nullptr) {
+    CalibratorModule->SetCorrection(ini.ReadBool(kSection, "DisableUserCal", false));
+    CalibratorModule->SetSystemCorrectionOff(ini.ReadBool(kSection, "DisableFactoryCal", false));
+  }
+  // 9.
+  if (ViewProperties != nullptr) ViewProperties->LoadFromIni(ini);
+  // 10.
+  const QRect frame = frameGeometry();
+  PlaceWindow(ini.ReadInteger(kSection, "Left", frame.x()), ini.ReadInteger(kSection, "Top", frame.y()),
+              ini.ReadInteger(kSection, "Width", frame.width()), ini.ReadInteger(kSection, "Height", frame.height()));
+  LeftPanel->SetExpanded(ini.ReadInteger(kSection, "LeftExpandedState", 0) != 0);
+  RightPanel->SetExpanded(ini.ReadInteger(kSection, "RightExpandedState", 0) != 0);
+  // The scan list follows the loaded channels; a running trigger mode sweeps them.
+  if (ScannerModule != nullptr) {
+    ScannerModule->RebuildScanList();
+    TScanner& scanner = ScannerModule->GetScanner();
+    if (ScannerModule->TriggerMode != TScannerModule::Hold && scanner.Connected && !scanner.GetStandby()) {
+      ScannerModule->StartSweep(0);
+    }
+  }
+  UpdateReadyStatus();
+  UpdateTriggerStatus();
+  ApplyStatusFonts();
+}
+
+void TMainFrm::PlaceWindow(int left, int top, int width, int height) {
+  width = std::clamp(width, 1, kMaxWindowSize);
+  height = std::clamp(height, 1, kMaxWindowSize);
+  // The frame margins as they are now (none on the offscreen platform).
+  const QRect frame = frameGeometry();
+  const QRect client = geometry();
+  const int marginW = std::max(frame.width() - client.width(), 0);
+  const int marginH = std::max(frame.height() - client.height(), 0);
+  resize(std::max(width - marginW, 1), std::max(height - marginH, 1));
+  // A position that leaves no reachable part on any screen puts the window in the middle of the
+  // primary screen's work area.
+  const QRect wanted(left, top, frameGeometry().width(), frameGeometry().height());
+  bool reachable = false;
+  for (QScreen* screen : QGuiApplication::screens()) {
+    const QRect part = wanted.intersected(screen->availableGeometry());
+    if (part.width() >= kMinVisiblePart && part.height() >= kMinVisiblePart) reachable = true;
+  }
+  if (!reachable) {
+    const ui::Rect area = ui::Screen::WorkArea();
+    left = area.Left + (area.Width() - wanted.width()) / 2;
+    top = area.Top + (area.Height() - wanted.height()) / 2;
+  }
+  move(left, top);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Settings
+
+void TMainFrm::SetAutosave(bool on) {
+  AutosaveEnabled = on;
+  if (!on) {
+    const platform::FileResult removed = platform::AtomicFile::remove(AutosavePath());
+    if (!removed) throw EAbort(removed.message);
+  }
+}
+
+void TMainFrm::SetSaveType(int type) {
+  if (type != SaveType) SaveType = type;
+}
+
+void TMainFrm::SetTouchType(int type) {
+  if (type != TouchType) TouchType = type;
+}
+
+void TMainFrm::SetTouchFormat(int format) {
+  if (format != TouchFormat) TouchFormat = format;
+}
+
+std::string TMainFrm::GetSaveTypeText() const {
+  return SaveType >= 0 && SaveType <= 3 ? kSaveTypeWords[SaveType] : std::string();
+}
+
+void TMainFrm::SetSaveTypeText(const std::string& text) {
+  const QString given = QString::fromStdString(text);
+  for (int i = 0; i < 4; ++i) {
+    if (given.startsWith(QLatin1String(kSaveTypeWords[i]), Qt::CaseInsensitive)) {
+      SaveType = i;
+      return;
+    }
+  }
+  throw EAbort("Invalid save type specifier", kInvalidSaveType);
+}
+
+void TMainFrm::ClearAllCalibrations() {
+  for (TRangeView* view : Views) {
+    if (view != nullptr) view->ClearCalibration();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Preset
+
+void TMainFrm::Preset() {
+  if (ShutDownDone) return;
+  // 1.
+  KeepUserCalOnLoad = false;
+  SaveType = 1;
+  TouchType = 0;
+  SPort = 0;
+  TouchFormat = 0;
+  TouchstoneRecallTo = 0;
+  PrintColor = 0;
+  PrintInverted = true;
+  PrintTime = true;
+  // 2.
+  SetChannelLayout(0);
+  SetViewMaximized(false);
+  SetChannelCount(1);
+  SetRemoteState(0);
+  SetActiveView(0);
+  // 3.
+  for (TRangeView* view : Views) {
+    if (view != nullptr) view->Preset();
+  }
+  // 4. The reference impedance of the selected kit's load.
+  if (CalKitsModule != nullptr) {
+    if (TCalKit* kit = CalKitsModule->GetKits().GetSelected()) {
+      if (kit->GetStandardCount() > 2) CalKitsModule->SetReferenceImpedance(kit->GetStandard(2)->GetOffsetZ0());
+    }
+  }
+  // 5.
+  if (CalibratorModule != nullptr) CalibratorModule->Reset();
+  if (ScannerModule != nullptr) {
+    // 6. A wait box may have taken the end-of-sweep closure.
+    ScannerModule->StopSweep();
+    ScannerModule->OnSweepDone = [this](TFObject* sender) { SweepDone(sender); };
+    // 7.
+    TScanner& scanner = ScannerModule->GetScanner();
+    if (scanner.GetStandby()) scanner.SetStandby(false);
+  }
+  // 8.
+  if (IsServiceEnabled()) {
+    const int row = AttachedModelRow();
+    if (row == 3 && SynthesizerTV != nullptr) SynthesizerTV->LoadDefaults();
+    if (row == 4 && SynthesizerTV30 != nullptr) SynthesizerTV30->LoadDefaults();
+  }
+  // 9.
+  if (ScannerModule != nullptr) {
+    ScannerModule->Preset();
+    ScannerModule->StartSweep(0);
+  }
+  for (TRangeView* view : Views) {
+    if (view != nullptr && view->Visible()) view->RequestRedraw();
+  }
 }

@@ -8,6 +8,7 @@
 
 #include "calibration/CalKitsModule.h"
 #include "calibration/CalibratorModule.h"
+#include "display/DrawingPlane.h"
 #include "display/ViewProperties.h"
 #include "instrument/BeepHook.h"
 #include "instrument/Device.h"
@@ -62,6 +63,8 @@ struct TInstalled {
   QMetaObject::Connection AboutToQuit;
   TMarkerHooks PreviousMarkerHooks;
   bool MarkerHooksInstalled = false;
+  std::function<TDrawingPlane::TChannelInfo()> PreviousChannelInfo;
+  bool ChannelInfoInstalled = false;
 };
 
 TInstalled& Installed() {
@@ -136,7 +139,8 @@ void CreateModules() {
   CalibratorModule = new TCalibratorModule();
   Services().CalibratorModule = CalibratorModule;
   CalibratorModule->MessageHook = in.MessageBox.get();
-  // The active channel window and the sweep wait box come with the channel windows.
+  // The active channel window and the EEPROM transfers' hold on the window come from the main
+  // window's delayed start; the sweep wait box joins with its dialog.
   Created("CalibratorModule");
 
   SynthesizerTV = new TSynthesizerTV();
@@ -152,6 +156,17 @@ void CreateModules() {
 
   // The marker readouts take their digits from the display look and the units of the
   // equivalent components from the main window's tables.
+  // Every chart learns from the main window how many channels show and which one is active.
+  in.PreviousChannelInfo = TDrawingPlane::ChannelInfoHook;
+  TDrawingPlane::ChannelInfoHook = [] {
+    TDrawingPlane::TChannelInfo info;
+    if (MainFrm != nullptr) {
+      info.Count = MainFrm->ChannelCount;
+      info.ActiveIndex = MainFrm->ActiveViewIndex;
+    }
+    return info;
+  };
+  in.ChannelInfoInstalled = true;
   in.PreviousMarkerHooks = MarkerHooks();
   in.MarkerHooksInstalled = true;
   MarkerHooks().ArgumentDigits = [] { return ViewProperties ? ViewProperties->ArgumentDigits : 8; };
@@ -207,6 +222,11 @@ void TProgramStart::Stop() {
   TInstalled& in = Installed();
   if (!in.Started) return;
   if (MainFrm != nullptr) MainFrm->Shutdown();
+  if (in.ChannelInfoInstalled) {
+    TDrawingPlane::ChannelInfoHook = std::move(in.PreviousChannelInfo);
+    in.PreviousChannelInfo = nullptr;
+    in.ChannelInfoInstalled = false;
+  }
   if (in.MarkerHooksInstalled) {
     MarkerHooks() = in.PreviousMarkerHooks;
     in.MarkerHooksInstalled = false;

@@ -4,16 +4,13 @@
 #include <cmath>
 
 #include "model/CustomIniFile.h"
-#include "model/EAbort.h"
-#include "model/MemIniFile.h"
 #include "model/NumberText.h"
 #include "model/Utils.h"
-#include "platform/AtomicFile.h"
 #include "traces/LineTrace.h"
 
 namespace {
 
-const char* const kFileSection = "LimitLineData";
+const TLineFileFormat kFileFormat{"LimitLineData", "LimitTest", "ShowLimit", "ShowFailSign"};
 
 // A value that does not keep the limit: below a lower limit, above an upper one, or no number.
 bool Violates(int type, double v, double limit) {
@@ -31,20 +28,9 @@ std::string Key(const char* name, int n) { return name + IntToText(n); }
 
 }  // namespace
 
-TLimitLine::TLimitLine(TFObject* owner) : TFObject(owner) {}
+TLimitLine::TLimitLine(TFObject* owner) : TTestedLine(owner) {}
 
-TLimitLine::~TLimitLine() {
-  Unregister();
-  delete ownerLink_;
-}
-
-void TLimitLine::SetTraceLink(ILineTrace* link) { link_ = link; }
-
-ILineTrace* TLimitLine::Link() const {
-  if (link_ != nullptr) return link_;
-  if (ownerLink_ == nullptr) ownerLink_ = MakeOwnerLineTrace(GetOwner());
-  return ownerLink_;
-}
+TLimitLine::~TLimitLine() { Unregister(); }
 
 double TLimitLine::GetBegArgument(int i) const { return Valid(i) ? Segments[static_cast<size_t>(i)].BegArgument : 0.0; }
 double TLimitLine::GetEndArgument(int i) const { return Valid(i) ? Segments[static_cast<size_t>(i)].EndArgument : 0.0; }
@@ -186,23 +172,7 @@ void TLimitLine::Test() {
   }
 }
 
-void TLimitLine::TestAndNotify() {
-  Test();
-  Notify();
-}
-
-void TLimitLine::Notify() {
-  if (ILineTrace* t = Link()) t->LineChanged(this);
-}
-
-void TLimitLine::Refresh() {
-  const ILineTrace* t = Link();
-  if (t != nullptr && t->LimitTestOn()) {
-    Test();
-  } else {
-    ClearResults();
-  }
-}
+bool TLimitLine::TestSwitchOn(const ILineTrace& trace) const { return trace.LimitTestOn(); }
 
 void TLimitLine::SaveToIni(TCustomIniFile& ini, const std::string& section) const {
   ini.WriteFloat(section, "RelativeArgument", RelativeArgument);
@@ -241,31 +211,13 @@ void TLimitLine::LoadFromIni(const TCustomIniFile& ini, const std::string& secti
 }
 
 void TLimitLine::SaveFile(const std::string& path, const TLineFileFlags& flags) const {
-  TMemIniFile ini;
-  ini.WriteBool(kFileSection, "LimitTest", flags.Test);
-  ini.WriteBool(kFileSection, "ShowLimit", flags.Show);
-  ini.WriteBool(kFileSection, "ShowFailSign", flags.ShowFailSign);
-  SaveToIni(ini, kFileSection);
-  const platform::FileResult r = platform::AtomicFile::write(path, ini.SaveToBytes());
-  if (!r) throw EAbort(r.message);
+  kFileFormat.Save(path, flags, [this](TCustomIniFile& ini, const std::string& section) { SaveToIni(ini, section); });
 }
 
 TLineFileFlags TLimitLine::LoadFile(const std::string& path) {
-  std::string bytes;
-  const platform::FileResult r = platform::AtomicFile::read(path, bytes);
-  if (!r) throw EAbort(r.message);
-  TMemIniFile ini;
-  ini.LoadFromBytes(bytes);
-  TLineFileFlags flags;
-  flags.Test = ini.ReadBool(kFileSection, "LimitTest", false);
-  flags.Show = ini.ReadBool(kFileSection, "ShowLimit", false);
-  flags.ShowFailSign = ini.ReadBool(kFileSection, "ShowFailSign", false);
+  const TLineFileFlags flags =
+      kFileFormat.Load(path, [this](const TCustomIniFile& ini, const std::string& section) { LoadFromIni(ini, section); });
   // The file's own switch decides whether the fresh segments are tested.
-  LoadFromIni(ini, kFileSection);
-  if (flags.Test) {
-    Test();
-  } else {
-    ClearResults();
-  }
+  TestOrClear(flags.Test);
   return flags;
 }

@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "model/FObject.h"
+#include "traces/LineFileFormat.h"
+#include "traces/TestedLine.h"
 
 class TCustomIniFile;
 class ILineTrace;
@@ -40,14 +41,7 @@ struct TLimitFailBound {
   bool EndFailed = false;
 };
 
-// The three switches stored with a line in its own file.
-struct TLineFileFlags {
-  bool Test = false;
-  bool Show = false;
-  bool ShowFailSign = false;
-};
-
-class TLimitLine : public TFObject {
+class TLimitLine : public TTestedLine {
  public:
   static constexpr int kLimitOff = 0;
   static constexpr int kLimitLower = 1;
@@ -57,9 +51,6 @@ class TLimitLine : public TFObject {
 
   explicit TLimitLine(TFObject* owner);
   ~TLimitLine() override;
-
-  // Replaces the trace the line reads (null: back to the owning trace's adapter).
-  void SetTraceLink(ILineTrace* link);
 
   int GetSegmentCount() const { return static_cast<int>(Segments.size()); }
   double GetBegArgument(int i) const;
@@ -88,9 +79,9 @@ class TLimitLine : public TFObject {
   void DeleteSegment(int i);
   void Clear();
 
-  void Test();
+  void Test() override;
   bool IsPassed() const { return FailRuns.empty() && FailBounds.empty(); }
-  void ClearResults();
+  void ClearResults() override;
   const std::vector<TLimitFailRun>& GetFailRuns() const { return FailRuns; }
   const std::vector<TLimitFailBound>& GetFailBounds() const { return FailBounds; }
   const std::vector<TLimitSegment>& GetSegments() const { return Segments; }
@@ -109,11 +100,7 @@ class TLimitLine : public TFObject {
   TLineFileFlags LoadFile(const std::string& path);
 
  private:
-  ILineTrace* Link() const;
-  void TestAndNotify();
-  void Notify();
-  // Test when the trace's switch is on, else clear the results.
-  void Refresh();
+  bool TestSwitchOn(const ILineTrace& trace) const override;
   bool Valid(int i) const { return i >= 0 && i < GetSegmentCount(); }
 
   double RelativeArgument = 0.0;
@@ -121,6 +108,4 @@ class TLimitLine : public TFObject {
   std::vector<TLimitSegment> Segments;
   std::vector<TLimitFailRun> FailRuns;
   std::vector<TLimitFailBound> FailBounds;
-  ILineTrace* link_ = nullptr;
-  mutable ILineTrace* ownerLink_ = nullptr;
 };

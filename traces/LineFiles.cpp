@@ -5,6 +5,19 @@
 #include "traces/Measurement.h"
 #include "traces/RippleLine.h"
 
+namespace {
+
+// Takes the switches a line's file brought in, then shows the loaded line.
+void TakeSwitches(TMeasurement& trace, const TLineFileFlags& flags, bool& test, bool& show, bool& showFailSign) {
+  test = flags.Test;
+  show = flags.Show;
+  showFailSign = flags.ShowFailSign;
+  trace.Redraw();
+  trace.Notify();
+}
+
+}  // namespace
+
 void SaveLimitFile(const TMeasurement& trace, const std::string& path) {
   if (trace.LimitLine == nullptr) throw EAbort("The trace has no limit line");
   trace.LimitLine->SaveFile(path, {trace.LimitTest, trace.ShowLimit, trace.ShowFailSign});
@@ -12,12 +25,7 @@ void SaveLimitFile(const TMeasurement& trace, const std::string& path) {
 
 void LoadLimitFile(TMeasurement& trace, const std::string& path) {
   if (trace.LimitLine == nullptr) throw EAbort("The trace has no limit line");
-  const TLineFileFlags flags = trace.LimitLine->LoadFile(path);
-  trace.LimitTest = flags.Test;
-  trace.ShowLimit = flags.Show;
-  trace.ShowFailSign = flags.ShowFailSign;
-  trace.Redraw();
-  trace.Notify();
+  TakeSwitches(trace, trace.LimitLine->LoadFile(path), trace.LimitTest, trace.ShowLimit, trace.ShowFailSign);
 }
 
 void SaveRippleFile(const TMeasurement& trace, const std::string& path) {
@@ -27,10 +35,6 @@ void SaveRippleFile(const TMeasurement& trace, const std::string& path) {
 
 void LoadRippleFile(TMeasurement& trace, const std::string& path) {
   if (trace.RippleLine == nullptr) throw EAbort("The trace has no ripple line");
-  const TLineFileFlags flags = trace.RippleLine->LoadFile(path);
-  trace.RippleTest = flags.Test;
-  trace.ShowRippleLimit = flags.Show;
-  trace.ShowRippleFailSign = flags.ShowFailSign;
-  trace.Redraw();
-  trace.Notify();
+  TakeSwitches(trace, trace.RippleLine->LoadFile(path), trace.RippleTest, trace.ShowRippleLimit,
+               trace.ShowRippleFailSign);
 }

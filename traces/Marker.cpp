@@ -22,6 +22,16 @@ const char* const kPolarityKeywords[] = {"POS", "NEG", "BOTH"};
 
 bool HasPoints(const IMarkerTrace& t) { return t.PointCount() > 0; }
 
+// The keyword of a polarity or transition code (0 positive, 1 negative, 2 both), empty for
+// any other code; and back, -1 for a text that starts with none of them.
+std::string PolarityKeyword(int code) { return code >= 0 && code <= 2 ? kPolarityKeywords[code] : ""; }
+
+int PolarityCode(const std::string& text) {
+  for (int i = 0; i < 3; ++i)
+    if (StartsWithKeyword(text, kPolarityKeywords[i])) return i;
+  return -1;
+}
+
 }  // namespace
 
 TMarker::TMarker(TMarkerList* list, int tag) : TFObject(list), Tag(tag) {
@@ -341,28 +351,16 @@ void TMarker::SetSearchText(const std::string& text) {
     }
 }
 
-std::string TMarker::GetPeakPolarityText() const {
-  return PeakPolarity >= 0 && PeakPolarity <= 2 ? kPolarityKeywords[PeakPolarity] : "";
-}
+std::string TMarker::GetPeakPolarityText() const { return PolarityKeyword(PeakPolarity); }
 
 void TMarker::SetPeakPolarityText(const std::string& text) {
-  for (int i = 0; i < 3; ++i)
-    if (StartsWithKeyword(text, kPolarityKeywords[i])) {
-      SetPeakPolarity(i);
-      return;
-    }
+  if (const int i = PolarityCode(text); i >= 0) SetPeakPolarity(i);
 }
 
-std::string TMarker::GetTargetTransitionText() const {
-  return TargetTrans >= 0 && TargetTrans <= 2 ? kPolarityKeywords[TargetTrans] : "";
-}
+std::string TMarker::GetTargetTransitionText() const { return PolarityKeyword(TargetTrans); }
 
 void TMarker::SetTargetTransitionText(const std::string& text) {
-  for (int i = 0; i < 3; ++i)
-    if (StartsWithKeyword(text, kPolarityKeywords[i])) {
-      SetTargetTransition(i);
-      return;
-    }
+  if (const int i = PolarityCode(text); i >= 0) SetTargetTransition(i);
 }
 
 void TMarker::SetMarkerToText(const std::string& text) {

@@ -302,19 +302,16 @@ void TMarkerList::SetStatRange(bool on) {
   RedrawAndNotify();
 }
 
-void TMarkerList::SetStatStart(int tag) {
-  if (tag == StatStart) return;
-  StatStart = tag;
-  if (!RangeValid(StatStart, StatStop)) StatRange = false;
+void TMarkerList::MoveRangeEnd(int& end, int tag, const int& start, const int& stop, bool& readout) {
+  if (tag == end) return;
+  end = tag;
+  if (!RangeValid(start, stop)) readout = false;
   RedrawAndNotify();
 }
 
-void TMarkerList::SetStatStop(int tag) {
-  if (tag == StatStop) return;
-  StatStop = tag;
-  if (!RangeValid(StatStart, StatStop)) StatRange = false;
-  RedrawAndNotify();
-}
+void TMarkerList::SetStatStart(int tag) { MoveRangeEnd(StatStart, tag, StatStart, StatStop, StatRange); }
+
+void TMarkerList::SetStatStop(int tag) { MoveRangeEnd(StatStop, tag, StatStart, StatStop, StatRange); }
 
 void TMarkerList::SetFlatness(bool on) {
   if (on && !RangeValid(FlatnessStart, FlatnessStop)) on = false;
@@ -324,18 +321,10 @@ void TMarkerList::SetFlatness(bool on) {
 }
 
 void TMarkerList::SetFlatnessStart(int tag) {
-  if (tag == FlatnessStart) return;
-  FlatnessStart = tag;
-  if (!RangeValid(FlatnessStart, FlatnessStop)) Flatness = false;
-  RedrawAndNotify();
+  MoveRangeEnd(FlatnessStart, tag, FlatnessStart, FlatnessStop, Flatness);
 }
 
-void TMarkerList::SetFlatnessStop(int tag) {
-  if (tag == FlatnessStop) return;
-  FlatnessStop = tag;
-  if (!RangeValid(FlatnessStart, FlatnessStop)) Flatness = false;
-  RedrawAndNotify();
-}
+void TMarkerList::SetFlatnessStop(int tag) { MoveRangeEnd(FlatnessStop, tag, FlatnessStart, FlatnessStop, Flatness); }
 
 void TMarkerList::SetBandwidthSearch(bool on) {
   if (on == BandwidthSearch) return;

@@ -133,6 +133,9 @@ class TMarkerList : public TFContainer {
   // Range checks and renumbering after a marker left the list.
   void AfterDeletion();
   bool RangeValid(int a, int b) const;
+  // Sets end (one of start and stop, the marker tags of a statistics or flatness range) to tag;
+  // a range that is no longer valid turns its readout off.
+  void MoveRangeEnd(int& end, int tag, const int& start, const int& stop, bool& readout);
   void DeleteReference();
 
   IMarkerTrace* trace_;

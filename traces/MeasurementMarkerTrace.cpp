@@ -79,13 +79,18 @@ void TMeasurementMarkerTrace::SetCenterFrequency(double mhz) {
   if (trace_->Range) trace_->Range->SetCenterFrequency(mhz);
 }
 
-// The channel window does not take the transform range from a marker yet; until it does, a
-// marker function on a transform axis changes nothing.
-void TMeasurementMarkerTrace::SetTransformStartInUnit(double) {}
+// The transform range belongs to the channel window, shared by all its traces.
+void TMeasurementMarkerTrace::SetTransformStartInUnit(double value) {
+  if (trace_->View) trace_->View->SetTransformStartInUnit(value);
+}
 
-void TMeasurementMarkerTrace::SetTransformStopInUnit(double) {}
+void TMeasurementMarkerTrace::SetTransformStopInUnit(double value) {
+  if (trace_->View) trace_->View->SetTransformStopInUnit(value);
+}
 
-void TMeasurementMarkerTrace::SetTransformCenterInUnit(double) {}
+void TMeasurementMarkerTrace::SetTransformCenterInUnit(double value) {
+  if (trace_->View) trace_->View->SetTransformCenterInUnit(value);
+}
 
 // The chart's free extent, from the channel window; without one the table has no room to move.
 TScreenRect TMeasurementMarkerTrace::GetMarkerTableArea() const {

@@ -5,16 +5,13 @@
 #include <limits>
 
 #include "model/CustomIniFile.h"
-#include "model/EAbort.h"
-#include "model/MemIniFile.h"
 #include "model/NumberText.h"
 #include "model/Utils.h"
-#include "platform/AtomicFile.h"
 #include "traces/LineTrace.h"
 
 namespace {
 
-const char* const kFileSection = "RippleLineData";
+const TLineFileFormat kFileFormat{"RippleLineData", "RippleTest", "ShowRippleLimit", "ShowRippleFailSign"};
 
 std::string Key(const char* name, int n) { return name + IntToText(n); }
 
@@ -26,20 +23,9 @@ bool Deviates(double v, double mean, double halfLimit) {
 
 }  // namespace
 
-TRippleLine::TRippleLine(TFObject* owner) : TFObject(owner) {}
+TRippleLine::TRippleLine(TFObject* owner) : TTestedLine(owner) {}
 
-TRippleLine::~TRippleLine() {
-  Unregister();
-  delete ownerLink_;
-}
-
-void TRippleLine::SetTraceLink(ILineTrace* link) { link_ = link; }
-
-ILineTrace* TRippleLine::Link() const {
-  if (link_ != nullptr) return link_;
-  if (ownerLink_ == nullptr) ownerLink_ = MakeOwnerLineTrace(GetOwner());
-  return ownerLink_;
-}
+TRippleLine::~TRippleLine() { Unregister(); }
 
 double TRippleLine::GetBegArgument(int i) const { return Valid(i) ? Segments[static_cast<size_t>(i)].BegArgument : 0.0; }
 double TRippleLine::GetEndArgument(int i) const { return Valid(i) ? Segments[static_cast<size_t>(i)].EndArgument : 0.0; }
@@ -166,23 +152,7 @@ void TRippleLine::Test() {
   }
 }
 
-void TRippleLine::TestAndNotify() {
-  Test();
-  Notify();
-}
-
-void TRippleLine::Notify() {
-  if (ILineTrace* t = Link()) t->LineChanged(this);
-}
-
-void TRippleLine::Refresh() {
-  const ILineTrace* t = Link();
-  if (t != nullptr && t->RippleTestOn()) {
-    Test();
-  } else {
-    ClearResults();
-  }
-}
+bool TRippleLine::TestSwitchOn(const ILineTrace& trace) const { return trace.RippleTestOn(); }
 
 void TRippleLine::SaveToIni(TCustomIniFile& ini, const std::string& section) const {
   ini.WriteInteger(section, "RippleSegmentCount", GetSegmentCount());
@@ -212,30 +182,12 @@ void TRippleLine::LoadFromIni(const TCustomIniFile& ini, const std::string& sect
 }
 
 void TRippleLine::SaveFile(const std::string& path, const TLineFileFlags& flags) const {
-  TMemIniFile ini;
-  ini.WriteBool(kFileSection, "RippleTest", flags.Test);
-  ini.WriteBool(kFileSection, "ShowRippleLimit", flags.Show);
-  ini.WriteBool(kFileSection, "ShowRippleFailSign", flags.ShowFailSign);
-  SaveToIni(ini, kFileSection);
-  const platform::FileResult r = platform::AtomicFile::write(path, ini.SaveToBytes());
-  if (!r) throw EAbort(r.message);
+  kFileFormat.Save(path, flags, [this](TCustomIniFile& ini, const std::string& section) { SaveToIni(ini, section); });
 }
 
 TLineFileFlags TRippleLine::LoadFile(const std::string& path) {
-  std::string bytes;
-  const platform::FileResult r = platform::AtomicFile::read(path, bytes);
-  if (!r) throw EAbort(r.message);
-  TMemIniFile ini;
-  ini.LoadFromBytes(bytes);
-  TLineFileFlags flags;
-  flags.Test = ini.ReadBool(kFileSection, "RippleTest", false);
-  flags.Show = ini.ReadBool(kFileSection, "ShowRippleLimit", false);
-  flags.ShowFailSign = ini.ReadBool(kFileSection, "ShowRippleFailSign", false);
-  LoadFromIni(ini, kFileSection);
-  if (flags.Test) {
-    Test();
-  } else {
-    ClearResults();
-  }
+  const TLineFileFlags flags =
+      kFileFormat.Load(path, [this](const TCustomIniFile& ini, const std::string& section) { LoadFromIni(ini, section); });
+  TestOrClear(flags.Test);
   return flags;
 }

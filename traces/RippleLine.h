@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "model/FObject.h"
 #include "traces/LimitLine.h"
 
 class TCustomIniFile;
@@ -24,14 +23,12 @@ struct TRippleSegment {
   int RippleType = 0;  // 1 tested, anything else not
 };
 
-class TRippleLine : public TFObject {
+class TRippleLine : public TTestedLine {
  public:
   static constexpr int kMaxSegments = 10000;
 
   explicit TRippleLine(TFObject* owner);
   ~TRippleLine() override;
-
-  void SetTraceLink(ILineTrace* link);
 
   int GetSegmentCount() const { return static_cast<int>(Segments.size()); }
   double GetBegArgument(int i) const;
@@ -52,9 +49,9 @@ class TRippleLine : public TFObject {
   void DeleteSegment(int i);
   void Clear();
 
-  void Test();
+  void Test() override;
   bool IsPassed() const { return FailedPoints.empty() && FailBounds.empty(); }
-  void ClearResults();
+  void ClearResults() override;
   const std::vector<int>& GetFailedPoints() const { return FailedPoints; }
   const std::vector<TLimitFailBound>& GetFailBounds() const { return FailBounds; }
   const std::vector<TRippleSegment>& GetSegments() const { return Segments; }
@@ -68,15 +65,10 @@ class TRippleLine : public TFObject {
   TLineFileFlags LoadFile(const std::string& path);
 
  private:
-  ILineTrace* Link() const;
-  void TestAndNotify();
-  void Notify();
-  void Refresh();
+  bool TestSwitchOn(const ILineTrace& trace) const override;
   bool Valid(int i) const { return i >= 0 && i < GetSegmentCount(); }
 
   std::vector<TRippleSegment> Segments;
   std::vector<int> FailedPoints;
   std::vector<TLimitFailBound> FailBounds;
-  ILineTrace* link_ = nullptr;
-  mutable ILineTrace* ownerLink_ = nullptr;
 };

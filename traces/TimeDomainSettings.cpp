@@ -7,6 +7,7 @@
 
 #include "instrument/CableStd.h"
 #include "instrument/ScannerModule.h"
+#include "model/CustomIniFile.h"
 #include "model/EAbort.h"
 #include "model/Range.h"
 #include "model/Utils.h"
@@ -225,7 +226,8 @@ void TimeDomainRefreshed(TTimeDomainOwner& owner) {
 
 void TTimeDomainSettings::SetGatingEnabled(TTimeDomainOwner& owner, bool on) {
   if (on == EnableGating) return;
-  EnableGating = on;
+  // The channel first: the window switches gating off on every change of a channel that is not
+  // linear or has no span, and would undo the switch made before the band is set.
   if (TRange* range = owner.GetRange()) {
     range->SetSweepType(TRange::Lin);
     if (NearlyEqual(range->MaxFrequency - range->MinFrequency, 0.0)) {
@@ -233,6 +235,7 @@ void TTimeDomainSettings::SetGatingEnabled(TTimeDomainOwner& owner, bool on) {
       range->SetStopFrequency(range->GetDeviceMaxFrequency());
     }
   }
+  EnableGating = on;
   TimeDomainRefreshed(owner);
 }
 
@@ -407,6 +410,37 @@ void TTimeDomainSettings::SetTransformCenterInUnit(TTimeDomainOwner& owner, doub
 }
 void TTimeDomainSettings::SetTransformSpanInUnit(TTimeDomainOwner& owner, double d) {
   SetTransformSpan(owner, UnitToTime(d));
+}
+
+// ---- State section -----------------------------------------------------------------------------
+
+void TTimeDomainSettings::SaveToIni(TCustomIniFile& ini, const std::string& section) const {
+  ini.WriteBool(section, "EnableGating", EnableGating);
+  ini.WriteFloat(section, "GatingStart", GatingStart);
+  ini.WriteFloat(section, "GatingStop", GatingStop);
+  ini.WriteInteger(section, "GatingType", GatingType);
+  ini.WriteInteger(section, "GatingShape", GatingShape);
+  ini.WriteFloat(section, "TransformStart", TransformStart);
+  ini.WriteFloat(section, "TransformStop", TransformStop);
+  ini.WriteInteger(section, "ResponseType", ResponseType);
+  ini.WriteFloat(section, "Beta", Beta);
+  ini.WriteBool(section, "TimeCenterPriority", TimeCenterPriority);
+  ini.WriteBool(section, "GatingCenterPriority", GatingCenterPriority);
+}
+
+void TTimeDomainSettings::LoadFromIni(const TCustomIniFile& ini, const std::string& section) {
+  const TTimeDomainSettings d;
+  EnableGating = ini.ReadBool(section, "EnableGating", d.EnableGating);
+  GatingStart = ini.ReadFloat(section, "GatingStart", d.GatingStart);
+  GatingStop = ini.ReadFloat(section, "GatingStop", d.GatingStop);
+  GatingType = ini.ReadInteger(section, "GatingType", d.GatingType);
+  GatingShape = ini.ReadInteger(section, "GatingShape", d.GatingShape);
+  TransformStart = ini.ReadFloat(section, "TransformStart", d.TransformStart);
+  TransformStop = ini.ReadFloat(section, "TransformStop", d.TransformStop);
+  ResponseType = ini.ReadInteger(section, "ResponseType", d.ResponseType);
+  Beta = ini.ReadFloat(section, "Beta", d.Beta);
+  TimeCenterPriority = ini.ReadBool(section, "TimeCenterPriority", d.TimeCenterPriority);
+  GatingCenterPriority = ini.ReadBool(section, "GatingCenterPriority", d.GatingCenterPriority);
 }
 
 // ---- Loaded values -----------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+class TCustomIniFile;
 class TRange;
 class TTimeDomainOwner;
 
@@ -128,6 +129,15 @@ struct TTimeDomainSettings {
   void SetTransformStopInUnit(TTimeDomainOwner& owner, double d);
   void SetTransformCenterInUnit(TTimeDomainOwner& owner, double d);
   void SetTransformSpanInUnit(TTimeDomainOwner& owner, double d);
+
+  // ---- State section -------------------------------------------------------------------------
+  // The window's time-domain keys, in the order of its section: "EnableGating", "GatingStart",
+  // "GatingStop", "GatingType", "GatingShape", "TransformStart", "TransformStop",
+  // "ResponseType", "Beta", "TimeCenterPriority", "GatingCenterPriority".
+  void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
+  // Reads those keys straight into the fields, the defaults for missing or unreadable ones. The
+  // window then loads its channel and calls ClampLoaded with it.
+  void LoadFromIni(const TCustomIniFile& ini, const std::string& section);
 
   // ---- Loaded values -------------------------------------------------------------------------
   // Brings values read from a file into what the setters allow, for the channel: times into the

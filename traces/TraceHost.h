@@ -26,4 +26,9 @@ class TTraceHost {
   virtual const TTimeDomainSettings& GetTimeDomain() const = 0;
   // The chart's free extent for the marker table (empty while there is no chart).
   virtual TScreenRect GetMarkerTableArea() const { return {}; }
+  // The transform range set from a marker, in the scanner module's distance unit, through the
+  // window's time-domain setters (nothing where no window takes it).
+  virtual void SetTransformStartInUnit(double value) { (void)value; }
+  virtual void SetTransformStopInUnit(double value) { (void)value; }
+  virtual void SetTransformCenterInUnit(double value) { (void)value; }
 };

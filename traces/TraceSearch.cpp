@@ -160,6 +160,18 @@ bool WithPolarity(TOneSign search, const ITraceSamples& t, int polarity, double 
   }
 }
 
+// Of a find on each side of from, the nearer one (the right one when both are as near) goes to
+// result; false, and result untouched, when neither side found anything.
+bool Nearer(bool hasLeft, double left, bool hasRight, double right, double from, double& result) {
+  if (hasLeft && hasRight)
+    result = std::fabs(right - from) <= std::fabs(left - from) ? right : left;
+  else if (hasLeft)
+    result = left;
+  else if (hasRight)
+    result = right;
+  return hasLeft || hasRight;
+}
+
 }  // namespace
 
 bool TTraceSearch::PeakRight(const ITraceSamples& t, int polarity, double start, double stop, double p,
@@ -178,13 +190,7 @@ bool TTraceSearch::SearchPeak(const ITraceSamples& t, int polarity, double start
   double right = 0.0;
   const bool hasLeft = PeakLeft(t, polarity, start, stop, p, excursion, left);
   const bool hasRight = PeakRight(t, polarity, start, stop, p, excursion, right);
-  if (hasLeft && hasRight)
-    position = std::fabs(right - p) <= std::fabs(left - p) ? right : left;
-  else if (hasLeft)
-    position = left;
-  else if (hasRight)
-    position = right;
-  return hasLeft || hasRight;
+  return Nearer(hasLeft, left, hasRight, right, p, position);
 }
 
 bool TTraceSearch::MaxPeak(const ITraceSamples& t, int polarity, double start, double stop, double p,
@@ -301,11 +307,5 @@ bool TTraceSearch::SearchTarget(const ITraceSamples& t, double start, double sto
   double right = 0.0;
   const bool hasLeft = TargetLeft(t, start, stop, from, target, transition, left);
   const bool hasRight = TargetRight(t, start, stop, from, target, transition, right);
-  if (hasLeft && hasRight)
-    stimulus = std::fabs(right - from) <= std::fabs(left - from) ? right : left;
-  else if (hasLeft)
-    stimulus = left;
-  else if (hasRight)
-    stimulus = right;
-  return hasLeft || hasRight;
+  return Nearer(hasLeft, left, hasRight, right, from, stimulus);
 }

@@ -28,6 +28,20 @@ struct TAccumulator {
   }
 };
 
+// Mean, deviation, minimum and maximum of the points from..to of v together with the samples
+// ya and yb, which count as two more values (the ends of the range are weighted once more).
+void Summarise(const TDisplayValues& v, int from, int to, double ya, double yb, TStatisticsResult& r) {
+  TAccumulator acc;
+  acc.Start(ya, yb);
+  for (int i = from; i <= to; ++i) acc.Add(v(i));
+  r.Mean = (acc.Sum + ya + yb) / (acc.Count + 2);
+  double squares = Sqr(ya - r.Mean) + Sqr(yb - r.Mean);
+  for (int i = from; i <= to; ++i) squares += Sqr(v(i) - r.Mean);
+  r.Deviation = std::sqrt(squares / (acc.Count + 2));
+  r.Minimum = acc.Minimum;
+  r.Maximum = acc.Maximum;
+}
+
 }  // namespace
 
 bool TTraceStatistics::WholeTrace(const ITraceSamples& t, TStatisticsResult& r) {
@@ -35,18 +49,8 @@ bool TTraceStatistics::WholeTrace(const ITraceSamples& t, TStatisticsResult& r) 
   const int n = t.PointCount();
   if (n == 0) return false;
   const TDisplayValues v(t);
-  const double first = v(0);
-  const double last = v(n - 1);
-  TAccumulator a;
-  a.Start(first, last);
-  for (int i = 0; i < n; ++i) a.Add(v(i));
   // The first and last points count twice, in the mean and in the deviation.
-  r.Mean = (a.Sum + first + last) / (n + 2);
-  double squares = Sqr(first - r.Mean) + Sqr(last - r.Mean);
-  for (int i = 0; i < n; ++i) squares += Sqr(v(i) - r.Mean);
-  r.Deviation = std::sqrt(squares / (n + 2));
-  r.Minimum = a.Minimum;
-  r.Maximum = a.Maximum;
+  Summarise(v, 0, n - 1, v(0), v(n - 1), r);
   return true;
 }
 
@@ -62,16 +66,7 @@ bool TTraceStatistics::Range(const ITraceSamples& t, double a, double b, TStatis
   const double yb = t.ValueAtStimulus(b);
   const int i0 = t.FindPointIndex(a) + 1;
   const int i1 = t.FindPointIndex(b);
-  const TDisplayValues v(t);
-  TAccumulator acc;
-  acc.Start(ya, yb);
-  for (int i = i0; i <= i1; ++i) acc.Add(v(i));
-  r.Mean = (acc.Sum + ya + yb) / (acc.Count + 2);
-  double squares = Sqr(ya - r.Mean) + Sqr(yb - r.Mean);
-  for (int i = i0; i <= i1; ++i) squares += Sqr(v(i) - r.Mean);
-  r.Deviation = std::sqrt(squares / (acc.Count + 2));
-  r.Minimum = acc.Minimum;
-  r.Maximum = acc.Maximum;
+  Summarise(TDisplayValues(t), i0, i1, ya, yb, r);
   return true;
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // What the tests of the binary calibration form share: the sample calibration of the peer
 // script tests/peer/calfiles.py (its values repeated here), the committed golden forms, and a
-// snapshot of everything a form carries.
+// snapshot of everything a form carries, and plain file text for the text-form tests.
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,19 @@ inline Snapshot Take(TCalibr& cal) {
   s.Segments = cal.Segments;
   s.HasTerms = cal.Terms != nullptr;
   return s;
+}
+
+// A file's bytes as they are (empty when it cannot be read), and a file written byte for byte.
+inline std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
 }
 
 // Recomputes the checksum over bytes [0, at) and stores it at at.

@@ -13,6 +13,7 @@
 #include "calibration/CalibrationFormSupport.h"
 #include "calibration/CalibratorModule.h"
 #include "calibration/KitTestSupport.h"
+#include "calibration/RunTestSupport.h"
 #include "common/TestEnv.h"
 #include "instrument/Device.h"
 #include "instrument/SynthesizerTV.h"
@@ -325,18 +326,11 @@ TEST(CalibrationForm, FileRoundTripAndFileErrors) {
   EXPECT_EQ(before, calform::Take(b));
 }
 
-class FormWindow : public IActiveChannelWindow {
- public:
-  TRange* GetActiveRange() const override { return nullptr; }
-  TCalibr* GetActiveCalibr() const override { return Calibr; }
-  TCalibr* Calibr = nullptr;
-};
-
 TEST(CalibrationForm, UserCalibrationSaveRefusesACalibrationWithoutTerms) {
   const std::string folder = TestFolder("cal");
   TCalibratorModule module(folder + "/tervan.ini");
   TCalibr user;
-  FormWindow window;
+  runtest::FakeChannelWindow window;
   window.Calibr = &user;
   module.ActiveWindow = &window;
   try {

@@ -17,6 +17,7 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/MeasurementRun.h"
+#include "calibration/RunTestSupport.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/CalGrid.h"
@@ -28,14 +29,6 @@
 namespace {
 
 using kittest::TestFolder;
-
-class EmulatorWindow : public IActiveChannelWindow {
- public:
-  TRange* GetActiveRange() const override { return Range; }
-  TCalibr* GetActiveCalibr() const override { return Calibr; }
-  TRange* Range = nullptr;
-  TCalibr* Calibr = nullptr;
-};
 
 // Starts the sweep from entry 0 and pumps the queue until the module reports its end or the
 // link is gone. With LoseAtStart the link is dropped right after the sweep starts.
@@ -83,15 +76,7 @@ class EmulatorRun : public kittest::KitTest {
     ::CalKitsModule = &kits;
     savedScanner = ::ScannerModule;
     ::ScannerModule = &scanner;
-    user = new TRange(&scanner.GetScanner());
-    TRangeSettings settings;
-    TSegments segments;
-    user->GetSettings(settings, segments);
-    settings.NPoints = 31;
-    settings.MinFrequency = 100.0;
-    settings.MaxFrequency = 1100.0;
-    user->ApplySettings(segments, settings);
-    user->SetChangeNotify(true);
+    user = runtest::NewUserChannel(scanner, 31);
     window.Range = user;
     window.Calibr = &userCal;
     module.ActiveWindow = &window;
@@ -110,14 +95,7 @@ class EmulatorRun : public kittest::KitTest {
     KitTest::TearDown();
   }
 
-  TRange* Temporary() const {
-    TScanner& s = scanner.GetScanner();
-    for (int i = 0; i < s.GetCount(); ++i) {
-      auto* r = dynamic_cast<TRange*>(s.GetItem(i));
-      if (r != nullptr && r != user) return r;
-    }
-    return nullptr;
-  }
+  TRange* Temporary() const { return runtest::TemporaryChannel(scanner, user); }
   void ExpectRestored() {
     EXPECT_TRUE(user->ChangeNotify);
     EXPECT_EQ(nullptr, Temporary());
@@ -139,7 +117,7 @@ class EmulatorRun : public kittest::KitTest {
   TScannerModule* savedScanner = nullptr;
   TRange* user = nullptr;
   TCalibr userCal;
-  EmulatorWindow window;
+  runtest::FakeChannelWindow window;
   PumpingWaitBox box{scanner, fake.ui};
   TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
   int sweepDone = 0;

@@ -11,6 +11,7 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/MeasurementRun.h"
+#include "calibration/RunTestSupport.h"
 #include "instrument/Device.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -26,14 +27,6 @@ namespace {
 
 using kittest::TestFolder;
 
-class FakeWindow : public IActiveChannelWindow {
- public:
-  TRange* GetActiveRange() const override { return Range; }
-  TCalibr* GetActiveCalibr() const override { return Calibr; }
-  TRange* Range = nullptr;
-  TCalibr* Calibr = nullptr;
-};
-
 class FakeWaitBox : public ISweepWaitBox {
  public:
   bool Run(const std::string& caption) override {
@@ -46,24 +39,12 @@ class FakeWaitBox : public ISweepWaitBox {
   int Runs = 0;
 };
 
-class CalibrationRun : public kittest::KitTest {
+class CalibrationRun : public runtest::ScannerTest {
  protected:
+  CalibrationRun() : ScannerTest(4) {}
   void SetUp() override {
-    KitTest::SetUp();
-    scope->Device = &device;
-    scope->SynthesizerTV = &k12;
-    scope->SynthesizerTV30 = &k30;
-    savedScanner = ::ScannerModule;
-    ::ScannerModule = &scanner;
-    user = new TRange(&scanner.GetScanner());
-    TRangeSettings settings;
-    TSegments segments;
-    user->GetSettings(settings, segments);
-    settings.NPoints = 51;
-    settings.MinFrequency = 100.0;
-    settings.MaxFrequency = 1100.0;
-    user->ApplySettings(segments, settings);
-    user->SetChangeNotify(true);
+    ScannerTest::SetUp();
+    user = runtest::NewUserChannel(scanner, 51);
     window.Range = user;
     window.Calibr = &userCal;
     module.ActiveWindow = &window;
@@ -72,19 +53,11 @@ class CalibrationRun : public kittest::KitTest {
   }
   void TearDown() override {
     delete user;
-    ::ScannerModule = savedScanner;
-    KitTest::TearDown();
+    ScannerTest::TearDown();
   }
 
   // The channel the run made: the scanner's child that is not the user's channel.
-  TRange* Temporary() const {
-    TScanner& s = scanner.GetScanner();
-    for (int i = 0; i < s.GetCount(); ++i) {
-      auto* r = dynamic_cast<TRange*>(s.GetItem(i));
-      if (r != nullptr && r != user) return r;
-    }
-    return nullptr;
-  }
+  TRange* Temporary() const { return runtest::TemporaryChannel(scanner, user); }
   // Checks the state inside the run.
   void ExpectInsideRun() {
     EXPECT_FALSE(user->ChangeNotify);
@@ -99,15 +72,9 @@ class CalibrationRun : public kittest::KitTest {
     EXPECT_FALSE(TMeasurementRun::IsRunning());
   }
 
-  TDevice device{4};
-  TSynthesizerTV k12;
-  TSynthesizerTV30 k30;
-  TScopedServices scope;
-  TScannerModule scanner;
-  TScannerModule* savedScanner = nullptr;
   TRange* user = nullptr;
   TCalibr userCal;
-  FakeWindow window;
+  runtest::FakeChannelWindow window;
   FakeWaitBox box;
   TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
   int sweepDone = 0;

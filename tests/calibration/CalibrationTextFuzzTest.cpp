@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 #include "calibration/CalibrationFormSupport.h"
@@ -17,17 +15,8 @@ namespace {
 using kittest::TestFolder;
 using Status = TCalibrationForm::TStatus;
 
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using calform::ReadText;
+using calform::WriteText;
 
 // Imports the file into a known calibration; checks the outcome's invariants.
 TCalibrationForm::TResult Probe(const std::string& path) {

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,17 +20,8 @@ using Status = TCalibrationForm::TStatus;
 
 const std::string kUser0 = "Channel0\\Correction\\11";
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
+using calform::ReadText;
+using calform::WriteText;
 
 // A user section with the given data lines.
 std::string UserFile(const std::vector<std::string>& lines, const std::string& section = kUser0,
@@ -60,7 +49,7 @@ TEST(CalibrationText, ExportWritesTheKeysAndOneLinePerPointWithFixedDigits) {
   cal.Terms->GetPoint(1)->Frequency = 1234.56789012345;
   cal.Terms->SetErrorTermA(0, 1, TComplex{0.123456789123, -1.5e-7});
   cal.ExportToIni(path, "System\\Correction\\11", "Low");
-  const std::string text = FileText(path);
+  const std::string text = ReadText(path);
   EXPECT_EQ(std::string::npos, text.find("old contents"));
   EXPECT_EQ(0u, text.find("[System\\Correction\\11]\r\nCorName=F1\r\nDataTime=2026-03-14 15:09:26\r\n"
                           "KitLabel=Набор калибровки\r\nCalIFBW=3000\r\nPower=Low\r\nCalPoints=3\r\n"))

@@ -12,6 +12,7 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/MeasurementRun.h"
+#include "calibration/RunTestSupport.h"
 #include "instrument/Device.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -25,13 +26,6 @@
 namespace {
 
 using kittest::TestFolder;
-
-class AdjustWindow : public IActiveChannelWindow {
- public:
-  TRange* GetActiveRange() const override { return Range; }
-  TCalibr* GetActiveCalibr() const override { return nullptr; }
-  TRange* Range = nullptr;
-};
 
 class Messages : public IUserMessageHook {
  public:
@@ -71,16 +65,11 @@ void SetLevels(TRange& t, const std::function<double(double)>& levelDb) {
   }
 }
 
-class FrequencyOffsetAdjust : public kittest::KitTest {
+class FrequencyOffsetAdjust : public runtest::ScannerTest {
  protected:
-  explicit FrequencyOffsetAdjust(int row = 3) : device(row) {}
+  explicit FrequencyOffsetAdjust(int row = 3) : ScannerTest(row) {}
   void SetUp() override {
-    KitTest::SetUp();
-    scope->Device = &device;
-    scope->SynthesizerTV = &k12;
-    scope->SynthesizerTV30 = &k30;
-    savedScanner = ::ScannerModule;
-    ::ScannerModule = &scanner;
+    ScannerTest::SetUp();
     active = new TRange(&scanner.GetScanner());
     SetChannel(10000);
     active->SetChangeNotify(true);
@@ -93,8 +82,7 @@ class FrequencyOffsetAdjust : public kittest::KitTest {
   }
   void TearDown() override {
     delete active;
-    ::ScannerModule = savedScanner;
-    KitTest::TearDown();
+    ScannerTest::TearDown();
   }
   void SetChannel(int ifbw) {
     TRangeSettings s;
@@ -110,14 +98,7 @@ class FrequencyOffsetAdjust : public kittest::KitTest {
     s.FOMAdjPort = 0;
     active->ApplySettings(g, s);
   }
-  TRange* Temporary() const {
-    TScanner& s = scanner.GetScanner();
-    for (int i = 0; i < s.GetCount(); ++i) {
-      auto* r = dynamic_cast<TRange*>(s.GetItem(i));
-      if (r != nullptr && r != active) return r;
-    }
-    return nullptr;
-  }
+  TRange* Temporary() const { return runtest::TemporaryChannel(scanner, active); }
   void ExpectRestored() {
     EXPECT_TRUE(active->ChangeNotify);
     EXPECT_EQ(nullptr, Temporary());
@@ -139,14 +120,8 @@ class FrequencyOffsetAdjust : public kittest::KitTest {
   }
 
   static constexpr double c = 1000.0;
-  TDevice device;
-  TSynthesizerTV k12;
-  TSynthesizerTV30 k30;
-  TScopedServices scope;
-  TScannerModule scanner;
-  TScannerModule* savedScanner = nullptr;
   TRange* active = nullptr;
-  AdjustWindow window;
+  runtest::FakeChannelWindow window;
   ScriptedWaitBox box;
   Messages messages;
   TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};

@@ -26,6 +26,9 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import peerlib  # noqa: E402  (from this folder)
+
 GOLDEN = os.path.join(HERE, "golden", "analysis.txt")
 N = 401
 
@@ -86,47 +89,14 @@ def lines(np):
     return out
 
 
-def agree(committed, fresh):
-    if len(committed) != len(fresh):
-        print("line count %d, expected %d" % (len(committed), len(fresh)))
-        return False
-    for a, b in zip(committed, fresh):
-        if a.startswith("#") and b.startswith("#"):
-            continue
-        ta, tb = a.split(), b.split()
-        if len(ta) != len(tb) or ta[0] != tb[0]:
-            print("differs: %r / %r" % (a, b))
-            return False
-        for x, y in zip(ta[1:], tb[1:]):
-            if abs(float(x) - float(y)) > 1e-12:
-                print("differs: %r / %r" % (a, b))
-                return False
-    return True
-
-
 def main(argv):
-    mode = argv[1] if len(argv) > 1 else ""
-    if mode not in ("--write", "--check"):
-        print(__doc__)
+    mode = peerlib.golden_mode(argv, __doc__)
+    if mode is None:
         return 2
-    try:
-        import numpy as np
-    except ImportError:
-        print("numpy is not installed: check skipped")
+    np = peerlib.import_numpy()
+    if np is None:
         return 77
-    fresh = lines(np)
-    if mode == "--write":
-        os.makedirs(os.path.dirname(GOLDEN), exist_ok=True)
-        with open(GOLDEN, "w", encoding="ascii", newline="\n") as f:
-            f.write("\n".join(fresh) + "\n")
-        return 0
-    with open(GOLDEN, encoding="ascii") as f:
-        committed = f.read().splitlines()
-    if not agree(committed, fresh):
-        print("golden/analysis.txt does not match numpy %s" % np.__version__)
-        return 1
-    print("golden/analysis.txt matches numpy %s" % np.__version__)
-    return 0
+    return peerlib.write_or_check(mode, GOLDEN, lines(np), peerlib.within(1e-12), "numpy %s" % np.__version__)
 
 
 if __name__ == "__main__":

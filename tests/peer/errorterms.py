@@ -28,6 +28,9 @@ import sys
 import warnings
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import peerlib  # noqa: E402  (from this folder)
+
 GOLDEN = os.path.join(HERE, "golden", "errorterms.txt")
 
 
@@ -124,45 +127,19 @@ def one_path_lines(rf, np):
     return out
 
 
-def agree(committed, fresh):
-    if len(committed) != len(fresh):
-        return False
-    for a, b in zip(committed, fresh):
-        pa, pb = a.split(), b.split()
-        if len(pa) != len(pb) or pa[0] != pb[0]:
-            return False
-        for x, y in zip(pa[1:], pb[1:]):
-            if abs(float(x) - float(y)) > 1e-13 * max(1.0, abs(float(y))):
-                return False
-    return True
+def same(x, y):
+    return not abs(x - y) > 1e-13 * max(1.0, abs(y))
 
 
 def main(argv):
-    mode = argv[1] if len(argv) > 1 else ""
-    if mode not in ("--write", "--check"):
-        print(__doc__)
+    mode = peerlib.golden_mode(argv, __doc__)
+    if mode is None:
         return 2
     warnings.simplefilter("ignore")
-    try:
-        import numpy as np
-        np.complex = complex  # scikit-rf 0.15 still uses the alias numpy dropped
-        import skrf as rf
-    except ImportError:
-        print("numpy or scikit-rf is not installed: check skipped")
+    np, rf = peerlib.import_numpy_skrf()
+    if rf is None:
         return 77
-    fresh = lines(rf, np)
-    if mode == "--write":
-        os.makedirs(os.path.dirname(GOLDEN), exist_ok=True)
-        with open(GOLDEN, "w", encoding="ascii", newline="\n") as f:
-            f.write("\n".join(fresh) + "\n")
-        return 0
-    with open(GOLDEN, encoding="ascii") as f:
-        committed = f.read().splitlines()
-    if not agree(committed, fresh):
-        print("golden/errorterms.txt does not match scikit-rf %s" % rf.__version__)
-        return 1
-    print("golden/errorterms.txt matches scikit-rf %s" % rf.__version__)
-    return 0
+    return peerlib.write_or_check(mode, GOLDEN, lines(rf, np), same, "scikit-rf %s" % rf.__version__)
 
 
 if __name__ == "__main__":

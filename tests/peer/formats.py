@@ -36,6 +36,9 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import peerlib  # noqa: E402  (from this folder)
+
 GOLDEN = os.path.join(HERE, "golden", "formats.txt")
 
 N = 101
@@ -125,49 +128,15 @@ def close(a, b):
     return abs(x - y) <= 1e-12 * max(abs(x), abs(y), 1e-300) or x == y
 
 
-def agree(committed, fresh):
-    if len(committed) != len(fresh):
-        print("line count %d, expected %d" % (len(committed), len(fresh)))
-        return False
-    for a, b in zip(committed, fresh):
-        if a.startswith("#") and b.startswith("#"):
-            continue
-        ta, tb = a.split(), b.split()
-        if len(ta) != len(tb) or ta[0] != tb[0]:
-            print("differs: %r / %r" % (a, b))
-            return False
-        for x, y in zip(ta[1:], tb[1:]):
-            if not close(x, y):
-                print("differs: %r / %r" % (a, b))
-                return False
-    return True
-
-
 def main(argv):
-    mode = argv[1] if len(argv) > 1 else ""
-    if mode not in ("--write", "--check"):
-        print(__doc__)
+    mode = peerlib.golden_mode(argv, __doc__)
+    if mode is None:
         return 2
-    try:
-        import numpy as np
-        np.complex = complex  # scikit-rf 0.15 still names it
-        import skrf as rf
-    except ImportError:
-        print("numpy or scikit-rf is not installed: check skipped")
+    np, rf = peerlib.import_numpy_skrf()
+    if rf is None:
         return 77
-    fresh = lines(np, rf)
-    if mode == "--write":
-        os.makedirs(os.path.dirname(GOLDEN), exist_ok=True)
-        with open(GOLDEN, "w", encoding="ascii", newline="\n") as f:
-            f.write("\n".join(fresh) + "\n")
-        return 0
-    with open(GOLDEN, encoding="ascii") as f:
-        committed = f.read().splitlines()
-    if not agree(committed, fresh):
-        print("golden/formats.txt does not match numpy %s / scikit-rf %s" % (np.__version__, rf.__version__))
-        return 1
-    print("golden/formats.txt matches numpy %s / scikit-rf %s" % (np.__version__, rf.__version__))
-    return 0
+    return peerlib.write_or_check(mode, GOLDEN, lines(np, rf), close,
+                                  "numpy %s / scikit-rf %s" % (np.__version__, rf.__version__))
 
 
 if __name__ == "__main__":

@@ -12,15 +12,16 @@ import os
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import peerlib  # noqa: E402  (from this folder)
+
 
 def main(argv):
     if len(argv) != 3:
         print(__doc__)
         return 2
-    try:
-        import numpy as np
-    except ImportError:
-        print("numpy is not installed: check skipped")
+    np = peerlib.import_numpy()
+    if np is None:
         return 77
     program, folder = argv[1], argv[2]
     os.makedirs(folder, exist_ok=True)

@@ -37,6 +37,9 @@ import sys
 import warnings
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import peerlib  # noqa: E402  (from this folder)
+
 GOLDEN = os.path.join(HERE, "golden", "standards.txt")
 
 FREQUENCIES = (85e6, 300e6, 1e9, 2.45e9, 5.4e9, 8.5e9, 14e9)
@@ -180,52 +183,19 @@ def lines(rf, np):
     return out
 
 
-def agree(committed, fresh):
-    if len(committed) != len(fresh):
-        print("line count %d, expected %d" % (len(committed), len(fresh)))
-        return False
-    for a, b in zip(committed, fresh):
-        if a.startswith("#") and b.startswith("#"):
-            continue
-        ta, tb = a.split(), b.split()
-        if len(ta) != len(tb) or ta[:-2] != tb[:-2]:
-            print("differs: %r / %r" % (a, b))
-            return False
-        for x, y in zip(ta[-2:], tb[-2:]):
-            if abs(float(x) - float(y)) > 1e-13:
-                print("differs: %r / %r" % (a, b))
-                return False
-    return True
-
-
 def main(argv):
-    mode = argv[1] if len(argv) > 1 else ""
-    if mode not in ("--write", "--check"):
-        print(__doc__)
+    mode = peerlib.golden_mode(argv, __doc__)
+    if mode is None:
         return 2
     # scikit-rf works out distances for units it was not asked for; a medium of zero phase
     # divides by zero there, harmlessly.
     warnings.simplefilter("ignore", RuntimeWarning)
-    try:
-        import numpy as np
-        np.complex = complex  # scikit-rf 0.15 still uses the alias numpy dropped
-        import skrf as rf
-    except ImportError:
-        print("numpy or scikit-rf is not installed: check skipped")
+    np, rf = peerlib.import_numpy_skrf()
+    if rf is None:
         return 77
-    fresh = lines(rf, np)
-    if mode == "--write":
-        os.makedirs(os.path.dirname(GOLDEN), exist_ok=True)
-        with open(GOLDEN, "w", encoding="ascii", newline="\n") as f:
-            f.write("\n".join(fresh) + "\n")
-        return 0
-    with open(GOLDEN, encoding="ascii") as f:
-        committed = f.read().splitlines()
-    if not agree(committed, fresh):
-        print("golden/standards.txt does not match scikit-rf %s" % rf.__version__)
-        return 1
-    print("golden/standards.txt matches scikit-rf %s" % rf.__version__)
-    return 0
+    # Each line's last two words are the numbers; the words before them name the case.
+    return peerlib.write_or_check(mode, GOLDEN, lines(rf, np), peerlib.within(1e-13),
+                                  "scikit-rf %s" % rf.__version__, numbers_from=-2)
 
 
 if __name__ == "__main__":

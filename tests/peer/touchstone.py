@@ -26,22 +26,15 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import peerlib  # noqa: E402  (from this folder)
+
 GOLDEN = os.path.join(HERE, "golden")
 POINTS = os.path.join(GOLDEN, "touchstone_points.txt")
 VALUES = os.path.join(GOLDEN, "touchstone_skrf_values.txt")
 FORMS = ("ri", "ma", "db")
 OURS = ["touchstone_ours_%s.%s" % (form, ext) for form in FORMS for ext in ("s1p", "s2p")]
 SKRF = ["touchstone_skrf_%s.%s" % (form, ext) for form in FORMS for ext in ("s1p", "s2p")]
-
-
-def load_skrf():
-    try:
-        import numpy
-        numpy.complex = complex  # scikit-rf 0.15 still uses the removed alias
-        import skrf
-    except ImportError:
-        return None, None
-    return numpy, skrf
 
 
 def points():
@@ -172,9 +165,8 @@ def main():
     if len(sys.argv) != 3 or sys.argv[1] not in ("--write", "--check"):
         print(__doc__)
         return 2
-    numpy, skrf = load_skrf()
+    numpy, skrf = peerlib.import_numpy_skrf()
     if skrf is None:
-        print("scikit-rf is not installed")
         return 77
     dump = sys.argv[2]
     if sys.argv[1] == "--write":

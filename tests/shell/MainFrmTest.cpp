@@ -15,6 +15,7 @@
 
 #include "calibration/CalibratorModule.h"
 #include "common/TestEnv.h"
+#include "shell/StateFileSample.h"
 #include "display/ViewProperties.h"
 #include "instrument/Device.h"
 #include "instrument/EmulatorBackend.h"
@@ -42,82 +43,13 @@
 
 namespace fs = std::filesystem;
 
+#include "display/RangeView.h"
+#include "shell/MainFrmRig.h"
+
 namespace {
 
 constexpr TColor kAlert = 0x686FB0;
 constexpr TColor kInfo = 0x808080;
-
-// The modules the window reaches, on a fake clock and a manual user-interface queue; the
-// run-mode switches as the test gives them.
-class MainFrmRig : public ::testing::Test {
- protected:
-  void Build(const std::string& switches) {
-    ui::Application::ForTests();
-    SetRunModeFromText(switches);
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((testenv::Root() / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-  }
-
-  void TearDown() override {
-    if (ScannerModule) {
-      // Nothing here sweeps for real: no link traffic at the shut-down.
-      scanner().SetState(TScanner::STOP);
-      scanner().Connected = false;
-    }
-    frm.reset();
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    if (emulator) platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    TMainFrm::StateSaver = nullptr;
-    TMainFrm::StateLoader = nullptr;
-    std::error_code ec;
-    fs::remove_all(fs::path(platform::Paths::dataRoot()) / "State", ec);
-    ResetRunMode();
-  }
-
-  TScanner& scanner() { return ScannerModule->GetScanner(); }
-
-  // Runs the delayed start the way its timer does, 10 ms after the window was made.
-  void RunDelayedStart() {
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-  }
-
-  // Pretends the instrument answered: connected, out of standby, trigger hold (so nothing is
-  // sent), then the window's connected handler.
-  void PretendConnected() {
-    scanner().Connected = true;
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    frm->DeviceConnected(nullptr);
-  }
-
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  TManualWaiter waiter{clock, queue};
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  ui::TestDriver driver{[](const std::string& m) { ADD_FAILURE() << m; }};
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
-};
 
 TEST_F(MainFrmRig, SweepTimeLabelSwitchesToSecondsAtOneSecond) {
   Build("");
@@ -242,6 +174,21 @@ TEST_F(MainFrmRig, EndOfSweepRestartsContinuousAndPutsSingleOnHold) {
   EXPECT_EQ(ScannerModule->TriggerMode, TScannerModule::Continuous);
 }
 
+TEST_F(MainFrmRig, EndOfSweepShowsTheActiveChannelsTimeAndMarksSlowChannels) {
+  Build("EnableService DemoMode");
+  RunDelayedStart();
+  ScannerModule->TriggerMode = TScannerModule::Hold;
+  frm->SetChannelLayout(5);
+  frm->SetChannelCount(4);
+  frm->SetActiveView(1);
+  const double times[] = {500, 1000, 1000.5, 2500};
+  for (int i = 0; i < 4; ++i) frm->GetChannel(i)->SweepTime = times[i];
+  frm->SweepDone(nullptr);
+  EXPECT_EQ(frm->lbSweepTime->Caption(), " 1.0000 s");
+  const bool slow[] = {false, false, true, true};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(frm->GetView(i)->SlowSweep, slow[i]) << i;
+}
+
 TEST_F(MainFrmRig, GaugeCyclesWhileMeasuringAndHoldsItsStepWhileIdle) {
   Build("DemoMode");
   RunDelayedStart();
@@ -309,28 +256,31 @@ TEST_F(MainFrmRig, DelayedStartWithoutAutosave) {
   EXPECT_TRUE(frm->GetChannel(0)->ChangeNotify);
   EXPECT_FALSE(frm->GetChannel(1)->ChangeNotify);
   // The delayed start runs once.
+  TRangeView* first = frm->GetView(0);
+  EXPECT_FALSE(frm->DelayCreateView->Enabled());
   clock.advanceMs(1000);
-  EXPECT_EQ(ui::Timer::Fake::RunDue(), 0);
+  ui::Timer::Fake::RunDue();
+  EXPECT_EQ(frm->GetView(0), first);
 }
 
 TEST_F(MainFrmRig, AutosaveIsLoadedAndSwitchesAutosaveOn) {
-  const std::string path = TMainFrm::AutosavePath();
-  std::ofstream(path) << "state";
-  std::vector<std::string> loaded;
-  TMainFrm::StateLoader = [&](TMainFrm&, const std::string& name) { loaded.push_back(name); };
+  statefile::Write(TMainFrm::AutosavePath(), 2, 2);
   Build("DemoMode");
   RunDelayedStart();
-  EXPECT_EQ(loaded, std::vector<std::string>{path});
+  EXPECT_EQ(frm->ChannelLayout, 2);
+  EXPECT_EQ(frm->ChannelCount, 2);
   EXPECT_TRUE(frm->AutosaveEnabled);
+  EXPECT_TRUE(frm->Enabled());
+  EXPECT_TRUE(driver.Box().Shown().empty());
 }
 
 TEST_F(MainFrmRig, UnreadableAutosaveIsReportedSetAsideAndTheStartGoesOn) {
   const std::string path = TMainFrm::AutosavePath();
   std::ofstream(path) << "garbage";
-  TMainFrm::StateLoader = [](TMainFrm&, const std::string&) { throw EAbort("The state file is damaged"); };
   Build("DemoMode");
   RunDelayedStart();
-  EXPECT_EQ(driver.Box().Shown(), std::vector<std::string>{"The state file is damaged"});
+  ASSERT_EQ(driver.Box().Shown().size(), 1u);
+  EXPECT_NE(driver.Box().Shown()[0].find("Autosave.cfg"), std::string::npos) << driver.Box().Shown()[0];
   EXPECT_FALSE(fs::exists(path));
   ASSERT_TRUE(fs::exists(path + ".bad"));
   std::ifstream in(path + ".bad");
@@ -347,12 +297,13 @@ TEST_F(MainFrmRig, CloseAndDestroyRunOneShutdownAndOneAutosave) {
   Build("DemoMode");
   RunDelayedStart();
   frm->AutosaveEnabled = true;
-  std::vector<std::string> saved;
-  TMainFrm::StateSaver = [&](TMainFrm&, const std::string& name) { saved.push_back(name); };
+  const std::string autosave = TMainFrm::AutosavePath();
   int closed = 0;
   frm->OnClosed = [&] { ++closed; };
   ASSERT_NE(frm->GetChannel(0), nullptr);
   frm->Close();
+  EXPECT_TRUE(fs::exists(autosave));
+  fs::remove(autosave);
   EXPECT_TRUE(frm->IsShutDown());
   EXPECT_EQ(closed, 1);
   EXPECT_EQ(frm->GetView(0), nullptr);
@@ -370,16 +321,18 @@ TEST_F(MainFrmRig, CloseAndDestroyRunOneShutdownAndOneAutosave) {
   frm->ClockTimer();
   frm->Shutdown();
   frm.reset();
-  EXPECT_EQ(saved, std::vector<std::string>{"Autosave.cfg"});
+  EXPECT_FALSE(fs::exists(autosave)) << "the destruction saved a second time";
 }
 
 TEST_F(MainFrmRig, AFailedAutosaveIsReportedAndTheShutdownGoesOn) {
   Build("DemoMode");
   RunDelayedStart();
   frm->AutosaveEnabled = true;
-  TMainFrm::StateSaver = [](TMainFrm&, const std::string&) { throw EAbort("State/Autosave.cfg cannot be written"); };
+  // A folder in the file's place: the write cannot go through.
+  fs::create_directories(TMainFrm::AutosavePath());
   frm->Shutdown();
-  EXPECT_EQ(driver.Box().Shown(), std::vector<std::string>{"State/Autosave.cfg cannot be written"});
+  ASSERT_EQ(driver.Box().Shown().size(), 1u);
+  EXPECT_NE(driver.Box().Shown()[0].find("Autosave.cfg"), std::string::npos) << driver.Box().Shown()[0];
   EXPECT_EQ(scanner().GetLink(), nullptr);
   EXPECT_EQ(frm->GetChannel(0), nullptr);
 }

@@ -29,8 +29,10 @@
 #include "platform/Paths.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/TestDriver.h"
+#include "display/DrawingPlane.h"
 #include "shell/LangModule.h"
 #include "shell/MainFrm.h"
+#include "shell/StateFileSample.h"
 #include "traces/MarkerHooks.h"
 
 namespace fs = std::filesystem;
@@ -83,8 +85,6 @@ class ProgramStartRig : public ::testing::Test {
     TProgramStart::AutomationStart = nullptr;
     TProgramStart::OnModuleCreated = nullptr;
     TProgramStart::OnRunning = nullptr;
-    TMainFrm::StateSaver = nullptr;
-    TMainFrm::StateLoader = nullptr;
     ResetRunMode();
     std::error_code ec;
     fs::remove_all(fs::path(platform::Paths::dataRoot()) / "State", ec);
@@ -189,10 +189,17 @@ TEST_F(ProgramStartRig, ModulesComeInTheirOrderAndGoAtTheStop) {
   // The engine's user messages reach the message box.
   CalibratorModule->MessageHook->ShowMessage("Calibration kit changed");
   EXPECT_EQ(driver.Box().Shown(), std::vector<std::string>{"Calibration kit changed"});
+  // Every chart asks the main window how many channels show and which one is active.
+  ASSERT_TRUE(static_cast<bool>(TDrawingPlane::ChannelInfoHook));
+  MainFrm->ChannelCount = 3;
+  MainFrm->ActiveViewIndex = 2;
+  EXPECT_EQ(TDrawingPlane::ChannelInfoHook().Count, 3);
+  EXPECT_EQ(TDrawingPlane::ChannelInfoHook().ActiveIndex, 2);
 
   TProgramStart::Stop();
   EXPECT_FALSE(TProgramStart::IsStarted());
   EXPECT_TRUE(NoModuleLeft());
+  EXPECT_FALSE(static_cast<bool>(TDrawingPlane::ChannelInfoHook));
   EXPECT_EQ(MarkerArgumentDigits(), 8);
   EXPECT_EQ(MarkerValueDigits(), 5);
   TProgramStart::Stop();  // a second stop does nothing
@@ -227,10 +234,7 @@ TEST_F(ProgramStartRig, TheAutomationHookCanEndTheProgramBeforeAnyModule) {
 }
 
 TEST_F(ProgramStartRig, QuittingTheApplicationRunsTheShutdownBeforeTheLoopEnds) {
-  std::ofstream(TMainFrm::AutosavePath()) << "state";
-  TMainFrm::StateLoader = [](TMainFrm&, const std::string&) {};
-  int saves = 0;
-  TMainFrm::StateSaver = [&](TMainFrm&, const std::string&) { ++saves; };
+  statefile::Write(TMainFrm::AutosavePath(), 0, 1);
   bool shutDown = false;
   QObject context;
   TProgramStart::OnRunning = [&] {
@@ -243,7 +247,7 @@ TEST_F(ProgramStartRig, QuittingTheApplicationRunsTheShutdownBeforeTheLoopEnds) 
   TArgs args({"tervan", "DemoMode"});
   EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
   EXPECT_TRUE(shutDown);
-  EXPECT_EQ(saves, 1);
+  EXPECT_FALSE(statefile::HasStrayKey(TMainFrm::AutosavePath())) << "the autosave was written anew";
   EXPECT_TRUE(NoModuleLeft());
 }
 
@@ -252,11 +256,8 @@ TEST_F(ProgramStartRig, QuittingTheApplicationRunsTheShutdownBeforeTheLoopEnds) 
 // run with exit code 0.
 TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
   const std::string autosave = TMainFrm::AutosavePath();
-  std::ofstream(autosave) << "state";
-  int loads = 0;
-  std::vector<std::string> saves;
-  TMainFrm::StateLoader = [&](TMainFrm&, const std::string&) { ++loads; };
-  TMainFrm::StateSaver = [&](TMainFrm&, const std::string& name) { saves.push_back(name); };
+  statefile::Write(autosave, 2, 2);
+  int loadedCount = 0;
 
   int sweeps = 0;
   std::string caption;
@@ -278,6 +279,7 @@ TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
       poll->stop();
       poll->deleteLater();
       caption = MainFrm->Caption();
+      loadedCount = MainFrm->ChannelCount;
       QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, &context,
                        [&] { shutDownBeforeLoopEnded = MainFrm != nullptr && MainFrm->IsShutDown(); });
       std::raise(SIGTERM);
@@ -291,8 +293,9 @@ TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
   const std::string suffix = " (Demo Mode)";
   ASSERT_GE(caption.size(), suffix.size());
   EXPECT_EQ(caption.substr(caption.size() - suffix.size()), suffix);
-  EXPECT_EQ(loads, 1);
-  EXPECT_EQ(saves, std::vector<std::string>{"Autosave.cfg"});
+  EXPECT_EQ(loadedCount, 2) << "the autosave was loaded";
+  EXPECT_FALSE(statefile::HasStrayKey(autosave)) << "the autosave was written anew";
+  EXPECT_EQ(statefile::ReadInt(autosave, "ChannelCount"), 2);
   EXPECT_TRUE(shutDownBeforeLoopEnded) << "the close ran the shut-down";
   EXPECT_TRUE(driver.Box().Shown().empty());
   EXPECT_TRUE(NoModuleLeft());

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "traces/LineFileFuzz.h"
 #include "traces/LineTraceFake.h"
-#include "common/TestEnv.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
 #include "platform/AtomicFile.h"
 #include "traces/LimitLine.h"
 
 using linetest::FakeLineTrace;
+using linetest::Folder;
 
 namespace {
 
@@ -69,8 +70,6 @@ std::vector<ExpectedBound> Bounds(const TLimitLine& line) {
   for (const TLimitFailBound& b : line.GetFailBounds()) out.push_back({b.Segment, b.BegFailed, b.EndFailed});
   return out;
 }
-
-std::string Folder() { return testenv::Root().string() + "/"; }
 
 }  // namespace
 
@@ -354,34 +353,20 @@ TEST(LimitTestFile, HostileFiles) {
   ASSERT_TRUE(platform::AtomicFile::read(path, good));
 
   std::vector<std::string> inputs;
-  for (size_t cut = 0; cut < good.size(); cut += 7) inputs.push_back(good.substr(0, cut));
+  linetest::AddPrefixes(inputs, good, 7);
   inputs.push_back("[LimitLineData]\r\nSegmentCount=2147483647\r\nLimitTest=1\r\n");
   inputs.push_back("[LimitLineData]\r\nSegmentCount=3\r\nBegArgument1=" + std::string(100000, '9') + "\r\n");
   inputs.push_back(std::string(200000, '['));
   uint32_t s = 12345;
   for (int n = 0; n < 64; ++n) {
-    std::string bytes;
-    const size_t len = (s >> 5) % 3000;
-    for (size_t i = 0; i < len; ++i) {
-      s = s * 1664525u + 1013904223u;
-      bytes.push_back(static_cast<char>(s >> 24));
-    }
+    std::string bytes = linetest::RandomBytes(s, (s >> 5) % 3000);
     if (n % 2 == 0) bytes = "[LimitLineData]\r\nSegmentCount=5\r\n" + bytes;
     inputs.push_back(bytes);
   }
-  for (const std::string& bytes : inputs) {
-    ASSERT_TRUE(platform::AtomicFile::write(path, bytes));
-    TLimitLine line(nullptr);
-    line.SetTraceLink(&trace);
-    try {
-      line.LoadFile(path);
-    } catch (const EAbort&) {
-      continue;
-    }
+  linetest::LoadEach<TLimitLine>(inputs, path, trace, [](const TLimitLine& line) {
     EXPECT_LE(line.GetSegmentCount(), TLimitLine::kMaxSegments);
     for (int i = 0; i < line.GetSegmentCount(); ++i) {
       EXPECT_TRUE(std::isfinite(line.GetBegArgument(i)) && std::isfinite(line.GetEndValue(i)));
     }
-    line.Test();
-  }
+  });
 }

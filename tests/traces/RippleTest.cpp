@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "traces/LineFileFuzz.h"
 #include "traces/LineTraceFake.h"
-#include "common/TestEnv.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
 #include "platform/AtomicFile.h"
 #include "traces/RippleLine.h"
 
 using linetest::FakeLineTrace;
+using linetest::Folder;
 
 namespace {
 
@@ -40,8 +41,6 @@ void AddSegments(TRippleLine& line, const std::vector<Seg>& segs) {
     line.SetRippleType(i, s.type);
   }
 }
-
-std::string Folder() { return testenv::Root().string() + "/"; }
 
 }  // namespace
 
@@ -219,30 +218,16 @@ TEST(RippleTestFile, HostileFiles) {
   std::string good;
   ASSERT_TRUE(platform::AtomicFile::read(path, good));
   std::vector<std::string> inputs;
-  for (size_t cut = 0; cut < good.size(); cut += 5) inputs.push_back(good.substr(0, cut));
+  linetest::AddPrefixes(inputs, good, 5);
   inputs.push_back("[RippleLineData]\r\nRippleSegmentCount=99999999\r\nRippleType0=1\r\nRippleLimit0=-inf\r\n");
   inputs.push_back("\xFF\xFE" + std::string(100001, 'A'));
   uint32_t s = 777;
   for (int n = 0; n < 64; ++n) {
-    std::string bytes = n % 2 ? "" : "[RippleLineData]\r\nRippleSegmentCount=4\r\nRippleType2=1\r\n";
-    const size_t len = (s >> 7) % 2000;
-    for (size_t i = 0; i < len; ++i) {
-      s = s * 1664525u + 1013904223u;
-      bytes.push_back(static_cast<char>(s >> 24));
-    }
-    inputs.push_back(bytes);
+    const std::string head = n % 2 ? "" : "[RippleLineData]\r\nRippleSegmentCount=4\r\nRippleType2=1\r\n";
+    inputs.push_back(head + linetest::RandomBytes(s, (s >> 7) % 2000));
   }
-  for (const std::string& bytes : inputs) {
-    ASSERT_TRUE(platform::AtomicFile::write(path, bytes));
-    TRippleLine line(nullptr);
-    line.SetTraceLink(&trace);
-    try {
-      line.LoadFile(path);
-    } catch (const EAbort&) {
-      continue;
-    }
+  linetest::LoadEach<TRippleLine>(inputs, path, trace, [](const TRippleLine& line) {
     EXPECT_LE(line.GetSegmentCount(), TRippleLine::kMaxSegments);
     for (int i = 0; i < line.GetSegmentCount(); ++i) EXPECT_TRUE(std::isfinite(line.GetRippleLimit(i)));
-    line.Test();
-  }
+  });
 }

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# CPU load of the running program: starts `tervan DemoMode` with a private data root whose
+# autosave asks for four channels in four quarters, lets the connect sequence finish and the
+# channels sweep, then reads the process's CPU time over 10 s of continuous sweeping and prints
+# it as a percentage of one core, with the platform used (xvfb-run when installed, else the
+# offscreen platform).
+#
+#   bench/demo-cpu.sh [path/to/tervan]      (default: build/tervan)
+# WARMUP (seconds, default 8): the emulator's rediscovery and the instrument's settling time
+# take about 5 s before the first sweep; the measurement starts 3 s after that.
+set -uo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+program=${1:-${TERVAN_BUILD_DIR:-$top/build}/tervan}
+warmup=${WARMUP:-8}
+window=10
+[ -x "$program" ] || { echo "no program at $program (build first, or pass its path)"; exit 1; }
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root/home/State" "$root/config" "$root/run"
+chmod 700 "$root/run"
+export TERVAN_HOME=$root/home XDG_CONFIG_HOME=$root/config XDG_RUNTIME_DIR=$root/run
+printf '[Network analyzer]\r\nChannelLayout=5\r\nChannelCount=4\r\n' >"$root/home/State/Autosave.cfg"
+
+if command -v xvfb-run >/dev/null 2>&1; then
+  platform="xcb under xvfb-run"
+  xvfb-run -a -s '-screen 0 1280x800x24' "$program" DemoMode >/dev/null 2>&1 &
+else
+  platform="offscreen"
+  QT_QPA_PLATFORM=offscreen "$program" DemoMode >/dev/null 2>&1 &
+fi
+runner=$!
+sleep 1
+pid=$(pgrep -n -f -P "$runner" "$program" || true)
+[ -n "$pid" ] || pid=$runner
+
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+sleep "$warmup"
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "the program ended early"
+  exit 1
+fi
+hz=$(getconf CLK_TCK)
+t0=$(cpu_ticks "$pid")
+start=$(date +%s.%N)
+sleep "$window"
+t1=$(cpu_ticks "$pid")
+end=$(date +%s.%N)
+kill -TERM "$pid"
+wait "$runner"
+awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v p="$platform" \
+  'BEGIN { printf "demo-cpu: %.1f %% of one core over %.1f s of sweeping four channels (%s)\n", 100 * (b - a) / hz / (e - s), e - s, p }'
