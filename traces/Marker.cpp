@@ -22,6 +22,14 @@ const char* const kPolarityKeywords[] = {"POS", "NEG", "BOTH"};
 
 bool HasPoints(const IMarkerTrace& t) { return t.PointCount() > 0; }
 
+// Limits a search bound x to the trace's stimuli; false when x is no number or the trace has
+// no points, and the bound must stay as it is.
+bool ClampToTrace(const IMarkerTrace& t, double& x) {
+  if (!std::isfinite(x) || !HasPoints(t)) return false;
+  x = ClampToRange(x, t.FirstStimulus(), t.LastStimulus());
+  return true;
+}
+
 // The keyword of a polarity or transition code (0 positive, 1 negative, 2 both), empty for
 // any other code; and back, -1 for a text that starts with none of them.
 std::string PolarityKeyword(int code) { return code >= 0 && code <= 2 ? kPolarityKeywords[code] : ""; }
@@ -101,19 +109,13 @@ void TMarker::SetTracking(bool on) {
 }
 
 void TMarker::SetSearchStart(double x) {
-  const IMarkerTrace& t = Trace();
-  if (!std::isfinite(x) || !HasPoints(t)) return;
-  x = ClampToRange(x, t.FirstStimulus(), t.LastStimulus());
-  if (x == SearchStart) return;
+  if (!ClampToTrace(Trace(), x) || x == SearchStart) return;
   SearchStart = x;
   Changed();
 }
 
 void TMarker::SetSearchStop(double x) {
-  const IMarkerTrace& t = Trace();
-  if (!std::isfinite(x) || !HasPoints(t)) return;
-  x = ClampToRange(x, t.FirstStimulus(), t.LastStimulus());
-  if (x == SearchStop) return;
+  if (!ClampToTrace(Trace(), x) || x == SearchStop) return;
   SearchStop = x;
   Changed();
 }

@@ -233,6 +233,16 @@ void TMarkerList::DeleteMarkerTag(const TMarkerList& source, int tag) {
 // ---------------------------------------------------------------------------------------------
 // Table position
 
+namespace {
+
+// Where the table of the given size starts when placed at percent of the free room of the area
+// (start and size along one axis), rounded to a pixel.
+int TableStart(int percent, int areaStart, int areaSize, int size) {
+  return static_cast<int>(std::trunc(percent * 0.01 * (areaSize - size) + areaStart + 0.5));
+}
+
+}  // namespace
+
 void TMarkerList::SetBoundsLeft(int percent) {
   percent = ClampToRange(percent, 0, 100);
   if (percent == BoundsLeft) return;
@@ -240,7 +250,7 @@ void TMarkerList::SetBoundsLeft(int percent) {
   if (trace_) {
     const TScreenRect area = trace_->GetMarkerTableArea();
     const int w = TableRect.Width();
-    TableRect.Left = static_cast<int>(std::trunc(percent * 0.01 * (area.Width() - w) + area.Left + 0.5));
+    TableRect.Left = TableStart(percent, area.Left, area.Width(), w);
     TableRect.Right = TableRect.Left + w;
   }
   RedrawAndNotify();
@@ -253,7 +263,7 @@ void TMarkerList::SetBoundsTop(int percent) {
   if (trace_) {
     const TScreenRect area = trace_->GetMarkerTableArea();
     const int h = TableRect.Height();
-    TableRect.Top = static_cast<int>(std::trunc(percent * 0.01 * (area.Height() - h) + area.Top + 0.5));
+    TableRect.Top = TableStart(percent, area.Top, area.Height(), h);
     TableRect.Bottom = TableRect.Top + h;
   }
   RedrawAndNotify();

@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the tests that run a calibration or adjustment sweep on a temporary channel:
+// What the tests that run a calibration or adjustment sweep on a temporary channel share:
 // a fixture with the device, the synthesizers and the sweep-control module installed, a
 // stand-in for the active channel window, the user's channel, and a look-up of the temporary
 // channel the run made beside it.

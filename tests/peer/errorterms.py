@@ -41,9 +41,7 @@ def text(z):
 def lines(rf, np):
     from skrf.calibration import OnePort
     rng = np.random.RandomState(1234)
-
-    def polar(lo, hi, n):
-        return rng.uniform(lo, hi, n) * np.exp(1j * rng.uniform(-np.pi, np.pi, n))
+    polar = peerlib.random_polar(np, rng)
 
     n = 12
     freq = rf.Frequency(1, n, n, unit="MHz")
@@ -86,9 +84,7 @@ def lines(rf, np):
 def one_path_lines(rf, np):
     from skrf.calibration import TwoPortOnePath
     rng = np.random.RandomState(4321)
-
-    def polar(lo, hi, n):
-        return rng.uniform(lo, hi, n) * np.exp(1j * rng.uniform(-np.pi, np.pi, n))
+    polar = peerlib.random_polar(np, rng)
 
     n = 12
     freq = rf.Frequency(1, n, n, unit="MHz")

@@ -32,6 +32,14 @@ def import_numpy_skrf():
     return np, rf
 
 
+def random_polar(np, rng):
+    """polar(lo, hi, n): n complex values drawn from rng, magnitudes uniform in [lo, hi) and
+    phases uniform in [-pi, pi) (each call draws the magnitudes first, then the phases)."""
+    def polar(lo, hi, n):
+        return rng.uniform(lo, hi, n) * np.exp(1j * rng.uniform(-np.pi, np.pi, n))
+    return polar
+
+
 def golden_mode(argv, doc):
     """The run's mode, "--write" or "--check"; None after printing the usage text."""
     mode = argv[1] if len(argv) > 1 else ""
