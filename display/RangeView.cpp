@@ -587,7 +587,8 @@ void TRangeView::CheckIni(const TCustomIniFile& ini, const std::string& section,
   if (SaveTypeHasCalibration(saveType) && checkHex(kCalibrationKey) && !stream.empty()) {
     TCalibr scratch;
     const auto result = scratch.ReadFromStream(stream);
-    if (!result) {
+    // An uncalibrated window stores a calibration without terms: it loads as "none".
+    if (!result && !result.NoTerms) {
       throw EAbort("The calibration of the section \"" + section + "\" cannot be read: " + result.Reason);
     }
   }

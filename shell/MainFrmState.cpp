@@ -79,15 +79,6 @@ void LoadSynthesizer(const TCustomIniFile& ini) {
   if (row == 4 && SynthesizerTV30 != nullptr) SynthesizerTV30->LoadSettings(ini);
 }
 
-// A window without a calibration stores one without error terms, which reads as no calibration
-// at all; the check of the section would take it for a damaged one, so it goes before the check.
-void DropEmptyCalibration(TMemIniFile& ini, const std::string& section) {
-  std::vector<uint8_t> stream;
-  if (!TRangeView::ReadHexValue(ini, section, "CalData", stream) || stream.empty()) return;
-  TCalibr scratch;
-  if (scratch.ReadFromStream(stream).NoTerms) ini.DeleteKey(section, "CalData");
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -198,7 +189,6 @@ void TMainFrm::LoadState(const std::string& name) {
   }
   const int saveType = ini.ValueExists(kSection, "SaveType") ? CodeOrCurrent(ini, "SaveType", 3, SaveType) : 1;
   for (int n = 0; n < kViewCount; ++n) {
-    DropEmptyCalibration(ini, ViewSection(n));
     try {
       TRangeView::CheckIni(ini, ViewSection(n), saveType);
     } catch (const std::exception& e) {

@@ -168,6 +168,18 @@ TEST_F(StateFile, SaveLoadSaveIsByteIdenticalForEverySaveType) {
   }
 }
 
+TEST_F(StateFile, AStateOfAnUncalibratedWindowTakesTheCalibrationAway) {
+  Configure();
+  frm->ClearAllCalibrations();
+  frm->SetSaveType(1);
+  frm->SaveState("plain");  // every window uncalibrated: empty calibrations are stored
+  ASSERT_TRUE(Ini(Read(StateDir() + "/plain.cfg"))->ValueExists("RangeView1", "CalData"));
+  SetCalibration(*frm->GetView(1), frm->GetView(1)->Range->GetCount(), 101.0, 1110.0);
+  ASSERT_NE(frm->GetView(1)->UserCalibration->Terms, nullptr);
+  frm->LoadState("plain");
+  EXPECT_EQ(frm->GetView(1)->UserCalibration->Terms, nullptr);
+}
+
 TEST_F(StateFile, SectionsAndKeysComeInTheirOrder) {
   auto ini = Ini(frm->StateBytes());
   std::vector<std::string> sections;
