@@ -89,7 +89,8 @@ struct BusyWindow {
       markers.SetBoundsLeft(20 * i);
       markers.UpdateMarkers();
     }
-    view->SetOneMeasurementMarkers(false);
+    // Every trace shows its markers and table (set directly: the setter waits for a parent).
+    view->OneMeasurementMarkers = false;
     canvas = std::make_unique<ui::ImageCanvas>(1280, 800);
   }
   ~BusyWindow() {
