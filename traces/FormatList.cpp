@@ -17,6 +17,7 @@
 #include "traces/MarkerList.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
+#include "traces/TimeDomainSteps.h"
 #include "traces/TraceHost.h"
 
 namespace {
@@ -287,6 +288,7 @@ void TFormatList::FormatPoint(int i, const std::vector<TComplex>& source) {
   };
   t->FormattedData[Index(i)] =
       FormatPointValue(step, source.data(), static_cast<int>(source.size()), i, t->FormattedData.data(), frequency);
+  if (step.Code == fmtDtfReturnLoss) t->FormattedData[Index(i)].Re += DtfCableLossAt(t->GetTimeDomain(), source.size(), i);
 }
 
 double TFormatList::GetPointStimulus(int i) const {
@@ -298,8 +300,7 @@ double TFormatList::GetPointStimulus(int i) const {
   if (t->TraceFormat == fmtGroupDelay) {
     return GroupDelayStimulus(channel, i, [range](int k) { return range->GetPointFrequency(k); });
   }
-  // A transform-active trace keeps the frequency axis until the time-domain step provides the
-  // time axis.
+  if (t->IsTransformActive()) return TimeAxisStimulus(t->GetTimeAxisStart(), t->GetTimeAxisStop(), t->TimeData.size(), i);
   return RoundStimulus(range->GetPointFrequency(i));
 }
 

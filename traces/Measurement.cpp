@@ -313,10 +313,4 @@ double TMeasurement::ResponseToSI(double x) const { return TraceFormat == 3 ? x 
 
 double TMeasurement::ResponseFromSI(double x) const { return TraceFormat == 3 ? x * 1e9 : x; }
 
-int GetChannelTransformWindow(const TMeasurement& trace) {
-  const double beta = trace.GetTimeDomain().Beta;
-  if (std::fabs(beta - 0.0) <= 0.001) return 0;
-  if (std::fabs(beta - 6.0) <= 0.001) return 1;
-  if (std::fabs(beta - 13.0) <= 0.001) return 2;
-  return 3;
-}
+int GetChannelTransformWindow(const TMeasurement& trace) { return trace.GetTimeDomain().GetTransformWindow(); }

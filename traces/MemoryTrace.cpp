@@ -14,6 +14,7 @@
 #include "traces/Measurement.h"
 #include "traces/MemoryList.h"
 #include "traces/Smoother.h"
+#include "traces/TimeDomainSteps.h"
 #include "traces/TraceCodes.h"
 
 namespace {
@@ -95,9 +96,7 @@ void TMemoryTrace::Update() {
   for (int a = 0; a < n; ++a) {
     Data[Index(a)] = ApplyTraceCorrections(trace, raw_[Index(a)], frequencies_[Index(a)], MeasMode);
   }
-  // The time-domain step on the memory's own stimulus comes with the gate and the transform;
-  // until then the data passes through.
-  TimeData = Data;
+  ApplyMemoryTimeDomain(*this);
   TFormatStep step;
   step.Code = trace.TraceFormat;
   step.MeasMode = MeasMode;
@@ -108,6 +107,7 @@ void TMemoryTrace::Update() {
   const auto frequency = [this](int k) { return frequencies_[Index(k)]; };
   for (int i = 0; i < n; ++i) {
     FormattedData[Index(i)] = FormatPointValue(step, TimeData.data(), n, i, FormattedData.data(), frequency);
+    if (step.Code == fmtDtfReturnLoss) FormattedData[Index(i)].Re += DtfCableLossAt(trace.GetTimeDomain(), TimeData.size(), i);
   }
   if (!trace.Smoothing) {
     SmoothedData = FormattedData;
@@ -150,7 +150,7 @@ double TMemoryTrace::GetPointStimulus(int i) const {
   if (timeAxisFormat && Measurement->IsTransformActive() && !TimeData.empty()) {
     const double start = Measurement->GetTimeAxisStart();
     const double stop = Measurement->GetTimeAxisStop();
-    return start + (stop - start) / static_cast<double>(TimeData.size()) * i;
+    return TimeAxisStimulus(start, stop, TimeData.size(), i);
   }
   return RoundStimulus(frequencies_[Index(i)]);
 }
