@@ -476,4 +476,24 @@ TEST_F(StateFile, PresetAndClearingTheCalibrations) {
   EXPECT_EQ(frm->GetView(3)->UserCalibration->Terms, nullptr);
 }
 
+// Without measured data in the file the trigger mode is not touched by a load, so a running
+// sweep (single or continuous) gives the same file again.
+TEST_F(StateFile, SaveLoadSaveIsByteIdenticalWhileSweepingForTypesWithoutData) {
+  Configure();
+  for (int mode : {TScannerModule::Single, TScannerModule::Continuous}) {
+    for (int saveType = 0; saveType <= 1; ++saveType) {
+      SCOPED_TRACE("trigger mode " + std::to_string(mode) + ", save type " + std::to_string(saveType));
+      SetCalibration(*frm->GetView(1), frm->GetView(1)->Range->GetCount(), 101.0, 1110.0);
+      ScannerModule->TriggerMode = mode;
+      frm->SetSaveType(saveType);
+      frm->SaveState("running");
+      const std::string first = Read(StateDir() + "/running.cfg");
+      frm->LoadState("running");
+      EXPECT_EQ(ScannerModule->TriggerMode, mode);
+      frm->SaveState("running");
+      EXPECT_TRUE(Read(StateDir() + "/running.cfg") == first);
+    }
+  }
+}
+
 }  // namespace
