@@ -79,6 +79,9 @@ class TDrawingPlane : public ui::Control {
 
   // ---- Fields ------------------------------------------------------------------------------
   std::vector<ui::Point> Points;
+  // Set for the entries of Points whose value is no number (NaN): the line breaks there, with
+  // no segment to or from such a point.
+  std::vector<unsigned char> PointGaps;
   std::array<std::vector<ui::Point>, OffsetBufferCount> OffsetPoints;
   IChartView* View = nullptr;
   TRange* Range = nullptr;
@@ -159,6 +162,9 @@ class TDrawingPlane : public ui::Control {
   void DrawRect(int kind, int x1, int y1, int x2, int y2);
   // Polyline through Points[0..last].
   void DrawPolyline(int kind, int last);
+  // The same, broken at every point whose PointGaps entry is set: each run of two or more
+  // neighbouring points without a gap is one polyline.
+  void DrawBrokenPolyline(int kind, int last);
   // Writes text at (x, y) centred in a text row; returns its box.
   ui::Rect DrawTextBox(int x, int y, bool hover, const std::string& text);
 
@@ -167,7 +173,11 @@ class TDrawingPlane : public ui::Control {
   ui::Point CircularPoint(const TMeasurement& trace, const TComplex& z) const;
   // Point j of the trace as the data trace places it.
   ui::Point TracePoint(const TMeasurement& trace, int j) const;
+  // Whether point j of the trace has a value to place (not NaN, in its format).
+  static bool HasPointValue(const TMeasurement& trace, int j);
   void FailMark(int x, int y);
+  // A fail mark on the trace at a stimulus; none where the trace has no value there.
+  void FailMarkAt(const TMeasurement& trace, double stimulus);
   void DrawTrace(TMeasurement& trace);
   void DrawMemoryTraces(const TMeasurement& trace);
   void DrawLimitLine(const TMeasurement& trace);
@@ -207,6 +217,8 @@ class TDrawingPlane : public ui::Control {
   mutable TAxis axis_;
   bool axisKept_ = false;
 
+  // Polyline through Points[first..first + count - 1] as offset copies.
+  void DrawPolylineRange(int kind, size_t first, size_t count);
   void PaintLayers();
   void DrawTraceLayers(TMeasurement& trace, bool active);
   ui::Canvas* canvas_ = nullptr;

@@ -260,6 +260,9 @@ void TDrawingPlane::DrawMarkerTable(TMeasurement& trace) {
     top = std::max(top, PlotRect.Top + 1);
     if (left + width > PlotRect.Right) left = PlotRect.Right - width;
     if (top + height > PlotRect.Bottom) top = PlotRect.Bottom - height;
+    // A table taller than the plot keeps its first rows, the markers, in sight: its top stays
+    // on the plot and the rows that do not fit are cut at the bottom.
+    top = std::max(top, PlotRect.Top + 1);
   } else if (align == IChartView::AlignHor) {
     top = first->Markers->TableRect.Top;
     left = previous->Markers->TableRect.Right + 2 * w;
@@ -269,12 +272,22 @@ void TDrawingPlane::DrawMarkerTable(TMeasurement& trace) {
   }
   rect = TScreenRect{left, top, left + width, top + height};
 
-  // Drawing pass.
+  // Drawing pass; it stops at the first row that would reach below the plot.
   const int argumentX = left + (reference ? 4 : 3) * w;
   const bool activeTrace = IsActiveTrace(trace);
   cv.SetBrushStyle(ui::BrushStyle::Clear);
   int y = top;
+  bool cut = false;
   for (const TTableRow& row : rows) {
+    if (!cut && y + (row.gap ? kSectionGap : 0) + h > PlotRect.Bottom) {
+      cut = true;
+      rect.Bottom = std::max(top, y);
+    }
+    if (cut) {
+      // A row not shown offers nothing to click.
+      if (row.marker != nullptr) row.marker->ReadoutRect = TScreenRect{};
+      continue;
+    }
     if (row.gap) y += kSectionGap;
     SetFontColor(cv, color);
     cv.SetBrush(ui::Brush{background, ui::BrushStyle::Clear});
@@ -303,8 +316,11 @@ void TDrawingPlane::DrawMarkerTable(TMeasurement& trace) {
     const int s = DataWidth + 2;
     cv.SetPen(ui::Pen{color, 1, ui::PenStyle::Solid});
     for (double stimulus : {band.Low, (band.Low + band.High) * 0.5, band.High}) {
+      const double value = trace.GetValueAtStimulus(stimulus);
+      // No mark where the trace has no value.
+      if (std::isnan(value)) continue;
       const int X = StimulusToX(trace, stimulus);
-      const int Y = ValueToY(trace, trace.GetValueAtStimulus(stimulus));
+      const int Y = ValueToY(trace, value);
       DrawRect(DataWidth, X - s, Y - s, X + s + 2, Y + s + 2);
     }
   }

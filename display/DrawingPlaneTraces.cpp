@@ -59,6 +59,12 @@ class TThinPen {
   int width_;
 };
 
+// A value that is no number has no place on the plot: the line breaks there. An infinite value
+// lies beyond an edge in a known direction and is drawn there, clamped like any value off the
+// scale.
+bool NoValue(double v) { return std::isnan(v); }
+bool NoValue(const TComplex& z) { return std::isnan(z.Re) || std::isnan(z.Im); }
+
 // The bound of every tick loop: no more ticks than the plot's perimeter allows.
 int TickBound(const ui::Rect& plot, int d) { return (std::max(0, plot.Width()) + std::max(0, plot.Height())) / d + 2; }
 
@@ -104,20 +110,39 @@ void TDrawingPlane::DrawRect(int kind, int x1, int y1, int x2, int y2) {
 }
 
 void TDrawingPlane::DrawPolyline(int kind, int last) {
-  const TOffsets offsets = OffsetsOf(kind);
-  if (offsets.Count == 0 || last < 0) return;
+  if (last < 0) return;
+  DrawPolylineRange(kind, 0, std::min(static_cast<size_t>(last) + 1, Points.size()));
+}
+
+void TDrawingPlane::DrawBrokenPolyline(int kind, int last) {
+  if (last < 0) return;
   const size_t count = std::min(static_cast<size_t>(last) + 1, Points.size());
+  const auto gap = [this](size_t j) { return j < PointGaps.size() && PointGaps[j] != 0; };
+  size_t j = 0;
+  while (j < count) {
+    while (j < count && gap(j)) ++j;
+    const size_t first = j;
+    while (j < count && !gap(j)) ++j;
+    // A lone point between two gaps has no segment to draw.
+    if (j - first >= 2) DrawPolylineRange(kind, first, j - first);
+  }
+}
+
+void TDrawingPlane::DrawPolylineRange(int kind, size_t first, size_t count) {
+  const TOffsets offsets = OffsetsOf(kind);
+  if (offsets.Count == 0 || count == 0 || first + count > Points.size()) return;
+  const ui::Point* points = Points.data() + first;
   ui::Canvas& canvas = PaintCanvas();
   TThinPen thin(canvas);
   if (kind == 1) {
-    canvas.Polyline(Points.data(), count);
+    canvas.Polyline(points, count);
     return;
   }
   for (int i = 0; i < offsets.Count; ++i) {
     std::vector<ui::Point>& copy = OffsetPoints[static_cast<size_t>(i)];
     copy.resize(count);
     const ui::Point shift(offsets.Items[i].Dx, offsets.Items[i].Dy);
-    for (size_t j = 0; j < count; ++j) copy[j] = Points[j] + shift;
+    for (size_t j = 0; j < count; ++j) copy[j] = points[j] + shift;
     canvas.Polyline(copy.data(), count);
   }
 }
@@ -161,11 +186,22 @@ ui::Point TDrawingPlane::TracePoint(const TMeasurement& trace, int j) const {
   return ui::Point(x, ValueToY(trace, trace.GetDisplayValue(j)));
 }
 
+bool TDrawingPlane::HasPointValue(const TMeasurement& trace, int j) {
+  if (IsCircularFormat(trace.TraceFormat)) return !NoValue(trace.GetDisplayPoint(j));
+  return !NoValue(trace.GetDisplayValue(j));
+}
+
 void TDrawingPlane::FailMark(int x, int y) {
   ui::Canvas& canvas = PaintCanvas();
   canvas.SetPenColor(ViewProperties->GetLimitColor());
   const int w = DataWidth;
   DrawRect(DataWidth, x - w, y - w, x + w + 2, y + w + 2);
+}
+
+void TDrawingPlane::FailMarkAt(const TMeasurement& trace, double stimulus) {
+  const double v = trace.GetValueAtStimulus(stimulus);
+  if (NoValue(v)) return;
+  FailMark(StimulusToX(trace, stimulus), ValueToY(trace, v));
 }
 
 // ---- Data trace ---------------------------------------------------------------------------------
@@ -178,9 +214,15 @@ void TDrawingPlane::DrawTrace(TMeasurement& trace) {
   const bool circular = IsCircularFormat(trace.TraceFormat);
 
   Points.resize(static_cast<size_t>(std::max(n, 2)));
+  PointGaps.assign(Points.size(), 0);
+  bool gaps = false;
   if (n >= 2) {
     if (circular) {
-      for (int j = 0; j < n; ++j) Points[static_cast<size_t>(j)] = CircularPoint(trace, trace.GetDisplayPoint(j));
+      for (int j = 0; j < n; ++j) {
+        const TComplex z = trace.GetDisplayPoint(j);
+        Points[static_cast<size_t>(j)] = CircularPoint(trace, z);
+        if (NoValue(z)) PointGaps[static_cast<size_t>(j)] = 1, gaps = true;
+      }
     } else {
       // The mapping of every point, with the scale read once.
       const double f0 = trace.GetPointStimulus(0);
@@ -192,22 +234,25 @@ void TDrawingPlane::DrawTrace(TMeasurement& trace) {
       for (int j = 0; j < n; ++j) {
         const int x = spread ? TruncSat(static_cast<double>(PlotRect.Width()) * j / (n - 1) + PlotRect.Left)
                              : StimulusToX(trace, trace.GetPointStimulus(j));
-        const int y = std::clamp(TruncSat((top - trace.GetDisplayValue(j)) * scale + 0.5) + yOffset,
-                                 PlotRect.Top - 1, PlotRect.Bottom + 1);
+        const double v = trace.GetDisplayValue(j);
+        const int y = std::clamp(TruncSat((top - v) * scale + 0.5) + yOffset, PlotRect.Top - 1, PlotRect.Bottom + 1);
         Points[static_cast<size_t>(j)] = ui::Point(x, y);
+        if (NoValue(v)) PointGaps[static_cast<size_t>(j)] = 1, gaps = true;
       }
     }
   } else if (n == 1) {
     const int y0 = ValueToY(trace, trace.GetDisplayValue(0));
     Points[0] = ui::Point(PlotRect.Left, y0);
     Points[1] = ui::Point(PlotRect.Right, y0);
+    if (!HasPointValue(trace, 0)) PointGaps[0] = PointGaps[1] = 1, gaps = true;
   }
 
   canvas.SetPen(ui::Pen{color, DataWidth, ui::PenStyle::Solid});
-  if (n >= 2) {
-    DrawPolyline(DataWidth, n - 1);
-  } else if (n == 1) {
-    DrawPolyline(DataWidth, 1);
+  const int last = n >= 2 ? n - 1 : (n == 1 ? 1 : -1);
+  if (gaps) {
+    DrawBrokenPolyline(DataWidth, last);
+  } else {
+    DrawPolyline(DataWidth, last);
   }
 
   // The trace number at the right edge: inverted for the active trace.
@@ -262,22 +307,35 @@ void TDrawingPlane::DrawMemoryTraces(const TMeasurement& trace) {
     if (!memory || !memory->IsCompatible()) continue;
     const int n = memory->GetPointCount();
     Points.resize(static_cast<size_t>(std::max(n, 2)));
+    PointGaps.assign(Points.size(), 0);
+    bool gaps = false;
     if (circular) {
-      for (int j = 0; j < n; ++j) Points[static_cast<size_t>(j)] = CircularPoint(trace, memory->GetDisplayPoint(j));
+      for (int j = 0; j < n; ++j) {
+        const TComplex z = memory->GetDisplayPoint(j);
+        Points[static_cast<size_t>(j)] = CircularPoint(trace, z);
+        if (NoValue(z)) PointGaps[static_cast<size_t>(j)] = 1, gaps = true;
+      }
     } else {
       // ValueToY with the scale read once.
       const double top = trace.GetTopValue();
       const double scale = (PlotRect.Height() - DataWidth) / trace.GetFullScale();
       const int yOffset = DataWidth / 4 + PlotRect.Top;
       for (int j = 0; j < n; ++j) {
-        const int y = std::clamp(TruncSat((top - memory->GetDisplayValue(j)) * scale + 0.5) + yOffset,
-                                 PlotRect.Top - 1, PlotRect.Bottom + 1);
+        const double v = memory->GetDisplayValue(j);
+        const int y = std::clamp(TruncSat((top - v) * scale + 0.5) + yOffset, PlotRect.Top - 1, PlotRect.Bottom + 1);
         Points[static_cast<size_t>(j)] = ui::Point(StimulusToX(trace, memory->GetPointStimulus(j)), y);
+        if (NoValue(v)) PointGaps[static_cast<size_t>(j)] = 1, gaps = true;
       }
     }
     canvas.SetPen(ui::Pen{FadeColor(aux, i), MemoryWidth, ui::PenStyle::Solid});
-    if (n > 0) DrawPolyline(MemoryWidth, n - 1);
-    if (trace.GetPointCount() == 1 && n > 0) {
+    if (n > 0) {
+      if (gaps) {
+        DrawBrokenPolyline(MemoryWidth, n - 1);
+      } else {
+        DrawPolyline(MemoryWidth, n - 1);
+      }
+    }
+    if (trace.GetPointCount() == 1 && n > 0 && !NoValue(memory->GetDisplayValue(0))) {
       const int y = ValueToY(trace, memory->GetDisplayValue(0));
       Points[0] = ui::Point(PlotRect.Left, y);
       Points[1] = ui::Point(PlotRect.Right, y);
@@ -372,6 +430,8 @@ void TDrawingPlane::DrawLimitFails(const TMeasurement& trace) {
     const int first = std::max(0, run.First);
     const int last = std::min(n - 1, run.Last);
     for (int j = first; j <= last; ++j) {
+      // A point without a value has no place on the plot to mark.
+      if (!HasPointValue(trace, j)) continue;
       const ui::Point p = TracePoint(trace, j);
       FailMark(p.x(), p.y());
     }
@@ -380,11 +440,11 @@ void TDrawingPlane::DrawLimitFails(const TMeasurement& trace) {
     if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
     if (bound.BegFailed) {
       const double a = line->GetAbsBegArgument(bound.Segment);
-      FailMark(StimulusToX(trace, a), ValueToY(trace, trace.GetValueAtStimulus(a)));
+      FailMarkAt(trace, a);
     }
     if (bound.EndFailed) {
       const double a = line->GetAbsEndArgument(bound.Segment);
-      FailMark(StimulusToX(trace, a), ValueToY(trace, trace.GetValueAtStimulus(a)));
+      FailMarkAt(trace, a);
     }
   }
 }
@@ -430,7 +490,7 @@ void TDrawingPlane::DrawRippleFails(const TMeasurement& trace) {
   if (!line) return;
   const int n = trace.GetPointCount();
   for (int j : line->GetFailedPoints()) {
-    if (j < 0 || j >= n) continue;
+    if (j < 0 || j >= n || !HasPointValue(trace, j)) continue;
     const ui::Point p = TracePoint(trace, j);
     FailMark(p.x(), p.y());
   }
@@ -438,11 +498,11 @@ void TDrawingPlane::DrawRippleFails(const TMeasurement& trace) {
     if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
     if (bound.BegFailed) {
       const double a = line->GetBegArgument(bound.Segment);
-      FailMark(StimulusToX(trace, a), ValueToY(trace, trace.GetValueAtStimulus(a)));
+      FailMarkAt(trace, a);
     }
     if (bound.EndFailed) {
       const double a = line->GetEndArgument(bound.Segment);
-      FailMark(StimulusToX(trace, a), ValueToY(trace, trace.GetValueAtStimulus(a)));
+      FailMarkAt(trace, a);
     }
   }
 }

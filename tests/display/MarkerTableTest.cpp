@@ -13,6 +13,7 @@
 #include "model/Range.h"
 #include "model/RangeSettings.h"
 #include "model/Segment.h"
+#include "model/NumberText.h"
 #include "model/Utils.h"
 #include "tests/display/ChartLabelRig.h"
 #include "traces/Marker.h"
@@ -277,17 +278,61 @@ TEST(MarkerTable, VerticalAndHorizontalPlacementOfASecondTrace) {
   }
 }
 
-TEST(MarkerTable, OversizedFreeTableSitsOnThePlotsRightAndBottomEdges) {
-  ChartRig rig;
-  rig.LoadData(Rising);
-  AddMarkers(rig, 15);
-  Markers(rig).TableRect = TScreenRect{300, 200, 300, 200};
-  rig.Paint(200, 150);
-  const TScreenRect t = Markers(rig).TableRect;
-  EXPECT_EQ(t.Right, rig.chart->PlotRect.Right);
-  EXPECT_EQ(t.Bottom, rig.chart->PlotRect.Bottom);
-  EXPECT_EQ(t.Height(), 15 * 13);
-  EXPECT_LT(t.Top, rig.chart->PlotRect.Top);
+// A free table taller than the plot: its right edge on the plot's right edge, its top inside
+// the plot with the marker rows first, and the rows that do not fit cut at the bottom.
+TEST(MarkerTableClamp, TallTableKeepsItsTopAndLosesItsLastRows) {
+  struct Case {
+    const char* name;
+    int width, height;
+    bool readouts;  // statistics, flatness and bandwidth
+    int rows;       // rows built, before the cut
+  };
+  const Case cases[] = {
+      {"15 markers on 200 x 150", 200, 150, false, 15},
+      {"15 markers with readouts on 451 x 200", 451, 200, true, 15 + 3 + 5 + 6},
+  };
+  for (const Case& c : cases) {
+    ChartRig rig;
+    rig.LoadData(Bump);
+    AddMarkers(rig, 15);
+    TMarkerList& list = Markers(rig);
+    for (int tag = 0; tag < 15; ++tag) list.FindMarker(tag)->SetRelativeX(0.05 + 0.06 * tag);
+    list.SetStatistics(c.readouts);
+    list.SetFlatness(c.readouts);
+    list.SetFlatnessStart(0);
+    list.SetFlatnessStop(1);
+    list.SetBandwidthSearch(c.readouts);
+    list.UpdateMarkers();
+    list.TableRect = TScreenRect{300, 200, 300, 200};
+    PaintTwice(rig, c.width, c.height);
+    const ui::Rect& p = rig.chart->PlotRect;
+    const TScreenRect t = list.TableRect;
+    EXPECT_EQ(t.Right, p.Right) << c.name;
+    EXPECT_EQ(t.Top, p.Top + 1) << c.name;
+    // Whole marker rows only, as many as fit.
+    const int shown = (p.Bottom - t.Top) / 13;
+    ASSERT_GT(shown, 2) << c.name;
+    ASSERT_LT(shown, 15) << c.name;
+    EXPECT_EQ(t.Bottom, t.Top + 13 * shown) << c.name;
+    EXPECT_LE(t.Bottom, p.Bottom) << c.name;
+    std::vector<std::string> labels;
+    for (const Call& call : LabelsAt(rig, t.Left)) labels.push_back(call.text);
+    std::vector<std::string> expected;
+    for (int tag = 0; tag < shown; ++tag) expected.push_back(IntToText(tag + 1));
+    EXPECT_EQ(labels, expected) << c.name;
+    // The markers whose rows were cut offer no readout box to click.
+    for (int tag = 0; tag < 15; ++tag) {
+      const TScreenRect r = list.FindMarker(tag)->ReadoutRect;
+      if (tag < shown) {
+        EXPECT_EQ(r.Top, t.Top + 13 * tag) << c.name << " " << tag;
+        EXPECT_LE(r.Bottom, p.Bottom) << c.name << " " << tag;
+      } else {
+        EXPECT_EQ(r, TScreenRect{}) << c.name << " " << tag;
+      }
+    }
+    EXPECT_EQ(rig.CountText("mean   " + FormatNumberWithUnit(5, rig.Trace().GetResponseUnitText(), list.StatMean)), 0)
+        << c.name << ": the readouts below the markers are cut";
+  }
 }
 
 TEST(MarkerTable, FreeTableKeepsClearOfTheScaleLabels) {

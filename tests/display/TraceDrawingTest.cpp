@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 #include <string>
 #include <utility>
@@ -463,6 +465,115 @@ TEST(TraceDrawing, SignFailsWhenAnyTestedTraceFails) {
     const ui::Rect& p = rig.chart->PlotRect;
     EXPECT_EQ(fail->points[0], ui::Point((p.Left + p.Right - 4 * 7) / 2, (p.Top + p.Bottom - 12) / 2));
   }
+}
+
+// ---- Values that are no number -------------------------------------------------------------
+
+// A trace at -20 dB whose point 100 of 201 (600 MHz) holds the given S11.
+void LoadWithOneBadPoint(ChartRig& rig, const TComplex& bad) {
+  rig.LoadData([](double) { return TComplex{0.1, 0.0}; });
+  rig.view.range->SetPointData(0, 100, bad);
+  rig.Trace().Recalculate();
+}
+
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+TEST(ChartNonFiniteGap, TheLineBreaksAtTheBadPointInEveryFormat) {
+  struct Case {
+    const char* name;
+    int format;
+    TComplex bad;
+    int dataWidth;
+  };
+  const Case cases[] = {
+      {"NaN, rectangular", 0, {kNaN, kNaN}, 1},
+      {"NaN real part, rectangular, thick line", 0, {kNaN, 0.0}, 3},
+      {"NaN, Smith", 8, {kNaN, 0.0}, 1},
+      {"NaN imaginary part, polar", 13, {0.1, kNaN}, 2},
+  };
+  for (const Case& c : cases) {
+    ChartRig rig;
+    rig.look.DataWidth = c.dataWidth;
+    rig.Trace().SetFormat(c.format);
+    LoadWithOneBadPoint(rig, c.bad);
+    ASSERT_EQ(rig.Trace().GetPointCount(), 201) << c.name;
+    ASSERT_FALSE(rig.chart->HasPointValue(rig.Trace(), 100)) << c.name;
+    ASSERT_TRUE(rig.chart->HasPointValue(rig.Trace(), 99)) << c.name;
+    ui::RecordingCanvas& canvas = rig.Paint();
+    const ui::Point before = rig.chart->TracePoint(rig.Trace(), 99);
+    const ui::Point after = rig.chart->TracePoint(rig.Trace(), 101);
+    // Every copy of the line is two polylines: points 0..99 and 101..200, nothing in between.
+    std::vector<Call> runs;
+    for (const Call& line : PolylinesOf(canvas, rig.look.GetMainColor(0)))
+      if (line.points.size() > 2) runs.push_back(line);
+    const size_t copies = c.dataWidth == 1 ? 1 : (c.dataWidth == 2 ? 4 : 8);
+    ASSERT_EQ(runs.size(), 2 * copies) << c.name;
+    // The copies of the run before the gap come first.
+    for (size_t i = 0; i < runs.size(); ++i) {
+      ASSERT_EQ(runs[i].points.size(), 100u) << c.name;
+      const bool first = i < copies;
+      const ui::Point shift = runs[i].points.front() - rig.chart->TracePoint(rig.Trace(), first ? 0 : 101);
+      EXPECT_LE(std::abs(shift.x()) + std::abs(shift.y()), 4) << c.name;
+      if (first) {
+        EXPECT_EQ(runs[i].points.back() - shift, before) << c.name;
+      } else {
+        EXPECT_EQ(runs[i].points.front() - shift, after) << c.name;
+      }
+    }
+  }
+}
+
+// An infinite value has a direction: it stays on the line, at the edge it lies beyond, as every
+// value off the scale does.
+TEST(ChartNonFiniteGap, AnInfiniteValueStaysOnTheLineAtThePlotsEdge) {
+  ChartRig rig;
+  LoadWithOneBadPoint(rig, TComplex{kInf, 0.0});
+  ASSERT_EQ(rig.Trace().GetDisplayValue(100), kInf);
+  ui::RecordingCanvas& canvas = rig.Paint();
+  std::vector<Call> lines;
+  for (const Call& line : PolylinesOf(canvas, rig.look.GetMainColor(0)))
+    if (line.points.size() > 2) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 1u);
+  ASSERT_EQ(lines[0].points.size(), 201u);
+  EXPECT_EQ(lines[0].points[100].y(), rig.chart->PlotRect.Top - 1);
+}
+
+TEST(ChartNonFiniteGap, NoPixelOfTheTraceOrItsMemoryAboveTheNeighbours) {
+  ChartRig rig;
+  rig.look.DataWidth = 2;
+  LoadWithOneBadPoint(rig, TComplex{kNaN, kNaN});
+  // The memory holds the same bad point.
+  ASSERT_TRUE(rig.Trace().Memories->StoreData());
+  chartplane::Picture picture(rig, "chart_non_finite_gap");
+  const ui::Rect& p = rig.chart->PlotRect;
+  const int level = rig.chart->TracePoint(rig.Trace(), 99).y();
+  ASSERT_GT(level, p.Top + 20) << "the neighbours lie well below the top";
+  const ui::TColor trace = rig.look.GetMainColor(0);
+  const ui::TColor memory = FadeColor(rig.look.GetAuxColor(0), 0);
+  // The line itself is there on both sides of the gap.
+  EXPECT_TRUE(picture.Near(rig.chart->TracePoint(rig.Trace(), 50).x(), level, trace));
+  EXPECT_TRUE(picture.Near(rig.chart->TracePoint(rig.Trace(), 150).x(), level, trace));
+  // Above the neighbours' level, from one pixel above the plot: nothing of either colour.
+  const ui::Rect above(p.Left, p.Top - 1, p.Right, level - 1);
+  EXPECT_EQ(picture.Count(above, trace), 0);
+  EXPECT_EQ(picture.Count(above, memory), 0);
+}
+
+TEST(ChartNonFiniteGap, ABadPointGetsNoFailMarkButTheTestStillFails) {
+  ChartRig rig;
+  LoadWithOneBadPoint(rig, TComplex{kNaN, kNaN});
+  TMeasurement& t = rig.Trace();
+  const double v = t.GetDisplayValue(0);
+  // An upper limit that every point with a value keeps.
+  AddLimitSegment(*t.LimitLine, 300, 900, v + 10, v + 10, TLimitLine::kLimitUpper);
+  t.SetLimitTest(true);
+  t.SetShowFailSign(true);
+  ASSERT_FALSE(t.LimitLine->IsPassed()) << "a point without a value fails the test";
+  ui::RecordingCanvas& canvas = rig.Paint();
+  for (const Call& c : canvas.CallsOf(Op::Rectangle))
+    EXPECT_NE(c.pen.Color, rig.look.GetLimitColor()) << "a mark at " << c.rect.Left << "," << c.rect.Top;
+  EXPECT_NE(rig.FindText("Fail"), nullptr);
 }
 
 }  // namespace
