@@ -7,6 +7,8 @@
 #include <QLocale>
 #include <QTime>
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -16,6 +18,7 @@
 #include "calibration/IMainWindowHook.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
+#include "instrument/CmdReply.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/IDeviceModel.h"
@@ -194,7 +197,7 @@ void TMainFrm::FormCreate() {
   DateText = DateTimeText();
   lbDataTime->SetCaption(DateText);
   ShowSweepTime(0);
-  lbTemperature->SetCaption(FormatNumberWithUnit(4, kTemperatureUnit, 0.0));
+  UpdateTemperatureLabel();
   lbSerial->SetCaption(SerialText(0));
   // 8. Panels by start-up mode.
   if (IsServiceEnabled()) {
@@ -273,23 +276,28 @@ void TMainFrm::DelayCreateViewTimer() {
   }
   InstallCalibrationHooks();
   // 8. A state that cannot be loaded is reported and set aside under "Autosave.cfg.bad", so the
-  // autosave at shut-down does not overwrite it; the start goes on with the defaults.
+  // autosave at shut-down does not overwrite it; the start goes on with the defaults. Autosave
+  // is on before any message shows: a stop while the box is open still saves the state. A
+  // second copy on this data folder reads the first one's autosave but never touches it.
+  LockDataFolder();
   const std::string autosave = AutosavePath();
   std::error_code ec;
   if (std::filesystem::exists(autosave, ec)) {
+    AutosaveEnabled = !SecondCopy;
     try {
       LoadState(autosave);
     } catch (const std::exception& e) {
-      std::filesystem::rename(autosave, autosave + ".bad", ec);
+      if (!SecondCopy) std::filesystem::rename(autosave, autosave + ".bad", ec);
       ui::MessageBox::Get().Show(e.what());
     } catch (...) {
-      std::filesystem::rename(autosave, autosave + ".bad", ec);
+      if (!SecondCopy) std::filesystem::rename(autosave, autosave + ".bad", ec);
       ui::MessageBox::Get().Show("The state file " + autosave + " cannot be loaded");
     }
-    AutosaveEnabled = true;
   } else {
     AutosaveEnabled = false;
   }
+  // A stop that came while a message was open has shut the window down: nothing is started.
+  if (ShutDownDone) return;
   // 9.
   UpdateReadyStatus();
   UpdateEepromStatus();
@@ -300,12 +308,54 @@ void TMainFrm::DelayCreateViewTimer() {
   SecondTimer = new ui::Timer(this);
   SecondTimer->setObjectName("SecondTimer");
   SecondTimer->SetInterval(kSecondMs);
+  // The clock runs from here on, whether an instrument answers or not.
+  SecondTimer->OnTimer = [this](ui::Timer&) { ClockTimer(); };
+  SecondTimer->SetEnabled(true);
   // 11.
   if (TScanner* s = Scanner()) s->Connect();
   // 12. (The electronic calibration module's change closure goes here once it exists.)
   FireActiveViewChanged();
   // 13.
   SetDisabledReason(drStarting, false);
+}
+
+std::string TMainFrm::DataFolderLockName() {
+  // One name per folder, however it is spelled: 64-bit FNV-1a of its full path, in hex.
+  std::error_code ec;
+  std::string root = platform::Paths::dataRoot();
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(root, ec);
+  if (!ec) root = canonical.string();
+  uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : root) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string name = "data-";
+  for (int shift = 60; shift >= 0; shift -= 4) name += kHex[(hash >> shift) & 0xF];
+  return name;
+}
+
+void TMainFrm::LockDataFolder() {
+  if (DataFolderLock.isLocked() || SecondCopy) return;
+  DataFolderLock = platform::LockFile(DataFolderLockName());
+  if (DataFolderLock.tryLock()) return;
+  // A lock that cannot be taken for another reason (no private runtime folder) says nothing
+  // about other copies: this one goes on as the only one.
+  if (!DataFolderLock.error().empty()) return;
+  SecondCopy = true;
+  AutosaveEnabled = false;
+  ui::MessageBox::Get().Show(TranslateText("Another copy uses this folder") + "\n" + platform::Paths::dataRoot() +
+                             "\n" + TranslateText("Autosave is off"));
+}
+
+bool TMainFrm::event(QEvent* event) {
+  const bool handled = ui::Form::event(event);
+  if (PendingPlacement) {
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) ApplyPendingPlacement();
+  }
+  return handled;
 }
 
 bool TMainFrm::eventFilter(QObject* watched, QEvent* event) {
@@ -628,8 +678,13 @@ void TMainFrm::RepaintKeyBars() {
 }
 
 std::string TMainFrm::TemperatureText() const {
+  // Blank until the instrument has reported a temperature: -100 means "no reading yet", and
+  // without a connected instrument there is none either.
   TScanner* s = Scanner();
-  return FormatNumberWithUnit(4, kTemperatureUnit, s ? s->GetTemperature() : 0.0);
+  if (s == nullptr || !s->Connected) return std::string();
+  const double t = s->GetTemperature();
+  if (t == TCmdReply::UnsetTemperature || !std::isfinite(t)) return std::string();
+  return FormatNumberWithUnit(4, kTemperatureUnit, t);
 }
 
 void TMainFrm::UpdateTemperatureLabel() { lbTemperature->SetCaption(TemperatureText()); }
@@ -639,6 +694,8 @@ void TMainFrm::UpdateTemperatureLabel() { lbTemperature->SetCaption(TemperatureT
 
 void TMainFrm::SetFullScreen(bool on) {
   if (on) {
+    // A window without a frame keeps no placement waiting for one.
+    PendingPlacement.reset();
     SetBorder(ui::FormBorder::None);
     const ui::Rect screen = ui::Screen::Bounds();
     SetBounds(screen.Left, screen.Top, screen.Width(), screen.Height());
@@ -838,4 +895,6 @@ void TMainFrm::Shutdown() {
   ChannelCount = 0;
   ChannelLayout = 0;
   ActiveViewIndex = 0;
+  // The autosave is written: another copy may have this data folder now.
+  DataFolderLock.release();
 }

@@ -15,10 +15,12 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/Utils.h"
+#include "platform/LockFile.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Geometry.h"
 
@@ -140,6 +142,11 @@ class TMainFrm : public ui::Form {
   void SetSaveType(int type);
   void SetTouchType(int type);
   void SetTouchFormat(int format);
+  // The name of the lock that this program's copies take on a data folder (one per folder,
+  // from its full path). The copy that holds it is the only one that writes the autosave.
+  static std::string DataFolderLockName();
+  // A second copy on a data folder that another copy holds: its autosave stays off for good.
+  bool IsSecondCopy() const { return SecondCopy; }
   std::string GetSaveTypeText() const;
   // "STAT", "CST", "DST", "CDST" at the start of the text, in any case; anything else raises
   // "Invalid save type specifier" (error 205) and keeps the value.
@@ -156,6 +163,25 @@ class TMainFrm : public ui::Form {
   void HideMainWindow();
   bool IsMainWindowShown() const { return MainWindowShown; }
   void SetFullScreen(bool on);
+  // The frame that the window manager draws around the window, in pixels on each side; all 0
+  // until the window has been framed (and always without a window manager).
+  struct TFrameMargins {
+    int Left = 0;
+    int Top = 0;
+    int Right = 0;
+    int Bottom = 0;
+    bool IsEmpty() const { return Left == 0 && Top == 0 && Right == 0 && Bottom == 0; }
+  };
+  TFrameMargins FrameMargins() const;
+  // Where FrameMargins comes from; empty: the window system. Tests give a frame of their own.
+  static std::function<TFrameMargins(const TMainFrm&)> FrameMarginsHook;
+  // The window with its frame, as the state's "Left", "Top", "Width" and "Height" keep it.
+  ui::Rect OuterRect() const;
+  // A placement asked for before the window was framed is made again, once, as soon as the
+  // frame is known, so the outer rectangle comes out as asked. Runs from the window's move,
+  // resize and show events; does nothing while the frame is still unknown.
+  void ApplyPendingPlacement();
+  bool HasPendingPlacement() const { return PendingPlacement.has_value(); }
   // Sets or clears one reason to keep input disabled; the window is enabled only without any.
   void SetDisabledReason(TDisableReason reason, bool on);
   unsigned DisabledReasons() const { return Disabled; }
@@ -252,6 +278,7 @@ class TMainFrm : public ui::Form {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void FormCreate();
@@ -276,6 +303,9 @@ class TMainFrm : public ui::Form {
   void ApplyState(TMemIniFile& ini);
   void WriteState(TMemIniFile& ini);
   void PlaceWindow(int left, int top, int width, int height);
+  // Takes the data folder's lock; when another copy holds it, says so once and leaves
+  // autosave off for this copy's life.
+  void LockDataFolder();
 
   std::array<TRangeView*, kViewCount> Views{};
   // What the calibration module asks of the window: the active channel and its calibration,
@@ -289,6 +319,10 @@ class TMainFrm : public ui::Form {
   int RemoteState = 0;
   bool MainWindowShown = true;
   unsigned Disabled = 0;
+  std::optional<ui::Rect> PendingPlacement;
+  // Named when it is taken (the data folder can change between windows in tests).
+  platform::LockFile DataFolderLock{"unset"};
+  bool SecondCopy = false;
 };
 
 // The program's main window; program start sets it as the sixth module.

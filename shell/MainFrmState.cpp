@@ -116,11 +116,11 @@ void TMainFrm::WriteState(TMemIniFile& ini) {
   ini.WriteInteger(kSection, "TouchFormat", TouchFormat);
   ini.WriteBool(kSection, "PrintInverted", PrintInverted);
   ini.WriteBool(kSection, "PrintTime", PrintTime);
-  const QRect frame = frameGeometry();
-  ini.WriteInteger(kSection, "Left", frame.x());
-  ini.WriteInteger(kSection, "Top", frame.y());
-  ini.WriteInteger(kSection, "Width", frame.width());
-  ini.WriteInteger(kSection, "Height", frame.height());
+  const ui::Rect outer = OuterRect();
+  ini.WriteInteger(kSection, "Left", outer.Left);
+  ini.WriteInteger(kSection, "Top", outer.Top);
+  ini.WriteInteger(kSection, "Width", outer.Width());
+  ini.WriteInteger(kSection, "Height", outer.Height());
   ini.WriteInteger(kSection, "LeftExpandedState", LeftPanel->Expanded() ? 1 : 0);
   ini.WriteInteger(kSection, "RightExpandedState", RightPanel->Expanded() ? 1 : 0);
   ini.WriteInteger(kSection, "SaveType", SaveType);
@@ -230,9 +230,9 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
   // 9.
   if (ViewProperties != nullptr) ViewProperties->LoadFromIni(ini);
   // 10.
-  const QRect frame = frameGeometry();
-  PlaceWindow(ini.ReadInteger(kSection, "Left", frame.x()), ini.ReadInteger(kSection, "Top", frame.y()),
-              ini.ReadInteger(kSection, "Width", frame.width()), ini.ReadInteger(kSection, "Height", frame.height()));
+  const ui::Rect outer = OuterRect();
+  PlaceWindow(ini.ReadInteger(kSection, "Left", outer.Left), ini.ReadInteger(kSection, "Top", outer.Top),
+              ini.ReadInteger(kSection, "Width", outer.Width()), ini.ReadInteger(kSection, "Height", outer.Height()));
   LeftPanel->SetExpanded(ini.ReadInteger(kSection, "LeftExpandedState", 0) != 0);
   RightPanel->SetExpanded(ini.ReadInteger(kSection, "RightExpandedState", 0) != 0);
   // The scan list follows the loaded channels; a running trigger mode sweeps them.
@@ -248,18 +248,44 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
   ApplyStatusFonts();
 }
 
+std::function<TMainFrm::TFrameMargins(const TMainFrm&)> TMainFrm::FrameMarginsHook;
+
+TMainFrm::TFrameMargins TMainFrm::FrameMargins() const {
+  if (FrameMarginsHook) return FrameMarginsHook(*this);
+  const QRect frame = frameGeometry();
+  const QRect client = geometry();
+  TFrameMargins m;
+  m.Left = std::max(client.left() - frame.left(), 0);
+  m.Top = std::max(client.top() - frame.top(), 0);
+  m.Right = std::max(frame.right() - client.right(), 0);
+  m.Bottom = std::max(frame.bottom() - client.bottom(), 0);
+  return m;
+}
+
+ui::Rect TMainFrm::OuterRect() const {
+  const QRect client = geometry();
+  const TFrameMargins m = FrameMargins();
+  return ui::Rect(client.left() - m.Left, client.top() - m.Top, client.left() + client.width() + m.Right,
+                  client.top() + client.height() + m.Bottom);
+}
+
 void TMainFrm::PlaceWindow(int left, int top, int width, int height) {
   width = std::clamp(width, 1, kMaxWindowSize);
   height = std::clamp(height, 1, kMaxWindowSize);
-  // The frame margins as they are now (none on the offscreen platform).
-  const QRect frame = frameGeometry();
-  const QRect client = geometry();
-  const int marginW = std::max(frame.width() - client.width(), 0);
-  const int marginH = std::max(frame.height() - client.height(), 0);
-  resize(std::max(width - marginW, 1), std::max(height - marginH, 1));
+  left = std::clamp(left, -kMaxWindowSize, kMaxWindowSize);
+  top = std::clamp(top, -kMaxWindowSize, kMaxWindowSize);
+  // The window and its frame are placed together: the client goes inside the frame's margins.
+  // Until the window manager has framed the window the margins read 0, and the placement is
+  // made again once they are known (ApplyPendingPlacement); otherwise every start would add
+  // the frame to the size and move the window up by its title bar.
+  const TFrameMargins m = FrameMargins();
+  const int marginW = m.Left + m.Right;
+  const int marginH = m.Top + m.Bottom;
+  const int clientW = std::max(width - marginW, 1);
+  const int clientH = std::max(height - marginH, 1);
   // A position that leaves no reachable part on any screen puts the window in the middle of the
   // primary screen's work area.
-  const QRect wanted(left, top, frameGeometry().width(), frameGeometry().height());
+  const QRect wanted(left, top, clientW + marginW, clientH + marginH);
   bool reachable = false;
   for (QScreen* screen : QGuiApplication::screens()) {
     const QRect part = wanted.intersected(screen->availableGeometry());
@@ -270,13 +296,29 @@ void TMainFrm::PlaceWindow(int left, int top, int width, int height) {
     left = area.Left + (area.Width() - wanted.width()) / 2;
     top = area.Top + (area.Height() - wanted.height()) / 2;
   }
-  move(left, top);
+  PendingPlacement.reset();
+  if (m.IsEmpty()) PendingPlacement = ui::Rect(left, top, left + wanted.width(), top + wanted.height());
+  setGeometry(left + m.Left, top + m.Top, clientW, clientH);
+}
+
+void TMainFrm::ApplyPendingPlacement() {
+  if (!PendingPlacement || FrameMargins().IsEmpty()) return;
+  const ui::Rect r = *PendingPlacement;
+  PendingPlacement.reset();
+  PlaceWindow(r.Left, r.Top, r.Width(), r.Height());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Settings
 
 void TMainFrm::SetAutosave(bool on) {
+  if (SecondCopy) {
+    // The autosave file belongs to the copy that holds the data folder: this one neither
+    // writes nor deletes it.
+    AutosaveEnabled = false;
+    if (on) throw EAbort(TranslateText("Another copy uses this folder"));
+    return;
+  }
   AutosaveEnabled = on;
   if (!on) {
     const platform::FileResult removed = platform::AtomicFile::remove(AutosavePath());

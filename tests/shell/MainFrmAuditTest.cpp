@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "instrument/CmdReply.h"
 #include "platform/ui/ImageCanvas.h"
 #include "platform/ui/Label.h"
 #include "platform/ui/Panel.h"
@@ -61,6 +62,9 @@ TEST_F(MainFrmAudit, WindowedModeKeepsRoomForSevenRowsAndTheStatusBar) {
 TEST_F(MainFrmAudit, TemperatureLabelKeepsItsUnit) {
   Build("EnableService");
   const std::string unit = "\u00B0\u0421";
+  // The panel is blank until the instrument reports a temperature.
+  scanner().Connected = true;
+  scanner().DecodeReply(TCmdReply::Temperature(4 * 25));
   const std::string text = frm->lbTemperature->Caption();
   ASSERT_GE(text.size(), unit.size());
   EXPECT_EQ(text.substr(text.size() - unit.size()), unit) << text;

@@ -17,6 +17,7 @@
 #include "common/TestEnv.h"
 #include "shell/StateFileSample.h"
 #include "display/ViewProperties.h"
+#include "instrument/CmdReply.h"
 #include "instrument/Device.h"
 #include "instrument/EmulatorBackend.h"
 #include "instrument/ManualWaiter.h"
@@ -24,10 +25,12 @@
 #include "instrument/ScannerModule.h"
 #include "instrument/SynthesizerTV30.h"
 #include "model/EAbort.h"
+#include "model/NumberText.h"
 #include "model/Range.h"
 #include "model/RunMode.h"
 #include "model/Services.h"
 #include "platform/Clock.h"
+#include "platform/LockFile.h"
 #include "platform/Paths.h"
 #include "platform/UiDispatcher.h"
 #include "platform/UsbBackend.h"
@@ -477,6 +480,160 @@ TEST_F(MainFrmRig, WindowedSizeStaysWithinTheWorkArea) {
   const ui::Rect screen = ui::Screen::Bounds();
   EXPECT_EQ(frm->Width(), screen.Width());
   EXPECT_EQ(frm->Height(), screen.Height());
+}
+
+}  // namespace
+
+namespace {
+
+// ---- The clock -----------------------------------------------------------------------------
+
+class ClockWithoutInstrument : public MainFrmRig {};
+
+TEST_F(ClockWithoutInstrument, TicksFromTheDelayedStartOnConnectedOrNot) {
+  platform::LocalTime t;
+  t.year = 2026;
+  t.month = 3;
+  t.day = 5;
+  t.hour = 19;
+  t.minute = 7;
+  clock.setLocalTime(t);
+  Build("DemoMode");
+  RunDelayedStart();
+  ASSERT_FALSE(scanner().Connected) << "no instrument has answered";
+  const std::string date = QLocale().toString(QDate(2026, 3, 5), QLocale::ShortFormat).toStdString();
+  EXPECT_EQ(frm->lbDataTime->Caption(), date + " 19:07");
+  // A minute later the next tick shows the new time.
+  t.minute = 8;
+  clock.setLocalTime(t);
+  clock.advanceMs(TMainFrm::kSecondMs);
+  ui::Timer::Fake::RunDue();
+  EXPECT_EQ(frm->lbDataTime->Caption(), date + " 19:08");
+  EXPECT_EQ(frm->ProgressBar->Progress(), 0) << "nothing measures";
+
+  // Connecting later keeps one clock going; losing the instrument does not stop it.
+  PretendConnected();
+  scanner().Connected = false;
+  frm->DeviceStateChanged(nullptr);
+  t.minute = 9;
+  clock.setLocalTime(t);
+  clock.advanceMs(TMainFrm::kSecondMs);
+  ui::Timer::Fake::RunDue();
+  EXPECT_EQ(frm->lbDataTime->Caption(), date + " 19:09");
+}
+
+// ---- The temperature panel ---------------------------------------------------------------------
+
+class TemperatureBlank : public MainFrmRig {
+ protected:
+  void Check(const char* mode) {
+    Build(mode);
+    ASSERT_TRUE(frm->pnTemperature->Visible()) << mode;
+    EXPECT_EQ(frm->lbTemperature->Caption(), "") << mode << ": at creation";
+    RunDelayedStart();
+    PretendConnected();
+    ASSERT_EQ(scanner().GetTemperature(), TCmdReply::UnsetTemperature) << mode;
+    frm->UpdateReadyStatus();
+    frm->SweepDone(nullptr);
+    EXPECT_EQ(frm->lbTemperature->Caption(), "") << mode << ": connected, no reading yet";
+
+    // The first reading (raw quarter degrees) shows at once.
+    scanner().DecodeReply(TCmdReply::Temperature(4 * 37 + 2));
+    EXPECT_EQ(frm->lbTemperature->Caption(), FormatNumberWithUnit(4, "\u00B0\u0421", 37.5)) << mode;
+
+    // Without the instrument there is no reading to show.
+    scanner().Connected = false;
+    frm->DeviceStateChanged(nullptr);
+    EXPECT_EQ(frm->lbTemperature->Caption(), "") << mode << ": disconnected";
+  }
+};
+
+TEST_F(TemperatureBlank, UntilTheInstrumentReportsOneInServiceMode) { Check("EnableService DemoMode"); }
+
+TEST_F(TemperatureBlank, UntilTheInstrumentReportsOneInFactoryMode) { Check("FactoryMode DemoMode"); }
+
+// ---- A second copy on the same data folder ---------------------------------------------------------
+
+class SecondCopyLock : public MainFrmRig {
+ protected:
+  // The messages that name the lock, of all the boxes shown.
+  size_t LockMessages() {
+    size_t n = 0;
+    for (const std::string& text : driver.Box().Shown())
+      if (text.find(TranslateText("Another copy uses this folder")) != std::string::npos) ++n;
+    return n;
+  }
+};
+
+TEST_F(SecondCopyLock, TheFirstCopyHoldsTheFolderUntilItsShutDown) {
+  const std::string autosave = TMainFrm::AutosavePath();
+  statefile::Write(autosave, 2, 2);
+  Build("DemoMode");
+  RunDelayedStart();
+  EXPECT_FALSE(frm->IsSecondCopy());
+  EXPECT_TRUE(frm->AutosaveEnabled);
+  EXPECT_TRUE(driver.Box().Shown().empty());
+  platform::LockFile probe(TMainFrm::DataFolderLockName());
+  EXPECT_FALSE(probe.tryLock()) << "the folder is held";
+  frm->Shutdown();
+  EXPECT_FALSE(statefile::HasStrayKey(autosave)) << "the first copy wrote its autosave";
+  EXPECT_TRUE(probe.tryLock()) << "the shut-down frees the folder";
+}
+
+TEST_F(SecondCopyLock, ASecondCopySaysSoOnceAndNeverWritesTheAutosave) {
+  const std::string autosave = TMainFrm::AutosavePath();
+  statefile::Write(autosave, 2, 2);
+  // The first copy.
+  Build("DemoMode");
+  RunDelayedStart();
+  ASSERT_FALSE(frm->IsSecondCopy());
+
+  // The second copy, in the same process on the same data root.
+  auto second = std::make_unique<TMainFrm>();
+  clock.advanceMs(TMainFrm::kDelayCreateMs);
+  ui::Timer::Fake::RunDue();
+  ASSERT_NE(second->GetView(0), nullptr) << "its delayed start ran";
+  EXPECT_TRUE(second->IsSecondCopy());
+  EXPECT_EQ(LockMessages(), 1u);
+  ASSERT_EQ(driver.Box().Shown().size(), 1u);
+  EXPECT_NE(driver.Box().Shown()[0].find(platform::Paths::dataRoot()), std::string::npos) << driver.Box().Shown()[0];
+  EXPECT_EQ(second->ChannelCount, 2) << "it reads the state it finds";
+  EXPECT_FALSE(second->AutosaveEnabled);
+  // Autosave stays off for its life: switching it on is refused, switching it off deletes
+  // nothing.
+  EXPECT_THROW(second->SetAutosave(true), EAbort);
+  EXPECT_FALSE(second->AutosaveEnabled);
+  second->SetAutosave(false);
+  EXPECT_TRUE(fs::exists(autosave));
+  second->Shutdown();
+  second.reset();
+  EXPECT_TRUE(statefile::HasStrayKey(autosave)) << "the second copy left the autosave alone";
+  EXPECT_EQ(LockMessages(), 1u) << "said once";
+
+  // The first copy still holds the folder and writes its autosave at its own end.
+  platform::LockFile probe(TMainFrm::DataFolderLockName());
+  EXPECT_FALSE(probe.tryLock());
+  frm->Shutdown();
+  EXPECT_FALSE(statefile::HasStrayKey(autosave));
+}
+
+TEST_F(SecondCopyLock, ASecondCopyLeavesADamagedAutosaveWhereItIs) {
+  const std::string autosave = TMainFrm::AutosavePath();
+  std::ofstream(autosave) << "garbage";
+  platform::LockFile first(TMainFrm::DataFolderLockName());
+  ASSERT_TRUE(first.tryLock());
+  Build("DemoMode");
+  RunDelayedStart();
+  EXPECT_TRUE(frm->IsSecondCopy());
+  EXPECT_EQ(LockMessages(), 1u);
+  EXPECT_EQ(driver.Box().Shown().size(), 2u) << "the lock, then the state that cannot be read";
+  EXPECT_TRUE(fs::exists(autosave));
+  EXPECT_FALSE(fs::exists(autosave + ".bad"));
+  frm->Shutdown();
+  std::ifstream in(autosave);
+  std::string kept;
+  in >> kept;
+  EXPECT_EQ(kept, "garbage");
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <array>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -300,6 +302,74 @@ TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
   EXPECT_TRUE(driver.Box().Shown().empty());
   EXPECT_TRUE(NoModuleLeft());
   EXPECT_FALSE(TProgramStart::IsStarted());
+}
+
+// ---- A stop while the start's message is open -------------------------------------------------
+
+// A message box the user has not closed yet when the program is told to stop: Show raises
+// SIGTERM and waits, as a modal box does, until the stop has ended every event loop.
+class HeldOpenBox : public ui::MessageBox {
+ public:
+  HeldOpenBox() : previous_(ui::MessageBox::Install(this)) {}
+  ~HeldOpenBox() override { ui::MessageBox::Install(previous_); }
+  HeldOpenBox(const HeldOpenBox&) = delete;
+  HeldOpenBox& operator=(const HeldOpenBox&) = delete;
+
+  int Ask(const std::string& text, const std::string&, Buttons, Icon) override {
+    ADD_FAILURE() << "unexpected question: " << text;
+    return 0;
+  }
+  void Show(const std::string& text) override {
+    shown.push_back(text);
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [] { std::raise(SIGTERM); });
+    // Never longer than this, even when the stop does not come.
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    shutDownWhileOpen = MainFrm != nullptr && MainFrm->IsShutDown();
+  }
+
+  std::vector<std::string> shown;
+  bool shutDownWhileOpen = false;
+
+ private:
+  ui::MessageBox* previous_;
+};
+
+class AutosaveAfterStopInBox : public ProgramStartRig {};
+
+TEST_F(AutosaveAfterStopInBox, AStopWhileTheCutShortMessageIsOpenStillWritesTheAutosave) {
+  const std::string autosave = TMainFrm::AutosavePath();
+  // A state cut short in the middle of a UTF-16 character.
+  const std::string damaged = statefile::Sample(2, 2) + "x";
+  {
+    std::ofstream out(autosave, std::ios::binary);
+    out << damaged;
+  }
+  HeldOpenBox box;
+  bool timedOut = false;
+  QObject context;
+  TProgramStart::OnRunning = [&] {
+    // A stop that never comes ends the test instead of hanging it.
+    QTimer::singleShot(30000, &context, [&] {
+      timedOut = true;
+      QCoreApplication::quit();
+    });
+  };
+  TArgs args({"tervan", "DemoMode"});
+  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
+  EXPECT_FALSE(timedOut);
+  ASSERT_EQ(box.shown.size(), 1u);
+  EXPECT_NE(box.shown[0].find("cut short"), std::string::npos) << box.shown[0];
+  EXPECT_TRUE(box.shutDownWhileOpen) << "the stop ended the program with the box open";
+  // The damaged file is set aside and a fresh autosave written in its place.
+  std::ifstream in(autosave + ".bad", std::ios::binary);
+  const std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, damaged);
+  ASSERT_TRUE(fs::exists(autosave)) << "no autosave after the stop";
+  EXPECT_FALSE(statefile::HasStrayKey(autosave));
+  EXPECT_EQ(statefile::ReadInt(autosave, "ChannelCount"), 1) << "the defaults the start went on with";
+  EXPECT_TRUE(NoModuleLeft());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 // the trigger on hold (nothing sweeps).
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QMoveEvent>
 #include <QRect>
 #include <filesystem>
 #include <memory>
@@ -494,6 +496,126 @@ TEST_F(StateFile, SaveLoadSaveIsByteIdenticalWhileSweepingForTypesWithoutData) {
       EXPECT_TRUE(Read(StateDir() + "/running.cfg") == first);
     }
   }
+}
+
+// ---- The window's outer rectangle under a window manager's frame ---------------------------
+
+// A frame of a 1-pixel border and a 24-pixel title bar, which the window manager puts around
+// the window only once `framed` is set (the offscreen platform itself draws none).
+class WindowGeometryRoundTrip : public StateFile {
+ protected:
+  struct TOuter {
+    int Left, Top, Width, Height;
+    bool operator==(const TOuter&) const = default;
+  };
+  static constexpr TMainFrm::TFrameMargins kFrame{1, 24, 1, 1};
+
+  void SetUp() override {
+    StateFile::SetUp();
+    TMainFrm::FrameMarginsHook = [this](const TMainFrm&) { return framed ? kFrame : TMainFrm::TFrameMargins{}; };
+  }
+  void TearDown() override {
+    TMainFrm::FrameMarginsHook = nullptr;
+    StateFile::TearDown();
+  }
+
+  // A state of the window as it is, with the four geometry keys given.
+  void WriteState(const std::string& name, const TOuter& o) {
+    auto ini = Ini(frm->StateBytes());
+    ini->WriteInteger(kSection, "Left", o.Left);
+    ini->WriteInteger(kSection, "Top", o.Top);
+    ini->WriteInteger(kSection, "Width", o.Width);
+    ini->WriteInteger(kSection, "Height", o.Height);
+    ASSERT_TRUE(platform::AtomicFile::write(StateDir() + "/" + name + ".cfg", ini->SaveToBytes()));
+  }
+  // The four geometry keys of a save.
+  TOuter Saved(const std::string& name) {
+    frm->SaveState(name);
+    auto ini = Ini(Read(StateDir() + "/" + name + ".cfg"));
+    return TOuter{ini->ReadInteger(kSection, "Left", -1), ini->ReadInteger(kSection, "Top", -1),
+                  ini->ReadInteger(kSection, "Width", -1), ini->ReadInteger(kSection, "Height", -1)};
+  }
+  // The window manager frames the window where it stands and tells it so by a move.
+  void FrameArrives() {
+    framed = true;
+    QMoveEvent moved(frm->pos(), frm->pos());
+    QCoreApplication::sendEvent(frm.get(), &moved);
+  }
+  // The client area inside the frame of an outer rectangle.
+  static QRect ClientOf(const TOuter& o) {
+    return QRect(o.Left + kFrame.Left, o.Top + kFrame.Top, o.Width - kFrame.Left - kFrame.Right,
+                 o.Height - kFrame.Top - kFrame.Bottom);
+  }
+
+  bool framed = false;
+};
+
+TEST_F(WindowGeometryRoundTrip, StartsBeforeAndAfterTheFrameKeepTheSameFourNumbers) {
+  const ui::Rect area = ui::Screen::WorkArea();
+  const TOuter asked{area.Left + 10, area.Top + 40, area.Width() - 20, area.Height() - 100};
+  WriteState("place", asked);
+
+  // Three starts in a row, each loading what the one before saved: the window is placed before
+  // the window manager has framed it, as at every program start.
+  TOuter current = asked;
+  for (int start = 0; start < 3; ++start) {
+    framed = false;
+    frm->LoadState("place");
+    EXPECT_TRUE(frm->HasPendingPlacement()) << start;
+    FrameArrives();
+    EXPECT_FALSE(frm->HasPendingPlacement()) << start;
+    EXPECT_EQ(frm->geometry(), ClientOf(asked)) << start << ": the client sits inside the frame";
+    current = Saved("place");
+    EXPECT_EQ(current, asked) << "start " << start << " saved " << current.Left << "," << current.Top << " "
+                              << current.Width << "x" << current.Height;
+  }
+
+  // A load while the frame is known places the window at once.
+  frm->LoadState("place");
+  EXPECT_FALSE(frm->HasPendingPlacement());
+  EXPECT_EQ(frm->geometry(), ClientOf(asked));
+  EXPECT_EQ(Saved("place"), asked);
+}
+
+TEST_F(WindowGeometryRoundTrip, AnUnreachablePlaceCentresTheFramedWindow) {
+  const ui::Rect area = ui::Screen::WorkArea();
+  const int width = area.Width() - 20;
+  const int height = area.Height() - 100;
+  const TOuter centred{area.Left + (area.Width() - width) / 2, area.Top + (area.Height() - height) / 2, width, height};
+  struct Case {
+    const char* name;
+    int left, top;
+  };
+  // Off every screen; and a place that shows only 30 pixels of the window.
+  const Case cases[] = {{"far away", -40000, 50000}, {"a sliver", area.Left + area.Width() - 30, area.Top + 10}};
+  for (const Case& c : cases) {
+    for (bool frameFirst : {true, false}) {
+      framed = frameFirst;
+      WriteState("far", TOuter{c.left, c.top, width, height});
+      frm->LoadState("far");
+      if (!frameFirst) FrameArrives();
+      EXPECT_EQ(Saved("far"), centred) << c.name << (frameFirst ? ", framed first" : ", framed later");
+      EXPECT_EQ(frm->geometry(), ClientOf(centred)) << c.name;
+    }
+  }
+  // A reachable place stays where it is, even partly off the screen.
+  framed = true;
+  const TOuter partly{area.Left + area.Width() - 100, area.Top + 10, width, height};
+  WriteState("partly", partly);
+  frm->LoadState("partly");
+  EXPECT_EQ(Saved("partly"), partly);
+}
+
+TEST_F(WindowGeometryRoundTrip, WithoutAWindowManagerTheClientIsTheWholeWindow) {
+  const ui::Rect area = ui::Screen::WorkArea();
+  const TOuter asked{area.Left + 10, area.Top + 20, area.Width() - 20, area.Height() - 100};
+  WriteState("bare", asked);
+  frm->LoadState("bare");
+  // No frame ever comes: moves and resizes change nothing.
+  QMoveEvent moved(frm->pos(), frm->pos());
+  QCoreApplication::sendEvent(frm.get(), &moved);
+  EXPECT_EQ(frm->geometry(), QRect(asked.Left, asked.Top, asked.Width, asked.Height));
+  EXPECT_EQ(Saved("bare"), asked);
 }
 
 }  // namespace
