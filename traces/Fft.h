@@ -27,9 +27,9 @@ void DftBluestein(TComplex* x, std::size_t M, bool forward);
 // Whether n >= 1 is a product of the primes 2, 3, 5, 7, 11 and 13 only.
 bool IsMixedRadixLength(std::size_t n);
 
-// In-place transform of the n values at x by mixed-radix passes (radix 2, 4, 3, 5, 7, 11, 13),
-// forward when forward is true, no scaling; the plans of the last four lengths stay cached.
-// Returns false and leaves x as it is when n is not a mixed-radix length.
+// In-place transform of the n values at x by self-sorting mixed-radix passes (radix 2, 4, 8, 16;
+// 3, 5, 7, 9, 11, 13, 25), forward when forward is true, no scaling; the plans of the last four
+// lengths stay cached. Returns false and leaves x as it is when n is not a mixed-radix length.
 bool DftMixedRadix(TComplex* x, std::size_t n, bool forward);
 
 // Rebuilds the cached twiddle table for radix-2 length N = 2 L (L a power of two; another L is

@@ -12,10 +12,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <bit>
 #include <numbers>
 #include <vector>
 
 #include "traces/Fft.h"
+
+// Multiply-adds fuse where the processor has them (the vector code), which saves work and
+// rounding alike.
+#pragma GCC optimize("fp-contract=fast")
 
 namespace {
 
@@ -79,16 +84,17 @@ TERVAN_INLINE Lane<C> Turn(const Lane<C>& a, const TTwiddle<C>& w) {
   return a * w.Re + TLane<C>::Swap(a) * w.Im;
 }
 
-// cos and sin of 2 pi q / R for q < R, for the odd radices.
-struct TOddRoots {
-  std::array<std::array<double, 13>, 14> Cos{};
-  std::array<std::array<double, 13>, 14> Sin{};
+// cos and sin of 2 pi q / R for q < R: the odd radices' own roots and the factors inside the
+// radix-9, 16 and 25 butterflies.
+struct TRoots {
+  std::array<std::array<double, 25>, 26> Cos{};
+  std::array<std::array<double, 25>, 26> Sin{};
 };
 
-const TOddRoots& OddRoots() {
-  static const TOddRoots roots = [] {
-    TOddRoots r;
-    for (int R : {3, 5, 7, 11, 13}) {
+const TRoots& Roots() {
+  static const TRoots roots = [] {
+    TRoots r;
+    for (int R : {3, 5, 7, 9, 11, 13, 16, 25}) {
       for (int q = 0; q < R; ++q) {
         const double angle = 2.0 * std::numbers::pi * q / R;
         r.Cos[static_cast<std::size_t>(R)][static_cast<std::size_t>(q)] = std::cos(angle);
@@ -100,12 +106,16 @@ const TOddRoots& OddRoots() {
   return roots;
 }
 
+// The two factors of a radix made of two butterflies (9 = 3 x 3, 16 = 4 x 4, 25 = 5 x 5); 1 for
+// the others.
+constexpr int InnerRadix(int R) { return R == 9 ? 3 : R == 16 ? 4 : R == 25 ? 5 : 1; }
+
 // The R-point transform of a[0..R) into b[0..R). Odd R pairs a_k with a_(R-k): with
 // t_k = a_k + a_(R-k) and u_k = a_k - a_(R-k), b_j = a_0 + sum cos(2 pi jk/R) t_k -+ j sum
-// sin(2 pi jk/R) u_k, and b_(R-j) the same with the other sign.
+// sin(2 pi jk/R) u_k, and b_(R-j) the same with the other sign. A radix R1 R2 runs R2
+// transforms of R1 points, the factors e^(-+j 2 pi r k1 / R), then R1 transforms of R2 points.
 template <int R, int C, bool Inverse>
-TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, [[maybe_unused]] const double* cs,
-                             [[maybe_unused]] const double* sn) {
+TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) {
   if constexpr (R == 2) {
     b[0] = a[0] + a[1];
     b[1] = a[0] - a[1];
@@ -118,7 +128,53 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, [[maybe_unused]] cons
     b[2] = s02 - s13;
     b[1] = d02 + d13;
     b[3] = d02 - d13;
+  } else if constexpr (R == 8) {
+    Lane<C> e[4];
+    Lane<C> o[4];
+    const Lane<C> ev[4] = {a[0], a[2], a[4], a[6]};
+    const Lane<C> od[4] = {a[1], a[3], a[5], a[7]};
+    Butterfly<4, C, Inverse>(ev, e, roots);
+    Butterfly<4, C, Inverse>(od, o, roots);
+    // o_k times e^(-+j 2 pi k / 8): 1, (1 -+ j) r, -+j, (-1 -+ j) r with r = 1 / sqrt 2.
+    constexpr double r = 0.70710678118654752440;
+    const Lane<C> o1 = (o[1] + MinusJ<C, Inverse>(o[1])) * r;
+    const Lane<C> o2 = MinusJ<C, Inverse>(o[2]);
+    const Lane<C> o3 = (MinusJ<C, Inverse>(o[3]) - o[3]) * r;
+    b[0] = e[0] + o[0];
+    b[4] = e[0] - o[0];
+    b[1] = e[1] + o1;
+    b[5] = e[1] - o1;
+    b[2] = e[2] + o2;
+    b[6] = e[2] - o2;
+    b[3] = e[3] + o3;
+    b[7] = e[3] - o3;
+  } else if constexpr (InnerRadix(R) > 1) {
+    constexpr int R1 = InnerRadix(R);
+    constexpr int R2 = R / R1;
+    Lane<C> inner[R2][R1];
+    for (int r = 0; r < R2; ++r) {
+      Lane<C> in[R1];
+      for (int q = 0; q < R1; ++q) in[q] = a[r + R2 * q];
+      Butterfly<R1, C, Inverse>(in, inner[r], roots);
+    }
+    const double* cs = roots.Cos[R].data();
+    const double* sn = roots.Sin[R].data();
+    for (int r = 1; r < R2; ++r) {
+      for (int k1 = 1; k1 < R1; ++k1) {
+        const int q = (r * k1) % R;
+        inner[r][k1] = Turn<C>(inner[r][k1], Spread<C, Inverse>(TComplex{cs[q], -sn[q]}));
+      }
+    }
+    for (int k1 = 0; k1 < R1; ++k1) {
+      Lane<C> col[R2];
+      Lane<C> out[R2];
+      for (int r = 0; r < R2; ++r) col[r] = inner[r][k1];
+      Butterfly<R2, C, Inverse>(col, out, roots);
+      for (int k2 = 0; k2 < R2; ++k2) b[k1 + R1 * k2] = out[k2];
+    }
   } else {
+    const double* cs = roots.Cos[R].data();
+    const double* sn = roots.Sin[R].data();
     constexpr int H = (R - 1) / 2;
     Lane<C> t[H];
     Lane<C> u[H];
@@ -151,9 +207,7 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, [[maybe_unused]] cons
 template <int R, int C, bool Inverse>
 TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::size_t block, const TComplex* tw) {
   const std::size_t m = n / R;
-  const TOddRoots& roots = OddRoots();
-  const double* cs = roots.Cos[R < 14 ? R : 0].data();
-  const double* sn = roots.Sin[R < 14 ? R : 0].data();
+  const TRoots& roots = Roots();
   for (std::size_t p = 0; p < m; ++p) {
     const TComplex* in = x + p * block;
     TComplex* out = y + R * p * block;
@@ -165,7 +219,7 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
       Lane<C> a[R];
       Lane<C> b[R];
       for (int k = 0; k < R; ++k) a[k] = LoadLane<C>(in + static_cast<std::size_t>(k) * m * block + c);
-      Butterfly<R, C, Inverse>(a, b, cs, sn);
+      Butterfly<R, C, Inverse>(a, b, roots);
       StoreLane<C>(out + c, b[0]);
       if (p == 0) {
         for (int j = 1; j < R; ++j) StoreLane<C>(out + static_cast<std::size_t>(j) * block + c, b[j]);
@@ -178,7 +232,7 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
         Lane<1> a[R];
         Lane<1> b[R];
         for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(in + static_cast<std::size_t>(k) * m * block + c);
-        Butterfly<R, 1, Inverse>(a, b, cs, sn);
+        Butterfly<R, 1, Inverse>(a, b, roots);
         StoreLane<1>(out + c, b[0]);
         for (int j = 1; j < R; ++j) {
           StoreLane<1>(out + static_cast<std::size_t>(j) * block + c, Turn<1>(b[j], Spread<1, Inverse>(wp[j - 1])));
@@ -188,19 +242,83 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
   }
 }
 
+// The first pass, where the block is one value: two butterfly positions p, p + 1 at a time,
+// one per half of a vector (their inputs sit side by side in every input row). The factors of
+// this pass are listed per output row: w^(j p) at tw[(j - 1) m + p].
+template <int R, bool Inverse>
+TERVAN_INLINE void FirstPassPairs(const TComplex* x, TComplex* y, std::size_t n, const TComplex* tw) {
+  const std::size_t m = n / R;
+  const TRoots& roots = Roots();
+  const Lane<2> sign = Inverse ? TLane<2>::Pair(1.0, -1.0) : TLane<2>::Pair(-1.0, 1.0);
+  std::size_t p = 0;
+  for (; p + 2 <= m; p += 2) {
+    Lane<2> a[R];
+    Lane<2> b[R];
+    for (int k = 0; k < R; ++k) a[k] = LoadLane<2>(x + p + static_cast<std::size_t>(k) * m);
+    Butterfly<R, 2, Inverse>(a, b, roots);
+    TComplex* out = y + R * p;
+    StoreLane<1>(out, __builtin_shufflevector(b[0], b[0], 0, 1));
+    StoreLane<1>(out + R, __builtin_shufflevector(b[0], b[0], 2, 3));
+    for (int j = 1; j < R; ++j) {
+      const Lane<2> w = LoadLane<2>(tw + static_cast<std::size_t>(j - 1) * m + p);
+      const Lane<2> re = __builtin_shufflevector(w, w, 0, 0, 2, 2);
+      const Lane<2> im = __builtin_shufflevector(w, w, 1, 1, 3, 3) * sign;
+      const Lane<2> t = b[j] * re + TLane<2>::Swap(b[j]) * im;
+      StoreLane<1>(out + j, __builtin_shufflevector(t, t, 0, 1));
+      StoreLane<1>(out + R + j, __builtin_shufflevector(t, t, 2, 3));
+    }
+  }
+  for (; p < m; ++p) {
+    Lane<1> a[R];
+    Lane<1> b[R];
+    for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(x + p + static_cast<std::size_t>(k) * m);
+    Butterfly<R, 1, Inverse>(a, b, roots);
+    TComplex* out = y + R * p;
+    StoreLane<1>(out, b[0]);
+    for (int j = 1; j < R; ++j) {
+      StoreLane<1>(out + j, Turn<1>(b[j], Spread<1, Inverse>(tw[static_cast<std::size_t>(j - 1) * m + p])));
+    }
+  }
+}
+
 // One pass of a plan.
 struct TPass {
   int Radix = 0;
-  std::size_t Length = 0;  // n at this pass
-  std::size_t Block = 0;   // contiguous values per butterfly position
+  std::size_t Length = 0;    // n at this pass
+  std::size_t Block = 0;     // contiguous values per butterfly position
   std::size_t Twiddles = 0;  // offset of its factors in TMixedPlan::Twiddles
 };
 
+// The passes with their factors laid out as PassOf reads them, (R - 1) per p. The first pass
+// (block 1) of the vector code reads its own copy, laid out per output row.
 template <int C, bool Inverse>
-TERVAN_INLINE void RunPass(const TPass& pass, const TComplex* x, TComplex* y, const TComplex* tw) {
+TERVAN_INLINE void RunPass(const TPass& pass, const TComplex* x, TComplex* y, const TComplex* tw,
+                           const TComplex* firstTw) {
+  if constexpr (C == 2) {
+    if (pass.Block == 1) {
+      switch (pass.Radix) {
+        case 2: FirstPassPairs<2, Inverse>(x, y, pass.Length, firstTw); return;
+        case 4: FirstPassPairs<4, Inverse>(x, y, pass.Length, firstTw); return;
+        case 8: FirstPassPairs<8, Inverse>(x, y, pass.Length, firstTw); return;
+        case 25: FirstPassPairs<25, Inverse>(x, y, pass.Length, firstTw); return;
+        case 16: FirstPassPairs<16, Inverse>(x, y, pass.Length, firstTw); return;
+        case 9: FirstPassPairs<9, Inverse>(x, y, pass.Length, firstTw); return;
+        case 3: FirstPassPairs<3, Inverse>(x, y, pass.Length, firstTw); return;
+        case 5: FirstPassPairs<5, Inverse>(x, y, pass.Length, firstTw); return;
+        case 7: FirstPassPairs<7, Inverse>(x, y, pass.Length, firstTw); return;
+        case 11: FirstPassPairs<11, Inverse>(x, y, pass.Length, firstTw); return;
+        case 13: FirstPassPairs<13, Inverse>(x, y, pass.Length, firstTw); return;
+        default: return;
+      }
+    }
+  }
   switch (pass.Radix) {
     case 2: PassOf<2, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
     case 4: PassOf<4, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
+    case 8: PassOf<8, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
+    case 25: PassOf<25, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
+    case 16: PassOf<16, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
+    case 9: PassOf<9, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
     case 3: PassOf<3, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
     case 5: PassOf<5, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
     case 7: PassOf<7, C, Inverse>(x, y, pass.Length, pass.Block, tw); break;
@@ -212,12 +330,9 @@ TERVAN_INLINE void RunPass(const TPass& pass, const TComplex* x, TComplex* y, co
 
 struct TMixedPlan {
   std::size_t N = 0;
-  std::size_t N1 = 1;  // the power of two in N
-  std::size_t N2 = 1;  // the rest
-  std::vector<TPass> OddPasses;   // over N2 rows of N1 values
-  std::vector<TPass> EvenPasses;  // over N1 rows of N2 values
+  std::vector<TPass> Passes;
   std::vector<TComplex> Twiddles;
-  std::vector<TComplex> Cross;  // e^(-j 2 pi n1 k2 / N) at k2 N1 + n1
+  std::vector<TComplex> FirstTwiddles;  // the first pass's factors, per output row
   std::uint64_t LastUse = 0;
 };
 
@@ -241,57 +356,52 @@ TComplex Root(std::uint64_t q, std::uint64_t n) {
   return {std::cos(angle), -std::sin(angle)};
 }
 
-// Appends the passes of the given radices, in order, for a transform of length over rows of
-// width values, with their twiddle factors.
-void AddPasses(TMixedPlan& plan, std::vector<TPass>& passes, const std::vector<int>& radices, std::size_t length,
-               std::size_t width) {
-  std::size_t n = length;
-  std::size_t stride = 1;
-  for (int R : radices) {
+// The radices of n: the power of two in passes of 16 and 8 (4 or 2 for what is left), the rest
+// by 25, 13, 11, 9, 7, 5 and 3, the largest first; fewer passes mean fewer trips through memory.
+std::vector<int> Radices(std::size_t n) {
+  std::vector<int> radices;
+  int bits = std::countr_zero(n);
+  n >>= bits;
+  while (bits > 0) {
+    int take = bits < 4 ? bits : 4;
+    if (take == 4 && bits == 5) take = 3;  // 8 x 4 rather than 16 x 2
+    radices.push_back(1 << take);
+    bits -= take;
+  }
+  for (int R : {25, 13, 11, 9, 7, 5, 3}) {
+    while (n % static_cast<std::size_t>(R) == 0) {
+      radices.push_back(R);
+      n /= static_cast<std::size_t>(R);
+    }
+  }
+  return radices;
+}
+
+void BuildPlan(TMixedPlan& plan, std::size_t N) {
+  plan.N = N;
+  plan.Passes.clear();
+  plan.Twiddles.clear();
+  plan.FirstTwiddles.clear();
+  std::size_t n = N;
+  std::size_t block = 1;
+  for (int R : Radices(N)) {
     TPass pass;
     pass.Radix = R;
     pass.Length = n;
-    pass.Block = stride * width;
+    pass.Block = block;
     pass.Twiddles = plan.Twiddles.size();
     const std::size_t m = n / static_cast<std::size_t>(R);
     for (std::size_t p = 0; p < m; ++p) {
       for (int j = 1; j < R; ++j) plan.Twiddles.push_back(Root(static_cast<std::uint64_t>(j) * p, n));
     }
-    passes.push_back(pass);
+    if (block == 1) {
+      for (int j = 1; j < R; ++j) {
+        for (std::size_t p = 0; p < m; ++p) plan.FirstTwiddles.push_back(Root(static_cast<std::uint64_t>(j) * p, n));
+      }
+    }
+    plan.Passes.push_back(pass);
     n = m;
-    stride *= static_cast<std::size_t>(R);
-  }
-}
-
-void BuildPlan(TMixedPlan& plan, std::size_t N) {
-  plan.N = N;
-  plan.N1 = N & (~N + 1);
-  plan.N2 = N / plan.N1;
-  plan.OddPasses.clear();
-  plan.EvenPasses.clear();
-  plan.Twiddles.clear();
-  std::vector<int> odd;
-  std::size_t rest = plan.N2;
-  // Larger radices first: their passes run on the shorter blocks.
-  for (int R : {13, 11, 7, 5, 3}) {
-    while (rest % static_cast<std::size_t>(R) == 0) {
-      odd.push_back(R);
-      rest /= static_cast<std::size_t>(R);
-    }
-  }
-  std::vector<int> even;
-  for (std::size_t r = plan.N1; r > 1;) {
-    const int R = r % 4 == 0 ? 4 : 2;
-    even.push_back(R);
-    r /= static_cast<std::size_t>(R);
-  }
-  AddPasses(plan, plan.OddPasses, odd, plan.N2, plan.N1);
-  AddPasses(plan, plan.EvenPasses, even, plan.N1, plan.N2);
-  plan.Cross.resize(plan.N1 > 1 ? N : 0);
-  if (plan.N1 > 1) {
-    for (std::size_t k2 = 0; k2 < plan.N2; ++k2) {
-      for (std::size_t n1 = 0; n1 < plan.N1; ++n1) plan.Cross[k2 * plan.N1 + n1] = Root(n1 * k2, N);
-    }
+    block *= static_cast<std::size_t>(R);
   }
 }
 
@@ -311,48 +421,24 @@ TMixedPlan& MixedPlanFor(std::size_t N) {
   return *oldest;
 }
 
-// From N2 rows of N1 values y[k2 N1 + n1] to N1 rows of N2 values z[n1 N2 + k2], times the cross
-// factors. Rows of y are read a few at a time so that the writes fill whole cache lines.
-template <int C, bool Inverse>
-TERVAN_INLINE void Transpose(const TComplex* y, TComplex* z, const TMixedPlan& plan) {
-  const std::size_t N1 = plan.N1;
-  const std::size_t N2 = plan.N2;
-  const TComplex* cross = plan.Cross.data();
-  constexpr std::size_t kTile = 4;
-  std::size_t k2 = 0;
-  for (; k2 + kTile <= N2; k2 += kTile) {
-    for (std::size_t n1 = 0; n1 < N1; ++n1) {
-      for (std::size_t t = 0; t < kTile; ++t) {
-        const std::size_t from = (k2 + t) * N1 + n1;
-        const Lane<1> v = LoadLane<1>(y + from);
-        StoreLane<1>(z + n1 * N2 + k2 + t, Turn<1>(v, Spread<1, Inverse>(cross[from])));
-      }
-    }
-  }
-  for (; k2 < N2; ++k2) {
-    for (std::size_t n1 = 0; n1 < N1; ++n1) {
-      const std::size_t from = k2 * N1 + n1;
-      StoreLane<1>(z + n1 * N2 + k2, Turn<1>(LoadLane<1>(y + from), Spread<1, Inverse>(cross[from])));
-    }
-  }
-}
-
+// The passes from x through the work buffer and back; an odd number of passes leaves the result
+// in the work buffer, and one copy brings it home.
 template <int C, bool Inverse>
 TERVAN_INLINE void Run(TComplex* x, TComplex* work, const TMixedPlan& plan) {
   TComplex* from = x;
   TComplex* to = work;
   const TComplex* tw = plan.Twiddles.data();
-  for (const TPass& pass : plan.OddPasses) {
-    RunPass<C, Inverse>(pass, from, to, tw + pass.Twiddles);
-    std::swap(from, to);
-  }
-  if (plan.N1 > 1) {
-    Transpose<C, Inverse>(from, to, plan);
-    std::swap(from, to);
-    for (const TPass& pass : plan.EvenPasses) {
-      RunPass<C, Inverse>(pass, from, to, tw + pass.Twiddles);
-      std::swap(from, to);
+  const std::size_t count = plan.Passes.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const TPass& pass = plan.Passes[i];
+    // The last pass (one butterfly position, factors all 1) writes each column where it read
+    // it, so it may run in place: then the passes end where they began, in x.
+    if (i + 1 == count && from == x && pass.Length == static_cast<std::size_t>(pass.Radix)) {
+      RunPass<C, Inverse>(pass, from, from, tw + pass.Twiddles, plan.FirstTwiddles.data());
+      return;
     }
+    RunPass<C, Inverse>(pass, from, to, tw + pass.Twiddles, plan.FirstTwiddles.data());
+    std::swap(from, to);
   }
   if (from != x) std::memcpy(static_cast<void*>(x), from, plan.N * sizeof(TComplex));
 }
@@ -367,7 +453,7 @@ void RunPortable(TComplex* x, TComplex* work, const TMixedPlan& plan, bool inver
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 #define TERVAN_MIXED_AVX2 1
-__attribute__((target("avx2"))) void RunAvx2(TComplex* x, TComplex* work, const TMixedPlan& plan, bool inverse) {
+__attribute__((target("avx2,fma"))) void RunAvx2(TComplex* x, TComplex* work, const TMixedPlan& plan, bool inverse) {
   if (inverse) {
     Run<2, true>(x, work, plan);
   } else {
@@ -394,7 +480,8 @@ bool DftMixedRadix(TComplex* x, std::size_t n, bool forward) {
   std::vector<TComplex>& work = MixedCache().Work;
   if (work.size() < n) work.resize(n);
 #ifdef TERVAN_MIXED_AVX2
-  if (FftUsesAvx2()) {
+  static const bool fma = __builtin_cpu_supports("fma");
+  if (fma && FftUsesAvx2()) {
     RunAvx2(x, work.data(), plan, !forward);
     return true;
   }
