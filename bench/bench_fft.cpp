@@ -118,8 +118,9 @@ class TCollectingReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        // The fastest of repeated runs (--benchmark_repetitions) stands for the length.
-        const double t = run.GetAdjustedRealTime();
+        // The fastest of repeated runs (--benchmark_repetitions) stands for the length, in CPU
+        // time: on a shared machine the time spent waiting for a core is neither side's.
+        const double t = run.GetAdjustedCPUTime();
         const auto [it, inserted] = times_.emplace(run.run_name.function_name, t);
         if (!inserted && t < it->second) {
           it->second = t;

@@ -84,26 +84,39 @@ TERVAN_INLINE Lane<C> Turn(const Lane<C>& a, const TTwiddle<C>& w) {
   return a * w.Re + TLane<C>::Swap(a) * w.Im;
 }
 
-// cos and sin of 2 pi q / R for q < R: the odd radices' own roots and the factors inside the
-// radix-9, 16 and 25 butterflies.
+// cos and sin of 2 pi q / R for q < R, the constants of the butterflies, worked out by the
+// compiler: the angle is brought within pi/4 of a multiple of pi/2 exactly (as a fraction) and the
+// series are summed in long double, so every constant is the double nearest the true value or
+// next to it.
+template <int R>
 struct TRoots {
-  std::array<std::array<double, 25>, 26> Cos{};
-  std::array<std::array<double, 25>, 26> Sin{};
+  std::array<double, R> Cos{};
+  std::array<double, R> Sin{};
 };
 
-const TRoots& Roots() {
-  static const TRoots roots = [] {
-    TRoots r;
-    for (int R : {3, 5, 7, 9, 11, 13, 16, 25}) {
-      for (int q = 0; q < R; ++q) {
-        const double angle = 2.0 * std::numbers::pi * q / R;
-        r.Cos[static_cast<std::size_t>(R)][static_cast<std::size_t>(q)] = std::cos(angle);
-        r.Sin[static_cast<std::size_t>(R)][static_cast<std::size_t>(q)] = std::sin(angle);
-      }
+template <int R>
+constexpr TRoots<R> RootsOf() {
+  constexpr long double pi = 3.141592653589793238462643383279502884L;
+  TRoots<R> t;
+  for (int q = 0; q < R; ++q) {
+    const int k = (8 * q + R) / (2 * R);  // the nearest multiple of pi/2: round(4q / R)
+    const long double r = pi * static_cast<long double>(4 * q - k * R) / static_cast<long double>(2 * R);
+    long double c = 1.0L;
+    long double sn = r;
+    long double termC = 1.0L;
+    long double termS = r;
+    for (int i = 1; i < 14; ++i) {
+      termC *= -r * r / static_cast<long double>((2 * i - 1) * (2 * i));
+      termS *= -r * r / static_cast<long double>((2 * i) * (2 * i + 1));
+      c += termC;
+      sn += termS;
     }
-    return r;
-  }();
-  return roots;
+    const long double cosine[4] = {c, -sn, -c, sn};
+    const long double sine[4] = {sn, c, -sn, -c};
+    t.Cos[static_cast<std::size_t>(q)] = static_cast<double>(cosine[k % 4]);
+    t.Sin[static_cast<std::size_t>(q)] = static_cast<double>(sine[k % 4]);
+  }
+  return t;
 }
 
 // The two factors of a radix made of two butterflies (9 = 3 x 3, 16 = 4 x 4, 25 = 5 x 5); 1 for
@@ -115,7 +128,7 @@ constexpr int InnerRadix(int R) { return R == 9 ? 3 : R == 16 ? 4 : R == 25 ? 5 
 // sin(2 pi jk/R) u_k, and b_(R-j) the same with the other sign. A radix R1 R2 runs R2
 // transforms of R1 points, the factors e^(-+j 2 pi r k1 / R), then R1 transforms of R2 points.
 template <int R, int C, bool Inverse>
-TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) {
+TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b) {
   if constexpr (R == 2) {
     b[0] = a[0] + a[1];
     b[1] = a[0] - a[1];
@@ -133,8 +146,8 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) 
     Lane<C> o[4];
     const Lane<C> ev[4] = {a[0], a[2], a[4], a[6]};
     const Lane<C> od[4] = {a[1], a[3], a[5], a[7]};
-    Butterfly<4, C, Inverse>(ev, e, roots);
-    Butterfly<4, C, Inverse>(od, o, roots);
+    Butterfly<4, C, Inverse>(ev, e);
+    Butterfly<4, C, Inverse>(od, o);
     // o_k times e^(-+j 2 pi k / 8): 1, (1 -+ j) r, -+j, (-1 -+ j) r with r = 1 / sqrt 2.
     constexpr double r = 0.70710678118654752440;
     const Lane<C> o1 = (o[1] + MinusJ<C, Inverse>(o[1])) * r;
@@ -155,26 +168,24 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) 
     for (int r = 0; r < R2; ++r) {
       Lane<C> in[R1];
       for (int q = 0; q < R1; ++q) in[q] = a[r + R2 * q];
-      Butterfly<R1, C, Inverse>(in, inner[r], roots);
+      Butterfly<R1, C, Inverse>(in, inner[r]);
     }
-    const double* cs = roots.Cos[R].data();
-    const double* sn = roots.Sin[R].data();
+    constexpr TRoots<R> roots = RootsOf<R>();
     for (int r = 1; r < R2; ++r) {
       for (int k1 = 1; k1 < R1; ++k1) {
         const int q = (r * k1) % R;
-        inner[r][k1] = Turn<C>(inner[r][k1], Spread<C, Inverse>(TComplex{cs[q], -sn[q]}));
+        inner[r][k1] = Turn<C>(inner[r][k1], Spread<C, Inverse>(TComplex{roots.Cos[q], -roots.Sin[q]}));
       }
     }
     for (int k1 = 0; k1 < R1; ++k1) {
       Lane<C> col[R2];
       Lane<C> out[R2];
       for (int r = 0; r < R2; ++r) col[r] = inner[r][k1];
-      Butterfly<R2, C, Inverse>(col, out, roots);
+      Butterfly<R2, C, Inverse>(col, out);
       for (int k2 = 0; k2 < R2; ++k2) b[k1 + R1 * k2] = out[k2];
     }
   } else {
-    const double* cs = roots.Cos[R].data();
-    const double* sn = roots.Sin[R].data();
+    constexpr TRoots<R> roots = RootsOf<R>();
     constexpr int H = (R - 1) / 2;
     Lane<C> t[H];
     Lane<C> u[H];
@@ -187,11 +198,11 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) 
     b[0] = sum;
     for (int j = 1; j <= H; ++j) {
       Lane<C> A = a[0];
-      Lane<C> B = u[0] * sn[j % R];
-      A += t[0] * cs[j % R];
+      Lane<C> B = u[0] * roots.Sin[j % R];
+      A += t[0] * roots.Cos[j % R];
       for (int k = 2; k <= H; ++k) {
-        A += t[k - 1] * cs[(j * k) % R];
-        B += u[k - 1] * sn[(j * k) % R];
+        A += t[k - 1] * roots.Cos[(j * k) % R];
+        B += u[k - 1] * roots.Sin[(j * k) % R];
       }
       const Lane<C> mjB = MinusJ<C, Inverse>(B);
       b[j] = A + mjB;
@@ -207,7 +218,6 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b, const TRoots& roots) 
 template <int R, int C, bool Inverse>
 TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::size_t block, const TComplex* tw) {
   const std::size_t m = n / R;
-  const TRoots& roots = Roots();
   for (std::size_t p = 0; p < m; ++p) {
     const TComplex* in = x + p * block;
     TComplex* out = y + R * p * block;
@@ -219,7 +229,7 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
       Lane<C> a[R];
       Lane<C> b[R];
       for (int k = 0; k < R; ++k) a[k] = LoadLane<C>(in + static_cast<std::size_t>(k) * m * block + c);
-      Butterfly<R, C, Inverse>(a, b, roots);
+      Butterfly<R, C, Inverse>(a, b);
       StoreLane<C>(out + c, b[0]);
       if (p == 0) {
         for (int j = 1; j < R; ++j) StoreLane<C>(out + static_cast<std::size_t>(j) * block + c, b[j]);
@@ -232,7 +242,7 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
         Lane<1> a[R];
         Lane<1> b[R];
         for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(in + static_cast<std::size_t>(k) * m * block + c);
-        Butterfly<R, 1, Inverse>(a, b, roots);
+        Butterfly<R, 1, Inverse>(a, b);
         StoreLane<1>(out + c, b[0]);
         for (int j = 1; j < R; ++j) {
           StoreLane<1>(out + static_cast<std::size_t>(j) * block + c, Turn<1>(b[j], Spread<1, Inverse>(wp[j - 1])));
@@ -248,14 +258,13 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
 template <int R, bool Inverse>
 TERVAN_INLINE void FirstPassPairs(const TComplex* x, TComplex* y, std::size_t n, const TComplex* tw) {
   const std::size_t m = n / R;
-  const TRoots& roots = Roots();
   const Lane<2> sign = Inverse ? TLane<2>::Pair(1.0, -1.0) : TLane<2>::Pair(-1.0, 1.0);
   std::size_t p = 0;
   for (; p + 2 <= m; p += 2) {
     Lane<2> a[R];
     Lane<2> b[R];
     for (int k = 0; k < R; ++k) a[k] = LoadLane<2>(x + p + static_cast<std::size_t>(k) * m);
-    Butterfly<R, 2, Inverse>(a, b, roots);
+    Butterfly<R, 2, Inverse>(a, b);
     TComplex* out = y + R * p;
     StoreLane<1>(out, __builtin_shufflevector(b[0], b[0], 0, 1));
     StoreLane<1>(out + R, __builtin_shufflevector(b[0], b[0], 2, 3));
@@ -272,7 +281,7 @@ TERVAN_INLINE void FirstPassPairs(const TComplex* x, TComplex* y, std::size_t n,
     Lane<1> a[R];
     Lane<1> b[R];
     for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(x + p + static_cast<std::size_t>(k) * m);
-    Butterfly<R, 1, Inverse>(a, b, roots);
+    Butterfly<R, 1, Inverse>(a, b);
     TComplex* out = y + R * p;
     StoreLane<1>(out, b[0]);
     for (int j = 1; j < R; ++j) {
