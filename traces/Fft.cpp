@@ -529,6 +529,13 @@ void DftBluestein(TComplex* x, std::size_t M, bool forward) {
   if (M <= 1) {
     return;  // the transform of one value is that value
   }
+  if ((M & (M - 1)) == 0) {
+    FftRadix2(x, std::countr_zero(M), !forward);
+    return;
+  }
+  if (DftMixedRadix(x, M, forward)) {
+    return;
+  }
   TBluesteinPlan& plan = PlanFor(M);
   const std::vector<TComplex>& spectrum = SpectrumFor(plan, forward);
   std::vector<TComplex>& work = BluesteinCache().Work;

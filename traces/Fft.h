@@ -17,10 +17,20 @@
 // forward when inverse is false. No scaling.
 void FftRadix2(TComplex* x, int m, bool inverse);
 
-// In-place transform of the M values at x, of any length M >= 1, by Bluestein's chirp method: a
-// cyclic convolution of length P, the smallest power of two >= 2M, through the radix-2
-// butterflies. Forward (negative exponent) when forward is true. No scaling. M = 0 does nothing.
+// In-place transform of the M values at x, of any length M >= 1. Forward (negative exponent) when
+// forward is true. No scaling. M = 0 does nothing. A power of two goes through FftRadix2, a length
+// made of the primes 2 .. 13 through DftMixedRadix; any other length by Bluestein's chirp method:
+// a cyclic convolution of length P, the smallest power of two >= 2M, through the radix-2
+// butterflies.
 void DftBluestein(TComplex* x, std::size_t M, bool forward);
+
+// Whether n >= 1 is a product of the primes 2, 3, 5, 7, 11 and 13 only.
+bool IsMixedRadixLength(std::size_t n);
+
+// In-place transform of the n values at x by self-sorting mixed-radix passes (radix 2, 4, 8, 16;
+// 3, 5, 7, 9, 11, 13, 25), forward when forward is true, no scaling; the plans of the last four
+// lengths stay cached. Returns false and leaves x as it is when n is not a mixed-radix length.
+bool DftMixedRadix(TComplex* x, std::size_t n, bool forward);
 
 // Rebuilds the cached twiddle table for radix-2 length N = 2 L (L a power of two; another L is
 // raised to the next one): entry k = e^(-j 2 pi k / N), each a product of fixed root constants,

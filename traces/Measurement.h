@@ -281,6 +281,8 @@ class TMeasurement : public TFContainer {
   // The usable-point mask entry of formatted point i.
   void UpdateMask(int i);
   void MaxHoldPoint(int i);
+  // SmoothedData from all of FormattedData at once (its mask rebuilt).
+  void SmoothAllPoints();
   // Formatting and smoothing from a given point on, in sweep order.
   void SmoothReadyPoints(int last);
 

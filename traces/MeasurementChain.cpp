@@ -172,7 +172,10 @@ int TMeasurement::SmoothingHalfWidth(int n) const {
 
 void TMeasurement::UpdateMask(int i) {
   if (usable_.size() != FormattedData.size()) usable_.resize(FormattedData.size(), 0.0);
-  if (i >= 0 && Index(i) < FormattedData.size()) usable_[Index(i)] = TSmoother::MaskOf(FormattedData[Index(i)]);
+  if (i >= 0 && Index(i) < FormattedData.size()) {
+    usable_[Index(i)] = TSmoother::MaskOf(FormattedData[Index(i)]);
+    smoother_.Changed(i, FormattedData[Index(i)], usable_[Index(i)]);
+  }
 }
 
 void TMeasurement::SmoothPoint(int i, std::vector<TComplex>& target) {
@@ -187,7 +190,20 @@ void TMeasurement::SmoothPoint(int i, std::vector<TComplex>& target) {
     for (int j = 0; j < n; ++j) usable_[Index(j)] = TSmoother::MaskOf(FormattedData[Index(j)]);
   }
   smoother_.Prepare(SmoothingHalfWidth(n));
-  target[Index(i)] = smoother_.Smooth(FormattedData.data(), usable_.data(), n, i);
+  target[Index(i)] = smoother_.SmoothNext(FormattedData.data(), usable_.data(), n, i);
+}
+
+void TMeasurement::SmoothAllPoints() {
+  usable_.resize(FormattedData.size());
+  for (size_t i = 0; i < FormattedData.size(); ++i) usable_[i] = TSmoother::MaskOf(FormattedData[i]);
+  smoother_.Forget();
+  const int n = static_cast<int>(FormattedData.size());
+  if (!Smoothing || SmoothedData.size() != FormattedData.size()) {
+    for (int i = 0; i < n; ++i) SmoothPoint(i, SmoothedData);
+    return;
+  }
+  smoother_.Prepare(SmoothingHalfWidth(n));
+  smoother_.SmoothAll(FormattedData.data(), usable_.data(), n, SmoothedData.data());
 }
 
 void TMeasurement::MaxHoldPoint(int i) {
@@ -207,9 +223,7 @@ void TMeasurement::Recalculate() {
   for (int i = 0; i < n; ++i) ProcessPoint(i);
   ApplyTimeDomain();
   for (int i = 0; i < n; ++i) FormatPoint(i, TimeData);
-  usable_.resize(FormattedData.size());
-  for (size_t i = 0; i < FormattedData.size(); ++i) usable_[i] = TSmoother::MaskOf(FormattedData[i]);
-  for (int i = 0; i < n; ++i) SmoothPoint(i, SmoothedData);
+  SmoothAllPoints();
   ResetMaxHold();
   nextSmooth_ = n;
   if (Memories) Memories->UpdateAll();
@@ -264,12 +278,8 @@ void TMeasurement::FinishTimeDomain() {
   ApplyTimeDomain();
   const int n = static_cast<int>(TimeData.size());
   for (int i = 0; i < n; ++i) FormatPoint(i, TimeData);
-  usable_.resize(FormattedData.size());
-  for (size_t i = 0; i < FormattedData.size(); ++i) usable_[i] = TSmoother::MaskOf(FormattedData[i]);
-  for (int i = 0; i < n; ++i) {
-    SmoothPoint(i, SmoothedData);
-    MaxHoldPoint(i);
-  }
+  SmoothAllPoints();
+  for (int i = 0; i < n; ++i) MaxHoldPoint(i);
   nextSmooth_ = n;
 }
 

@@ -117,7 +117,7 @@ void TMemoryTrace::Update() {
   for (int i = 0; i < n; ++i) mask[Index(i)] = TSmoother::MaskOf(FormattedData[Index(i)]);
   TSmoother smoother;
   smoother.Prepare(TSmoother::HalfWidth(n, trace.SmoAperture));
-  for (int i = 0; i < n; ++i) SmoothedData[Index(i)] = smoother.Smooth(FormattedData.data(), mask.data(), n, i);
+  smoother.SmoothAll(FormattedData.data(), mask.data(), n, SmoothedData.data());
 }
 
 double TMemoryTrace::GetDisplayValue(int i) const { return GetDisplayPoint(i).Re; }

@@ -15,26 +15,32 @@ void TSmoother::Prepare(int w) {
   if (w < 0) w = 0;
   if (w == w_) return;
   w_ = w;
+  running_ = false;
   weights_.resize(static_cast<size_t>(2 * w + 1));
   for (int k = -w; k <= w; ++k) {
     weights_[static_cast<size_t>(k + w)] = (std::cos(k * std::numbers::pi / (w + 1)) + 1) * 0.5;
   }
+  const int period = 2 * (w + 1);
+  phases_.resize(static_cast<size_t>(period));
+  for (int r = 0; r < period; ++r) {
+    const double angle = std::numbers::pi * r / (w + 1);
+    phases_[static_cast<size_t>(r)] = {std::cos(angle), std::sin(angle)};
+  }
 }
 
-namespace {
-
-// The weighted sums over taps [0, len): values v, weights c, mask m.
-struct TSums {
-  double Re = 0;
-  double Im = 0;
-  double Weight = 0;
-};
-
-TSums SumPortable(const TComplex* v, const double* c, const double* m, int len) {
+TComplex TSmoother::Smooth(const TComplex* values, const double* mask, int n, int i) const {
+  if (weights_.empty()) return values[i];
+  const int w = w_;
+  const int lo = i - w < 0 ? 0 : i - w;
+  const int hi = i + w > n - 1 ? n - 1 : i + w;
+  const double* c = weights_.data() + (lo - i + w);
   // Four independent sums keep the multiply-adds from waiting on one another.
   double re[4] = {0, 0, 0, 0};
   double im[4] = {0, 0, 0, 0};
   double wt[4] = {0, 0, 0, 0};
+  const int len = hi - lo + 1;
+  const TComplex* v = values + lo;
+  const double* m = mask + lo;
   int j = 0;
   for (; j + 4 <= len; j += 4) {
     for (int u = 0; u < 4; ++u) {
@@ -50,64 +56,108 @@ TSums SumPortable(const TComplex* v, const double* c, const double* m, int len) 
     im[0] += v[j].Im * k;
     wt[0] += k;
   }
-  return {(re[0] + re[1]) + (re[2] + re[3]), (im[0] + im[1]) + (im[2] + im[3]), (wt[0] + wt[1]) + (wt[2] + wt[3])};
+  const double weight = (wt[0] + wt[1]) + (wt[2] + wt[3]);
+  if (weight == 0.0) return values[i];
+  return {((re[0] + re[1]) + (re[2] + re[3])) / weight, ((im[0] + im[1]) + (im[2] + im[3])) / weight};
 }
 
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define TERVAN_SMOOTH_AVX2 1
-typedef double V4 __attribute__((vector_size(32)));
+void TSmoother::Take(TSums& s, int p, const TComplex& v, double m, double sign) const {
+  if (m == 0.0) return;
+  const double k = m * sign;
+  const TComplex& ph = phases_[static_cast<size_t>(p % static_cast<int>(phases_.size()))];
+  s.Count += k;
+  s.MaskPhase += ph * k;
+  s.Box += v * k;
+  s.RePhase += ph * (v.Re * k);
+  s.ImPhase += ph * (v.Im * k);
+}
 
-// Four taps per step: the weights as one vector, the four points as two vectors of (re, im)
-// pairs, each multiplied by its pair of weights.
-__attribute__((target("avx2,fma"))) TSums SumAvx2(const TComplex* v, const double* c, const double* m, int len) {
-  V4 acc0 = {0, 0, 0, 0};
-  V4 acc1 = {0, 0, 0, 0};
-  V4 wacc = {0, 0, 0, 0};
-  int j = 0;
-  for (; j + 4 <= len; j += 4) {
-    V4 cv;
-    V4 mv;
-    V4 lo;
-    V4 hi;
-    __builtin_memcpy(&cv, c + j, sizeof cv);
-    __builtin_memcpy(&mv, m + j, sizeof mv);
-    __builtin_memcpy(&lo, v + j, sizeof lo);
-    __builtin_memcpy(&hi, v + j + 2, sizeof hi);
-    const V4 k = cv * mv;
-    wacc += k;
-    const V4 k01 = __builtin_shuffle(k, (__attribute__((vector_size(32))) long long){0, 0, 1, 1});
-    const V4 k23 = __builtin_shuffle(k, (__attribute__((vector_size(32))) long long){2, 2, 3, 3});
-    acc0 += lo * k01;
-    acc1 += hi * k23;
-  }
-  const V4 acc = acc0 + acc1;
-  TSums s{acc[0] + acc[2], acc[1] + acc[3], (wacc[0] + wacc[1]) + (wacc[2] + wacc[3])};
-  for (; j < len; ++j) {
-    const double k = c[j] * m[j];
-    s.Re += v[j].Re * k;
-    s.Im += v[j].Im * k;
-    s.Weight += k;
-  }
+TSmoother::TSums TSmoother::Seed(const TComplex* values, const double* mask, int n, int i) const {
+  TSums s;
+  const int lo = i - w_ < 0 ? 0 : i - w_;
+  const int hi = i + w_ > n - 1 ? n - 1 : i + w_;
+  for (int p = lo; p <= hi; ++p) Take(s, p, values[p], mask[p], 1.0);
   return s;
 }
-#endif
 
-TSums Sum(const TComplex* v, const double* c, const double* m, int len) {
-#ifdef TERVAN_SMOOTH_AVX2
-  static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-  if (avx2) return SumAvx2(v, c, m, len);
-#endif
-  return SumPortable(v, c, m, len);
+TComplex TSmoother::Output(const TSums& s, const TComplex* values, const double* mask, int n, int i) const {
+  // The count is a sum of ones, exact: zero means no usable point at all.
+  if (s.Count == 0.0) return values[i];
+  const TComplex back = Conj(phases_[static_cast<size_t>(i % static_cast<int>(phases_.size()))]);
+  auto cosinePart = [&back](const TComplex& z) { return z.Re * back.Re - z.Im * back.Im; };
+  const double weight = 0.5 * (s.Count + cosinePart(s.MaskPhase));
+  // The weight is a difference of sums as large as the count; when it is much smaller than the
+  // count (usable points only far from the centre), that difference has lost its digits.
+  if (weight < 0.5 || 64.0 * weight < s.Count) return Smooth(values, mask, n, i);
+  const double re = 0.5 * (s.Box.Re + cosinePart(s.RePhase));
+  const double im = 0.5 * (s.Box.Im + cosinePart(s.ImPhase));
+  return {re / weight, im / weight};
 }
 
-}  // namespace
+void TSmoother::SmoothAll(const TComplex* values, const double* mask, int n, TComplex* out) const {
+  if (n <= 0 || weights_.empty()) {
+    for (int i = 0; i < n; ++i) out[i] = values[i];
+    return;
+  }
+  const int w = w_;
+  if (w <= kDirectHalfWidth) {
+    for (int i = 0; i < n; ++i) out[i] = Smooth(values, mask, n, i);
+    return;
+  }
+  TSums s;
+  for (int i = 0; i < n; ++i) {
+    if (i % kReseedPoints == 0) {
+      s = Seed(values, mask, n, i);
+    } else {
+      const int leaving = i - w - 1;
+      const int entering = i + w;
+      if (leaving >= 0) Take(s, leaving, values[leaving], mask[leaving], -1.0);
+      if (entering < n) Take(s, entering, values[entering], mask[entering], 1.0);
+    }
+    out[i] = Output(s, values, mask, n, i);
+  }
+}
 
-TComplex TSmoother::Smooth(const TComplex* values, const double* mask, int n, int i) const {
-  const int w = w_ < 0 ? 0 : w_;
-  const int lo = i - w < 0 ? 0 : i - w;
-  const int hi = i + w > n - 1 ? n - 1 : i + w;
+TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n, int i) {
   if (weights_.empty()) return values[i];
-  const TSums s = Sum(values + lo, weights_.data() + (lo - i + w), mask + lo, hi - lo + 1);
-  if (s.Weight == 0.0) return values[i];
-  return {s.Re / s.Weight, s.Im / s.Weight};
+  const int w = w_;
+  if (w <= kDirectHalfWidth) return Smooth(values, mask, n, i);
+  if (static_cast<int>(held_.size()) != n) {
+    held_.assign(static_cast<size_t>(n), TComplex{});
+    heldMask_.assign(static_cast<size_t>(n), 0.0);
+    running_ = false;
+  }
+  if (running_ && n == n_ && i == center_ + 1 && sinceSeed_ < kReseedPoints) {
+    const int leaving = i - w - 1;
+    const int entering = i + w;
+    if (leaving >= 0) Take(sums_, leaving, held_[static_cast<size_t>(leaving)], heldMask_[static_cast<size_t>(leaving)], -1.0);
+    if (entering < n) {
+      held_[static_cast<size_t>(entering)] = values[entering];
+      heldMask_[static_cast<size_t>(entering)] = mask[entering];
+      Take(sums_, entering, values[entering], mask[entering], 1.0);
+    }
+    ++sinceSeed_;
+  } else {
+    sums_ = Seed(values, mask, n, i);
+    const int lo = i - w < 0 ? 0 : i - w;
+    const int hi = i + w > n - 1 ? n - 1 : i + w;
+    for (int p = lo; p <= hi; ++p) {
+      held_[static_cast<size_t>(p)] = values[p];
+      heldMask_[static_cast<size_t>(p)] = mask[p];
+    }
+    running_ = true;
+    n_ = n;
+    sinceSeed_ = 0;
+  }
+  center_ = i;
+  return Output(sums_, values, mask, n, i);
+}
+
+void TSmoother::Changed(int i, const TComplex& value, double mask) {
+  if (!running_ || i < center_ - w_ || i > center_ + w_ || i < 0 || i >= n_) return;
+  const size_t p = static_cast<size_t>(i);
+  Take(sums_, i, held_[p], heldMask_[p], -1.0);
+  held_[p] = value;
+  heldMask_[p] = mask;
+  Take(sums_, i, value, mask, 1.0);
 }

@@ -24,7 +24,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 GOLDEN = os.path.join(HERE, "golden", "fft.txt")
 
-FFT_LENGTHS = (1, 2, 3, 5, 7, 8, 201, 401, 1601, 16001, 32002)
+FFT_LENGTHS = (1, 2, 3, 5, 7, 8, 12, 201, 401, 1000, 1601, 2002, 3200, 16001, 32002, 60000)
 KAISER_LENGTHS = (2, 3, 5, 201, 32003)
 KAISER_BETAS = ("0", "4.3", "6", "6.53", "13")
 FULL_UP_TO = 401   # lengths up to this are listed whole
