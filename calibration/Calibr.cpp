@@ -106,6 +106,12 @@ bool TCalibr::IsUsable(int kind, int slot) const {
   return HasStandard(kind, slot) && Standards[kind][slot].size() == Frequencies.size();
 }
 
+void TCalibr::SetPortMethod(int code, int slot) {
+  if (!IsSlot(slot)) throw EAbort("Execution error", 200);
+  RequestedMethod[slot] = code;
+  RequestedSlot = slot;
+}
+
 std::string TCalibr::MethodName(int code) {
   switch (code) {
     case cmRT: return "RT";

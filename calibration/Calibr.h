@@ -75,14 +75,15 @@ class TCalibr : public TFObject {
   void StoreStandard(int kind, int slot, const TRange& channel);
 
   static std::string MethodName(int code);
-  std::string GetMethodName(int slot) const { return MethodName(Method[slot]); }
-  int GetPortMethod(int slot) const { return Method[slot]; }
-  void SetPortMethod(int code, int slot) {
-    RequestedMethod[slot] = code;
-    RequestedSlot = slot;
-  }
-  int GetSelectedMethod(int slot) const { return RequestedMethod[slot]; }
-  bool HasPortMatch(int slot) const { return PortMatch[slot]; }
+  // Slots arrive from automation clients as plain numbers. A query on a slot outside 0 and 1
+  // answers "none" (code cmNone, its empty name, no port match); the setter refuses such a slot
+  // with EAbort 200 and changes nothing.
+  static bool IsSlot(int slot) { return slot >= 0 && slot < SlotCount; }
+  std::string GetMethodName(int slot) const { return MethodName(GetPortMethod(slot)); }
+  int GetPortMethod(int slot) const { return IsSlot(slot) ? Method[slot] : cmNone; }
+  void SetPortMethod(int code, int slot);
+  int GetSelectedMethod(int slot) const { return IsSlot(slot) ? RequestedMethod[slot] : cmNone; }
+  bool HasPortMatch(int slot) const { return IsSlot(slot) && PortMatch[slot]; }
 
   // Chooses the methods the stored standards allow (or the one asked for), discards standards
   // the choice does not use and solves the error terms at every frequency with the selected kit.

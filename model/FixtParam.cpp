@@ -16,12 +16,16 @@ void TFixtParam::Clear() {
   S21.clear();
   S12.clear();
   S22.clear();
+  // The cleared vector keeps its storage, so a refill with the same count and ends would look
+  // like the list the flag was worked out on.
+  FrequenciesChanged();
 }
 
 void TFixtParam::SetGrid(size_t n, double lastFrequency, double firstFrequency) {
   Frequencies.resize(n);
   const double step = (lastFrequency - firstFrequency) / static_cast<double>(n - 1);
   for (size_t i = 0; i < n; ++i) Frequencies[i] = firstFrequency + step * static_cast<double>(i);
+  FrequenciesChanged();
 }
 
 void TFixtParam::SetOnePortData(const std::vector<TComplex>& s11, double lastFrequency, double firstFrequency) {
@@ -212,6 +216,7 @@ void TFixtParam::ReadTouchstone(const std::string& fileName, TFileKind kind, int
   // A file that stopped at its option line holds nothing; one that could not be read to its
   // end keeps nothing either, so a half-read network is never taken for the file.
   if (failed || in.bad()) Clear();
+  FrequenciesChanged();
 }
 
 void TFixtParam::LoadOnePort(const std::string& fileName, int target) {

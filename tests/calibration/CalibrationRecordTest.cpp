@@ -10,6 +10,7 @@
 #include "calibration/Calibr.h"
 #include "calibration/KitTestSupport.h"
 #include "model/ChannelFakes.h"
+#include "model/EAbort.h"
 #include "model/Range.h"
 #include "platform/Clock.h"
 
@@ -147,6 +148,50 @@ TEST_F(CalibrationRecord, MethodNames) {
   calibr.SetPortMethod(4, 1);
   EXPECT_EQ(calibr.GetSelectedMethod(1), 4);
   EXPECT_EQ(calibr.RequestedSlot, 1);
+}
+
+// Slot numbers come from automation clients: one outside 0 and 1 reads as "none" and is
+// refused by the setter without touching the requested methods.
+TEST_F(CalibrationRecord, CalibrSlotIndexOutOfRangeAnswersNoneOrRefuses) {
+  calibr.Method[0] = cmF1;
+  calibr.Method[1] = cmOP;
+  calibr.PortMatch[0] = calibr.PortMatch[1] = true;
+  calibr.SetPortMethod(cmRO, 0);
+  calibr.SetPortMethod(cmOP, 1);
+  struct Case {
+    int slot;
+    int method;
+    const char* name;
+    bool match;
+    int selected;
+  };
+  const Case cases[] = {
+      {0, cmF1, "F1", true, cmRO},
+      {1, cmOP, "OP", true, cmOP},
+      {-1, cmNone, "", false, cmNone},
+      {2, cmNone, "", false, cmNone},
+      {3, cmNone, "", false, cmNone},
+      {-2147483647 - 1, cmNone, "", false, cmNone},
+      {2147483647, cmNone, "", false, cmNone},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(calibr.GetPortMethod(c.slot), c.method) << c.slot;
+    EXPECT_EQ(calibr.GetMethodName(c.slot), c.name) << c.slot;
+    EXPECT_EQ(calibr.HasPortMatch(c.slot), c.match) << c.slot;
+    EXPECT_EQ(calibr.GetSelectedMethod(c.slot), c.selected) << c.slot;
+    if (c.slot == 0 || c.slot == 1) continue;
+    try {
+      calibr.SetPortMethod(cmRS, c.slot);
+      ADD_FAILURE() << "slot " << c.slot << " was accepted";
+    } catch (const EAbort& e) {
+      EXPECT_EQ(e.HelpContext, 200) << c.slot;
+    }
+    // Nothing was stored: the last good request still stands.
+    EXPECT_EQ(calibr.RequestedSlot, 1) << c.slot;
+    EXPECT_EQ(calibr.RequestedMethod[0], cmRO) << c.slot;
+    EXPECT_EQ(calibr.RequestedMethod[1], cmOP) << c.slot;
+  }
+  EXPECT_EQ(events, 0);
 }
 
 TEST_F(CalibrationRecord, CalculationTakesTheLocalTimeOfTheClock) {

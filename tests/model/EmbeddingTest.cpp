@@ -300,3 +300,40 @@ TEST_F(EmbeddingFiles, BareNameIsLookedUpInTheFixtureFolder) {
 }
 
 }  // namespace
+
+// A network reloaded with the same point count and end frequencies but a middle out of order is
+// searched as what it now is, not as the rising list it replaced.
+TEST_F(EmbeddingFiles, FixtParamReloadWithTheSameEndsAndAnUnsortedMiddle) {
+  auto write = [&](const std::string& name, const std::vector<std::pair<double, double>>& points) {
+    const std::filesystem::path path = dir / name;
+    std::ofstream out(path, std::ios::binary);
+    out << "# MHz S RI R 50\n";
+    for (const auto& [f, s11] : points) out << f << ' ' << s11 << " 0 0.9 0 0.9 0 0 0\n";
+    return path.string();
+  };
+  PathChannel c;
+  c.range->LoadEmbeddingFile(0, write("rising.s2p", {{100, 1}, {200, 2}, {300, 3}, {400, 4}}));
+  ASSERT_EQ(c.range->EmbNetwork[0].GetCount(), 4);
+  EXPECT_NEAR(c.range->EmbNetwork[0].InterpolateAt(250).S11.Re, 2.5, 1e-12);
+
+  const std::string unsorted = write("unsorted.s2p", {{100, 1}, {300, 2}, {200, 4}, {400, 5}});
+  c.range->LoadEmbeddingFile(0, unsorted);
+  TFixtParam fresh;
+  fresh.LoadTwoPort(unsorted);
+  ASSERT_EQ(fresh.GetCount(), 4);
+  const TSParams reloaded = c.range->EmbNetwork[0].InterpolateAt(250);
+  const TSParams expected = fresh.InterpolateAt(250);
+  EXPECT_EQ(reloaded.S11, expected.S11);
+  EXPECT_EQ(reloaded.S21, expected.S21);
+  // The walk from the first segment stops at 300 MHz: 250 MHz lies three quarters up 1 ... 2.
+  EXPECT_NEAR(reloaded.S11.Re, 1.75, 1e-12);
+
+  // Clearing and refilling the same storage through the grid setter works the flag out again.
+  TFixtParam grid;
+  grid.SetOnePortData({{1, 0}, {2, 0}, {3, 0}, {4, 0}}, 400, 100);
+  EXPECT_EQ(grid.FindSegment(250), 1);
+  grid.LoadTwoPort(unsorted);
+  EXPECT_EQ(grid.FindSegment(250), fresh.FindSegment(250));
+  grid.SetOnePortData({{1, 0}, {2, 0}, {3, 0}, {4, 0}}, 400, 100);
+  EXPECT_EQ(grid.FindSegment(250), 1);
+}
