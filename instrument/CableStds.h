@@ -18,6 +18,8 @@ class TCableStds {
   static constexpr const char* Section = "CableList";
   static constexpr const char* Folder = "Cable";
   static constexpr const char* Extension = ".cbl";
+  // The name the file browser offers in the cable folder.
+  static constexpr const char* DefaultName = "noname";
 
   TCableStds() = default;
 

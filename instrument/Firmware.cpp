@@ -1,5 +1,7 @@
 #include "instrument/Firmware.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +10,7 @@
 
 #include "model/NumberText.h"
 #include "model/ResourceFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/UsbBackend.h"
 
@@ -61,14 +64,6 @@ bool IsBlankLine(std::string_view line) {
 }
 
 std::string DataRootFile(const char* name) { return platform::Paths::dataRoot() + "/" + name; }
-
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return bytes;
-}
 
 }  // namespace
 
@@ -143,13 +138,17 @@ std::optional<THexRecord> ParseHexRecord(std::string_view line, std::string* err
 
 TFirmwareResult LoadDspFirmware(platform::EzusbHandle control, const std::string& resourceName) {
   const std::string filePath = DataRootFile("blackfin.ldr");
-  std::error_code ec;
-  const bool fromFile = std::filesystem::is_regular_file(filePath, ec);
+  // Whatever sits under that name is meant to replace the built-in image; one that is no
+  // regular file or is far larger than any image is refused (and never waited on), not
+  // silently swapped for the built-in one.
+  struct stat st {};
+  const bool fromFile = ::lstat(filePath.c_str(), &st) == 0;
   TFirmwareImage image;
   if (fromFile) {
-    std::optional<std::string> text = ReadWholeFile(filePath);
-    if (!text) return TFirmwareResult::Failure("Cannot read the firmware file " + filePath);
-    image = ParseFirmwareText(*text, "\"" + filePath + "\"");
+    std::string text;
+    const platform::FileResult read = platform::AtomicFile::read(filePath, text, kFirmwareMaxFileBytes);
+    if (!read) return TFirmwareResult::Failure("The firmware file is not used: " + read.message);
+    image = ParseFirmwareText(text, "\"" + filePath + "\"");
   } else {
     TResourceFile resource(resourceName);
     image = ParseFirmwareText(resource.Bytes(), "\"" + resourceName + "\"");

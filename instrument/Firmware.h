@@ -48,6 +48,8 @@ constexpr uint8_t kFirmwareStartRequest = 10;
 constexpr size_t kFirmwareChunkSize = 1024;
 // The offset of a chunk travels as a 16-bit value.
 constexpr size_t kFirmwareMaxImageSize = 65535;
+// The largest "blackfin.ldr" read: several times what the largest image takes as text.
+constexpr size_t kFirmwareMaxFileBytes = 1u << 20;
 // An Intel-HEX record of the 8051 image carries at most this many data bytes.
 constexpr size_t kHexRecordMaxData = 32;
 // What our generated stand-in images start with; they are never sent to a real instrument.

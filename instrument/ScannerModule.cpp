@@ -1,5 +1,7 @@
 #include "instrument/ScannerModule.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -10,6 +12,8 @@
 #include "model/MemIniFile.h"
 #include "model/Services.h"
 #include "model/Utils.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 
 TScannerModule* ScannerModule = nullptr;
 
@@ -51,6 +55,15 @@ int MatchKeyword(std::string_view text, const TKeyword (&table)[N], const char* 
     if (BeginsWith(text, k.word)) return k.code;
   }
   throw EAbort(message, error);
+}
+
+// A name from a file as a message shows it: quoted, control characters as '?', cut short.
+std::string Shown(std::string_view name) {
+  constexpr size_t kMax = 120;
+  std::string s;
+  for (char c : name.substr(0, kMax)) s += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+  if (name.size() > kMax) s += "...";
+  return "\"" + s + "\"";
 }
 
 // A code of 0..count-1 as read; anything else the default.
@@ -244,8 +257,16 @@ int TScannerModule::GetCableStdIndex() {
 bool TScannerModule::LoadCableList(const std::string& name) {
   if (name.empty()) return false;
   const std::string path = TCableStds::CompleteFileName(name, false);
-  if (!platform::AtomicFile::exists(path)) return false;
-  const TMemIniFile ini(path);
+  // Only a name that leads nowhere passes in silence; a folder, a FIFO or a huge file in its
+  // place is refused, and never waited on.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  std::string bytes;
+  const platform::FileResult read = platform::AtomicFile::read(path, bytes, platform::kMaxNamedFileBytes);
+  if (!read) throw EAbort(read.message);
+  TMemIniFile ini;
+  ini.FileName = path;
+  ini.LoadFromBytes(bytes);
   TCableStds table = TCableStds::LoadFromIni(ini);
   CableStds = std::move(table);
   CableListFile = path;
@@ -261,6 +282,34 @@ void TScannerModule::SaveCableList(const std::string& name) {
   CableStds.SaveToIni(ini);
   ini.UpdateFile();
   CableListFile = ini.FileName;
+}
+
+std::string TScannerModule::DefaultCableListPath() {
+  return TCableStds::CompleteFileName(TCableStds::DefaultName, true);
+}
+
+void TScannerModule::RestoreCableList(const std::string& stored) {
+  // A state file may come from anyone: its name never leads a later save out of the cable
+  // folder. Only the file-name part counts, and a name the program wrote itself (a path in
+  // that folder) comes back unchanged.
+  const std::string path = platform::Paths::storedName(stored, TCableStds::Folder);
+  bool loaded = false;
+  if (path.empty()) {
+    if (Log) Log("The cable list named in the state (" + Shown(stored) + ") is no usable file name; it is not loaded");
+  } else {
+    const std::string completed = TCableStds::CompleteFileName(path, false);
+    if (Log && completed != TCableStds::CompleteFileName(stored, false)) {
+      Log("The cable list " + Shown(stored) + " named in the state is taken from the cable folder as \"" + completed +
+          "\"");
+    }
+    try {
+      loaded = LoadCableList(path);
+    } catch (const std::exception& e) {
+      if (Log) Log(std::string("Cable list not loaded: ") + e.what());
+    }
+  }
+  // A table that did not come from the named file is never written back under its name.
+  if (!loaded) CableListFile = DefaultCableListPath();
 }
 
 // ---- Automation texts ---------------------------------------------------------------------------
@@ -375,7 +424,8 @@ void TScannerModule::LoadState(const TCustomIniFile& ini) {
   ClockSource = CodeOrDefault(ini.ReadInteger(Section, kClockSourceKey, ClockInternal), 2, ClockInternal);
   ClockSent = false;
 
-  CableListFile = ini.ReadString(Section, kCableListFileKey, std::string());
+  const std::string storedList = ini.ReadString(Section, kCableListFileKey, std::string());
+  CableListFile.clear();
   CableStdIndex = ini.ReadInteger(Section, kCableStdIndexKey, 0);
   // ReadFloat gives the default for text that is no finite number.
   VelocityFactor = TCableStd::ClampVelocity(ini.ReadFloat(Section, kVelocityFactorKey, TCableStd::DefaultVelocity));
@@ -383,13 +433,7 @@ void TScannerModule::LoadState(const TCustomIniFile& ini) {
   EnsureCableTable();
   CableStds[0].Velocity = VelocityFactor;
   CableStds[0].Loss = CableLoss;
-  if (!CableListFile.empty()) {
-    try {
-      LoadCableList(CableListFile);
-    } catch (const std::exception& e) {
-      if (Log) Log(std::string("Cable list not loaded: ") + e.what());
-    }
-  }
+  if (!storedList.empty()) RestoreCableList(storedList);
   CableStdIndex = std::clamp(CableStdIndex, 0, CableStds.Count() - 1);
 
   // The power level travels in the command lists: they must carry the loaded one before the

@@ -92,6 +92,9 @@ class TScannerModule : public TFObject {
   // cannot be read or holds no cable list raises EAbort and changes nothing. A list without
   // entries leaves entry 0 "User Defined" with the module's velocity and loss.
   bool LoadCableList(const std::string& name);
+  // Where the table goes when a state named a cable list that could not be loaded:
+  // "noname.cbl" in the cable folder, the name the file browser offers there.
+  static std::string DefaultCableListPath();
   // Writes the table to a cable list (the "Cable" folder is created for a bare name) and
   // remembers its path. A failed write raises EAbort naming the file; the old file, the
   // remembered path and the table stay as they were.
@@ -167,6 +170,9 @@ class TScannerModule : public TFObject {
   void FireSettingsChange(int previous);
   // Entry 0 "User Defined" from the module's velocity and loss when the table is empty.
   void EnsureCableTable();
+  // Loads the cable list a state names, from the cable folder only; remembers the default
+  // name when the list could not be loaded.
+  void RestoreCableList(const std::string& stored);
   // Selects entry 0 and gives it the module's velocity and loss.
   void StoreUserDefined();
 

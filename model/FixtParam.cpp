@@ -1,8 +1,11 @@
 #include "model/FixtParam.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <fstream>
 #include <memory>
 #include <numbers>
 #include <string_view>
@@ -136,16 +139,20 @@ bool IsFinite(const TComplex& z) { return std::isfinite(z.Re) && std::isfinite(z
 
 // Calls fn(line) for every line of the file, read in chunks so that memory follows the longest
 // line, not the file. A line ends at LF; a CR right before the LF is dropped.
+// False when the file could not be read to its end.
 template <typename Fn>
-void ForEachFileLine(std::ifstream& in, Fn&& fn) {
+bool ForEachFileLine(int fd, Fn&& fn) {
   constexpr size_t kChunk = 64 * 1024;
   const std::unique_ptr<char[]> chunk(new char[kChunk]);
   std::string line;
   bool first = true;
+  bool bad = false;
   for (;;) {
-    in.read(chunk.get(), static_cast<std::streamsize>(kChunk));
-    const size_t got = static_cast<size_t>(in.gcount());
-    if (got == 0) break;
+    const ssize_t n = ::read(fd, chunk.get(), kChunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) bad = true;
+    if (n <= 0) break;
+    const size_t got = static_cast<size_t>(n);
     std::string_view piece(chunk.get(), got);
     if (first) {
       first = false;
@@ -164,26 +171,39 @@ void ForEachFileLine(std::ifstream& in, Fn&& fn) {
       line.clear();
       start = lf + 1;
     }
-    if (in.bad()) break;
   }
   if (!line.empty()) fn(std::string_view(line));
+  return !bad;
 }
 
 }  // namespace
 
 void TFixtParam::ReadTouchstone(const std::string& fileName, TFileKind kind, int target) {
   Clear();
+  LoadError.clear();
+  if (fileName.empty()) return;
   const std::string path = GetFixtureFilePath(fileName);
-  if (!platform::AtomicFile::exists(path)) return;
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return;
+  if (fileName.find('\0') != std::string::npos) {
+    LoadError = "The network file name holds a NUL character; nothing was read";
+    return;
+  }
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return;  // a missing file is no fault here
+  // A FIFO, a folder or a device in the file's place is refused, never waited on, and so is a
+  // file far larger than any network.
+  platform::FileResult opened;
+  const int fd = platform::AtomicFile::openForReading(path, platform::kMaxNamedFileBytes, opened);
+  if (fd < 0) {
+    LoadError = opened.message;
+    return;
+  }
 
   const size_t wanted = kind == TFileKind::OnePort ? 3 : 9;
   bool haveOption = false;
   bool failed = false;
   TOptionLine option;
   std::vector<double> numbers;
-  ForEachFileLine(in, [&](std::string_view line) {
+  const bool readWhole = ForEachFileLine(fd, [&](std::string_view line) {
     if (failed || line.empty() || line.front() == '!') return;
     if (!haveOption) {
       haveOption = true;
@@ -215,7 +235,8 @@ void TFixtParam::ReadTouchstone(const std::string& fileName, TFileKind kind, int
   });
   // A file that stopped at its option line holds nothing; one that could not be read to its
   // end keeps nothing either, so a half-read network is never taken for the file.
-  if (failed || in.bad()) Clear();
+  ::close(fd);
+  if (failed || !readWhole) Clear();
   FrequenciesChanged();
 }
 

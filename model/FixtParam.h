@@ -53,7 +53,9 @@ class TFixtParam {
   // extension gets ".s2p" (for both loaders), no folder means the "FixtureSim" folder. A
   // missing file, one without a valid option line, or one without usable data lines leaves
   // the network empty; unusable data lines are skipped one by one. Nothing is reported: users
-  // look at GetCount or HoldsData.
+  // look at GetCount or HoldsData. The exception is a name that cannot be a network: a folder,
+  // a FIFO or a device in the file's place, a file above 64 MB, a name holding NUL. Those are
+  // refused without being read (or waited on) and LoadError says why.
   //
   // Reader rules: lines end at LF (a CR before it is dropped; a UTF-8 byte-order mark at the
   // start is skipped); a line whose first character is '!' is a comment, and so is an empty
@@ -84,6 +86,9 @@ class TFixtParam {
   // Whether the frequencies rise strictly is worked out once per list; the list is known by
   // its storage, size and end values. Code that changes an inner frequency in place calls this.
   void FrequenciesChanged() { search_ = TSearchCache{}; }
+
+  // Why the last Touchstone load refused its file; empty when it did not.
+  std::string LoadError;
 
   std::vector<double> Frequencies;
   std::vector<TComplex> S11;

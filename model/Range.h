@@ -294,7 +294,8 @@ class TRange : public TFContainer {
   // ---- Impedance conversion and fixtures ---------------------------------------------------
   // Reads a two-port Touchstone file into port p's network (a bare name is looked up in the
   // fixture folder) and reports the change; a file that gives no usable network clears the
-  // port's switch and file name.
+  // port's switch and file name. A name that leads to no regular file (a folder, a FIFO) or to
+  // one above 64 MB raises EAbort and changes nothing.
   void LoadDeembeddingFile(int p, const std::string& fileName);
   void LoadEmbeddingFile(int p, const std::string& fileName);
   // Port p's network at the channel's points, built on first use; none while the network holds

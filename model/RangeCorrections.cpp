@@ -6,6 +6,7 @@
 // instrument does not measure, are placeholders of (1e-9, 0). Only S11 and S21 are stored back.
 #include <cmath>
 
+#include "model/EAbort.h"
 #include "model/Range.h"
 #include "model/Services.h"
 #include "model/Utils.h"
@@ -51,7 +52,11 @@ void TRange::LoadFixtureFile(int p, const std::string& fileName, TFixtParam* net
   tables[p].reset();
   const bool had = networks[p].HoldsData();
   const bool wasOn = enabled[p];
-  networks[p].LoadTwoPort(fileName);
+  // A file refused outright (no regular file, far too large) changes nothing and is reported.
+  TFixtParam loaded;
+  loaded.LoadTwoPort(fileName);
+  if (!loaded.LoadError.empty()) throw EAbort(loaded.LoadError);
+  networks[p] = std::move(loaded);
   const bool has = networks[p].HoldsData();
   if (!had && !has) return;
   if (has) {

@@ -1,15 +1,25 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
 #include <string>
 
 namespace platform {
+
+void (*AtomicFile::testHookAfterTemporary)() = nullptr;
+bool AtomicFile::testForceNamedTemporary = false;
 
 namespace {
 
@@ -24,70 +34,241 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-}  // namespace
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr size_t kTempRandom = 6;
+constexpr size_t kTempSuffix = 5 + kTempRandom;  // ".tmp-XXXXXX"
 
-FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return FileResult{false, "Cannot create file \"\": no file name"};
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail("Cannot create file", path, EISDIR);
+// The temporary name's stem: the target's path, its file name cut short where the whole would
+// pass the file-name limit.
+std::string TemporaryStem(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  std::string stem = path;
+  if (stem.size() - nameStart + kTempSuffix > NAME_MAX) stem.resize(nameStart + NAME_MAX - kTempSuffix);
+  return stem + std::string(kTempMark);
+}
 
-  // The temporary name is the target's name plus ".tmp-XXXXXX", the name cut short where the
-  // whole would pass the file-name limit. Close-on-exec: a program started meanwhile must not
-  // keep it open.
-  size_t nameStart = path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1;
-  std::string tmpl = path;
-  constexpr size_t kSuffix = 11;  // ".tmp-XXXXXX"
-  if (tmpl.size() - nameStart + kSuffix > NAME_MAX) tmpl.resize(nameStart + NAME_MAX - kSuffix);
-  tmpl += ".tmp-XXXXXX";
-  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-  if (fd < 0) return Fail("Cannot create file", path, errno);
-
-  auto abandon = [&](int err) {
-    ::close(fd);
-    ::unlink(tmpl.c_str());
-    return Fail("Cannot write file", path, err);
-  };
-
-  // Keep the permissions an existing file had; a new file gets the usual 0666 & ~umask.
-  mode_t mode = 0;
-  if (::stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode = 0666 & ~mask;
+bool IsTemporaryName(std::string_view name) {
+  if (name.size() <= kTempSuffix) return false;
+  if (name.substr(name.size() - kTempSuffix, kTempMark.size()) != kTempMark) return false;
+  for (char c : name.substr(name.size() - kTempRandom)) {
+    const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    if (!alnum) return false;
   }
-  if (::fchmod(fd, mode) != 0) return abandon(errno);
+  return true;
+}
 
+std::string RandomLetters() {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937 gen(std::random_device{}() ^ static_cast<unsigned>(::getpid()));
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string s(kTempRandom, 'A');
+  for (char& c : s) c = kLetters[pick(gen)];
+  return s;
+}
+
+// The mode the target gets: an existing file's permissions, else 0666 & ~umask.
+mode_t TargetMode(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+int WriteAll(int fd, std::string_view bytes) {
   const char* p = bytes.data();
   size_t left = bytes.size();
   while (left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return abandon(errno);
+      return errno;
     }
     p += n;
     left -= static_cast<size_t>(n);
   }
-  if (::fsync(fd) != 0) return abandon(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    return Fail("Cannot write file", path, err);
-  }
-  if (::rename(tmpl.c_str(), path.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmpl.c_str());
-    return Fail("Cannot write file", path, err);
-  }
-  // Make the rename itself durable.
-  int dfd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY);
+  return 0;
+}
+
+void SyncFolder(const std::string& path) {
+  int dfd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
     ::close(dfd);
   }
+}
+
+void CallTestHook() {
+  if (AtomicFile::testHookAfterTemporary) AtomicFile::testHookAfterTemporary();
+}
+
+// The bytes in an unnamed file of the target's folder, linked under a temporary name and
+// renamed over the target only once they are on disk. False (nothing left behind, result
+// untouched) when the folder or the system cannot give an unnamed file; the caller then writes
+// through a named one.
+bool WriteUnnamed(const std::string& path, std::string_view bytes, mode_t mode, FileResult& result) {
+  // Close-on-exec: a program started meanwhile must not keep it open.
+  int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  // The lock keeps the start-time sweep of another copy away from the short moment in which the
+  // file has its temporary name.
+  (void)::flock(fd, LOCK_EX | LOCK_NB);
+  int err = 0;
+  if (::fchmod(fd, mode) != 0) err = errno;
+  if (err == 0) err = WriteAll(fd, bytes);
+  if (err == 0 && ::fsync(fd) != 0) err = errno;
+  if (err != 0) {
+    ::close(fd);
+    result = Fail("Cannot write file", path, err);
+    return true;
+  }
+  CallTestHook();
+
+  // linkat through /proc needs no privilege; AT_EMPTY_PATH serves where /proc is missing and
+  // the process may use it.
+  const std::string stem = TemporaryStem(path);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  std::string linked;
+  for (int attempt = 0; attempt < 100 && linked.empty(); ++attempt) {
+    std::string name = stem + RandomLetters();
+    int rc = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (rc != 0 && errno != EEXIST) rc = ::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH);
+    if (rc == 0) {
+      linked = name;
+    } else if (errno != EEXIST) {
+      break;
+    }
+  }
+  if (linked.empty()) {
+    ::close(fd);
+    return false;
+  }
+  if (::rename(linked.c_str(), path.c_str()) != 0) {
+    err = errno;
+    ::unlink(linked.c_str());
+    ::close(fd);
+    result = Fail("Cannot write file", path, err);
+    return true;
+  }
+  ::close(fd);
+  SyncFolder(path);
+  result = {};
+  return true;
+}
+
+FileResult WriteNamed(const std::string& path, std::string_view bytes, mode_t mode) {
+  std::string tmpl = TemporaryStem(path) + "XXXXXX";
+  int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+  if (fd < 0) return Fail("Cannot create file", path, errno);
+  // Held until the file has the target's name: a start-time sweep leaves a locked file alone.
+  (void)::flock(fd, LOCK_EX | LOCK_NB);
+
+  auto abandon = [&](int err) {
+    ::unlink(tmpl.c_str());
+    ::close(fd);
+    return Fail("Cannot write file", path, err);
+  };
+  if (::fchmod(fd, mode) != 0) return abandon(errno);
+  if (int err = WriteAll(fd, bytes); err != 0) return abandon(err);
+  if (::fsync(fd) != 0) return abandon(errno);
+  CallTestHook();
+  if (::rename(tmpl.c_str(), path.c_str()) != 0) return abandon(errno);
+  if (::close(fd) != 0) return Fail("Cannot write file", path, errno);
+  SyncFolder(path);
   return {};
+}
+
+// When this process started, from the kernel's records; the time this code was loaded when
+// those cannot be read.
+struct timespec ProcessStart() {
+  static const struct timespec start = [] {
+    struct timespec loaded {};
+    ::clock_gettime(CLOCK_REALTIME, &loaded);
+    std::ifstream statFile("/proc/self/stat");
+    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+    // Field 22 (start time in clock ticks after boot) counts from the field after the command
+    // name, which may hold blanks and parentheses itself.
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return loaded;
+    std::istringstream fields(stat.substr(close + 1));
+    std::string field;
+    unsigned long long ticks = 0;
+    for (int n = 3; n <= 22 && (fields >> field); ++n) {
+      if (n == 22) std::from_chars(field.data(), field.data() + field.size(), ticks);
+    }
+    std::ifstream bootFile("/proc/stat");
+    std::string line;
+    long long boot = -1;
+    while (std::getline(bootFile, line)) {
+      if (line.rfind("btime ", 0) == 0) std::from_chars(line.data() + 6, line.data() + line.size(), boot);
+    }
+    const long hz = ::sysconf(_SC_CLK_TCK);
+    if (boot < 0 || ticks == 0 || hz <= 0) return loaded;
+    struct timespec t {};
+    t.tv_sec = static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz)));
+    t.tv_nsec = static_cast<long>((ticks % static_cast<unsigned long long>(hz)) * (1000000000ull / static_cast<unsigned long long>(hz)));
+    // btime is rounded to whole seconds; never place the start after the time of loading.
+    if (t.tv_sec > loaded.tv_sec || (t.tv_sec == loaded.tv_sec && t.tv_nsec > loaded.tv_nsec)) return loaded;
+    return t;
+  }();
+  return start;
+}
+
+bool Before(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Removes one leftover when no writer holds it and it is older than this process.
+bool RemoveLeftover(int dirFd, const char* name) {
+  int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool removed = false;
+  struct stat held {};
+  struct stat now {};
+  if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && Before(held.st_mtim, ProcessStart()) &&
+      ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstatat(dirFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+      now.st_dev == held.st_dev && now.st_ino == held.st_ino) {
+    removed = ::unlinkat(dirFd, name, 0) == 0;
+  }
+  ::close(fd);
+  return removed;
+}
+
+int SweepFolder(int dirFd, int depth) {
+  DIR* dir = ::fdopendir(dirFd);
+  if (dir == nullptr) {
+    ::close(dirFd);
+    return 0;
+  }
+  int removed = 0;
+  while (struct dirent* e = ::readdir(dir)) {
+    const std::string_view name = e->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISDIR(st.st_mode)) {
+      if (depth <= 0) continue;
+      int sub = ::openat(::dirfd(dir), e->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+      if (sub >= 0) removed += SweepFolder(sub, depth - 1);
+    } else if (S_ISREG(st.st_mode) && IsTemporaryName(name) && RemoveLeftover(::dirfd(dir), e->d_name)) {
+      ++removed;
+    }
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+}  // namespace
+
+FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
+  if (path.empty()) return FileResult{false, "Cannot create file \"\": no file name"};
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail("Cannot create file", path, EISDIR);
+  const mode_t mode = TargetMode(path);
+  FileResult result;
+  if (!testForceNamedTemporary && WriteUnnamed(path, bytes, mode, result)) return result;
+  return WriteNamed(path, bytes, mode);
 }
 
 FileResult AtomicFile::remove(const std::string& path) {
@@ -95,20 +276,44 @@ FileResult AtomicFile::remove(const std::string& path) {
   return Fail("Cannot delete file", path, errno);
 }
 
-FileResult AtomicFile::read(const std::string& path, std::string& bytes) {
+int AtomicFile::openForReading(const std::string& path, uint64_t maxBytes, FileResult& result) {
   // O_NONBLOCK: opening a FIFO put in a file's place must not wait for a writer.
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Fail("Cannot open file", path, errno);
+  if (fd < 0) {
+    result = Fail("Cannot open file", path, errno);
+    return -1;
+  }
   struct stat st {};
   if (::fstat(fd, &st) != 0) {
-    int err = errno;
+    result = Fail("Cannot open file", path, errno);
     ::close(fd);
-    return Fail("Cannot open file", path, err);
+    return -1;
   }
   if (!S_ISREG(st.st_mode)) {
+    result = FileResult{false, "Cannot open file \"" + path + "\": " +
+                                   (S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file")};
     ::close(fd);
-    return Fail("Cannot open file", path, EISDIR);
+    return -1;
   }
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    const uint64_t mb = maxBytes >> 20;
+    result = FileResult{false, "Cannot open file \"" + path + "\": it is larger than " +
+                                   (mb > 0 ? std::to_string(mb) + " MB" : std::to_string(maxBytes) + " bytes")};
+    ::close(fd);
+    return -1;
+  }
+  // A regular file never blocks; reads go on in the usual way.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  result = {};
+  return fd;
+}
+
+FileResult AtomicFile::read(const std::string& path, std::string& bytes, uint64_t maxBytes) {
+  FileResult opened;
+  int fd = openForReading(path, maxBytes, opened);
+  if (fd < 0) return opened;
+  struct stat st {};
+  ::fstat(fd, &st);
   std::string out;
   out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
@@ -122,6 +327,11 @@ FileResult AtomicFile::read(const std::string& path, std::string& bytes) {
     }
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));
+    // A file that grows while it is read is held to the same limit.
+    if (out.size() > maxBytes) {
+      ::close(fd);
+      return FileResult{false, "Cannot read file \"" + path + "\": it grew past the size allowed"};
+    }
   }
   ::close(fd);
   bytes = std::move(out);
@@ -131,6 +341,12 @@ FileResult AtomicFile::read(const std::string& path, std::string& bytes) {
 bool AtomicFile::exists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+int AtomicFile::sweepLeftovers(const std::string& folder, int depth) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return 0;
+  return SweepFolder(fd, depth);
 }
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -181,6 +182,15 @@ std::string Paths::shippedFile(std::string_view relative) {
   MakeFolders(fs::path(target).parent_path().string());
   if (!AtomicFile::write(target, bytes)) return source;  // still readable where it was shipped
   return target;
+}
+
+std::string Paths::storedName(std::string_view name, std::string_view kindFolder) {
+  const size_t cut = name.find_last_of("/\\");
+  const std::string_view base = cut == std::string_view::npos ? name : name.substr(cut + 1);
+  if (base.empty() || base == "." || base == ".." || base.size() > NAME_MAX ||
+      base.find('\0') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+    return {};
+  return Join(folder(kindFolder), base);
 }
 
 std::vector<std::string> Paths::shippedNames(std::string_view relativeFolder) {

@@ -40,6 +40,12 @@ class Paths {
   // path itself when the copy cannot be written (the file is still readable there); an empty
   // text when the file is not shipped and not in the data root either, or the path is unsafe.
   static std::string shippedFile(std::string_view relative);
+  // Where a file name that one of the program's files gives (a state's cable list, say) is
+  // written: only its file-name part (after the last '/' or '\'), in the data root's kindFolder
+  // (created when missing), so that no file can make the program write outside the data root.
+  // Empty when that part is no usable file name: empty, "." or "..", holding NUL, or longer
+  // than a file name may be.
+  static std::string storedName(std::string_view name, std::string_view kindFolder);
   // The names of the regular files shipped in a folder below shippedFolder() (empty text = the
   // shipped folder itself), sorted; for copying a whole shipped set through shippedFile().
   static std::vector<std::string> shippedNames(std::string_view relativeFolder);

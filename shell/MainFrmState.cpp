@@ -22,13 +22,17 @@
 #include "instrument/SynthesizerTV.h"
 #include "instrument/SynthesizerTV30.h"
 #include "model/EAbort.h"
+#include "model/FixtParam.h"
 #include "model/IDeviceModel.h"
 #include "model/MemIniFile.h"
 #include "model/NumberText.h"
+#include "model/Range.h"
 #include "model/RunMode.h"
 #include "model/Services.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
+#include "platform/UiDispatcher.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Panel.h"
 #include "platform/ui/Screen.h"
 #include "shell/MainFrm.h"
@@ -77,6 +81,28 @@ void LoadSynthesizer(const TCustomIniFile& ini) {
   const int row = AttachedModelRow();
   if (row == 3 && SynthesizerTV != nullptr) SynthesizerTV->LoadSettings(ini);
   if (row == 4 && SynthesizerTV30 != nullptr) SynthesizerTV30->LoadSettings(ini);
+}
+
+// The fixture files a loaded state names but that were refused unread (a folder or a FIFO in
+// the file's place, a file far too large), in one message shown once the load has finished.
+template <class TViews>
+void ReportRefusedFixtureFiles(const TViews& views) {
+  std::vector<std::string> reasons;
+  for (TRangeView* view : views) {
+    if (view == nullptr || view->Range == nullptr) continue;
+    for (int p = 0; p < 2; ++p) {
+      for (const TFixtParam* network : {&view->Range->DeembNetwork[p], &view->Range->EmbNetwork[p]}) {
+        if (!network->LoadError.empty() &&
+            std::find(reasons.begin(), reasons.end(), network->LoadError) == reasons.end()) {
+          reasons.push_back(network->LoadError);
+        }
+      }
+    }
+  }
+  if (reasons.empty()) return;
+  std::string message = "Fixture files of the state were not read:";
+  for (const std::string& reason : reasons) message += "\n" + reason;
+  platform::UiDispatcher::get().post([message] { ui::MessageBox::Get().Show(message); });
 }
 
 }  // namespace
@@ -222,6 +248,7 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
   for (int n = 0; n < kViewCount; ++n) {
     if (TRangeView* view = Views[static_cast<size_t>(n)]) view->LoadFromIni(ini, ViewSection(n), SaveType);
   }
+  ReportRefusedFixtureFiles(Views);
   // 8.
   if (CalibratorModule != nullptr) {
     CalibratorModule->SetCorrection(ini.ReadBool(kSection, "DisableUserCal", false));

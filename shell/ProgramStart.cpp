@@ -22,10 +22,13 @@
 #include "model/MeasureUnits.h"
 #include "model/RunMode.h"
 #include "model/Services.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
 #include "platform/UiDispatcher.h"
 #include "platform/UsbBackend.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/BusyCursor.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/QtUiDispatcher.h"
 #include "platform/ui/Screen.h"
 #include "shell/EventPumpingWaiter.h"
@@ -118,6 +121,13 @@ void CreateModules() {
   Created("Device");
 
   ScannerModule = new TScannerModule();
+  // The module's file troubles (a cable list a state names) reach the user once the step that
+  // met them has finished.
+  ScannerModule->Log = [](const std::string& message) {
+    platform::UiDispatcher::get().post([message] {
+      if (ScannerModule != nullptr) ui::MessageBox::Get().Show(message);
+    });
+  };
   Created("ScannerModule");
 
   PowerMeter = nullptr;
@@ -209,6 +219,8 @@ bool TProgramStart::Start(int argc, const char* const* argv) {
   Installed().Started = true;
   try {
     if (ui::Application* app = ui::Application::Instance()) app->SetTitle(kTitle);
+    // Temporary files that saves of earlier runs could not finish (a crash, a kill).
+    platform::AtomicFile::sweepLeftovers(platform::Paths::dataRoot());
     InstallHooks();
     CreateModules();
   } catch (...) {

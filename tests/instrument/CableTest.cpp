@@ -356,10 +356,11 @@ TEST_F(CableFiles, AFileWithoutTheSectionIsRefusedAndChangesNothing) {
   EXPECT_EQ(module.CableStds, before);
   EXPECT_EQ(module.CableListFile, goodPath);
 
-  // A folder in the name's place is no file: nothing to load.
+  // A folder in the name's place is no list either: refused, and said so.
   fs::create_directories(CableFolder() / "dir.cbl");
-  EXPECT_FALSE(module.LoadCableList("dir"));
+  EXPECT_THROW(module.LoadCableList("dir"), EAbort);
   EXPECT_EQ(module.CableStds, before);
+  EXPECT_EQ(module.CableListFile, goodPath);
 }
 
 // Truncated, mangled, oversized and random files: each is refused with EAbort (and nothing

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
@@ -209,6 +212,38 @@ TEST(Firmware, FileInTheDataRootReplacesTheResourceAndIsNotStarted) {
   EXPECT_EQ(l.fake.vendorCalls[1].request, 8);
   EXPECT_EQ(l.fake.vendorCalls[1].value, 1024);
   EXPECT_EQ(l.fake.vendorCalls[1].index, 476);
+}
+
+// Only a regular file of at most 1 MB under that name is read; anything else in its place is
+// refused with a message (never waited on), and neither it nor the built-in image is sent.
+TEST(Firmware, AFileThatCannotBeAnImageIsRefusedUnread) {
+  struct Case {
+    const char* what;
+    std::function<void(const std::string& path)> make;
+    const char* reason;
+  };
+  const std::vector<Case> cases = {
+      {"300 MB", [](const std::string& path) { std::filesystem::resize_file(path, 300ull << 20); },
+       "larger than 1 MB"},
+      {"one byte over 1 MB", [](const std::string& path) { std::filesystem::resize_file(path, (1u << 20) + 1); },
+       "larger than 1 MB"},
+      {"FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }, "not a regular file"},
+      {"folder", [](const std::string& path) { std::filesystem::create_directory(path); }, "folder"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Loader l;
+    RegisterResourceCopy("FwTestRefusedFile", ImageText(Pattern(10)));
+    std::filesystem::remove_all(l.ldr);
+    if (std::string(c.what).find("MB") != std::string::npos) l.writeLdr("");  // sparse once resized
+    c.make(l.ldr);
+    TFirmwareResult r = LoadDspFirmware(l.handle, "FwTestRefusedFile");
+    EXPECT_FALSE(r.Ok);
+    EXPECT_NE(r.Error.find(l.ldr), std::string::npos) << r.Error;
+    EXPECT_NE(r.Error.find(c.reason), std::string::npos) << r.Error;
+    EXPECT_TRUE(l.fake.vendorCalls.empty());
+    std::filesystem::remove_all(l.ldr);
+  }
 }
 
 TEST(Firmware, InvalidImageSendsNoRequest) {

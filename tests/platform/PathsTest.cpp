@@ -195,3 +195,42 @@ TEST_F(Paths, ShippedFolderFallsBackToTheSourceTree) {
   if (fs::is_directory(installed)) GTEST_SKIP() << "an installed copy sits beside this binary";
   EXPECT_EQ(platform::Paths::shippedFolder(), std::string(TERVAN_SOURCE_DIR) + "/resources/share");
 }
+
+namespace {
+
+// A file name read from a file keeps only its last part and lands in the kind's folder.
+TEST_F(Paths, StoredNameKeepsOnlyTheFileNameInsideTheDataRoot) {
+  const fs::path root = FreshFolder();
+  SetEnv("TERVAN_HOME", root.string());
+  const std::string cable = (root / "Cable").string();
+  struct Case {
+    std::string name;
+    std::string expected;  // empty: refused
+  };
+  const std::vector<Case> cases = {
+      {"list.cbl", cable + "/list.cbl"},
+      {"list", cable + "/list"},
+      {"/etc/passwd", cable + "/passwd"},
+      {"../../victim.cbl", cable + "/victim.cbl"},
+      {"C:\\x\\y.cbl", cable + "/y.cbl"},
+      {"a/b\\c/d.cbl", cable + "/d.cbl"},
+      {cable + "/mine.cbl", cable + "/mine.cbl"},
+      {"..", ""},
+      {"x/..", ""},
+      {"C:\\x\\", ""},
+      {"/", ""},
+      {"", ""},
+      {".", ""},
+      {std::string("list\0.cbl", 9), ""},
+      {std::string("/tmp/a\0b/c.cbl", 14), ""},
+      {std::string(5000, 'n'), ""},
+      {"dir/" + std::string(255, 'n'), cable + "/" + std::string(255, 'n')},
+      {"dir/" + std::string(256, 'n'), ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::Paths::storedName(c.name, "Cable"), c.expected) << c.name.substr(0, 80);
+  }
+  EXPECT_TRUE(fs::is_directory(root / "Cable"));
+}
+
+}  // namespace
