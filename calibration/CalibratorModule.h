@@ -31,6 +31,7 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   // ---- ICalibrationFacade ---------------------------------------------------------------------
   bool IsUserCorrectionDisabled() const override { return UserCorrectionOff; }
   bool IsOffsetAdjustRunning() const override { return OffsetAdjustRunning; }
+  bool IsInstrumentHeld() const override { return !IsTransferAllowed(); }
   // The channel's automatic adjustment: skipped while another run or a transfer is in progress.
   void AdjustFrequencyOffset() override { AdjustFrequencyOffset(true); }
   uint32_t GetSerialNumber() const override { return SerialNumber; }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <iostream>
 #include <utility>
 
 #include "instrument/BeepHook.h"
@@ -13,6 +15,9 @@
 #include "model/IDeviceModel.h"
 #include "model/Range.h"
 #include "model/Services.h"
+#include "platform/Clock.h"
+#include "platform/UiDispatcher.h"
+#include "platform/UsbBackend.h"
 
 namespace {
 
@@ -340,10 +345,14 @@ void TScanner::LinkConnected() {
   ExternalArmed = false;
   Temperature = TCmdReply::UnsetTemperature;
   SweepMaxA = SweepMaxB = LastMaxA = LastMaxB = NoLevel;
+  // A new connection starts with a clean watch: nothing of the old one may count against it.
+  ++WatchGeneration;
+  WatchPending = false;
+  Silences = 0;
   Link->Sync();
   if (!Connected) return;
   if (HasStandbyModel()) {
-    if (ICalibrationFacade* calibrator = Services().CalibratorModule) calibrator->ReadEeprom();
+    ReadIdentity();
     if (!Connected) return;
     RebuildScanList();
   }
@@ -359,6 +368,70 @@ void TScanner::LinkConnected() {
   if (OnConnect) {
     const TConnectEvent handler = OnConnect;
     handler(this);
+  }
+}
+
+void TScanner::ReadIdentity() {
+  IdentityReadDeferred = false;
+  ICalibrationFacade* calibrator = Services().CalibratorModule;
+  if (!calibrator) return;
+  if (calibrator->IsInstrumentHeld()) {
+    // The run or transfer in progress owns the instrument; reading now would be refused and
+    // would leave the connect sequence half done. The read follows once it has ended.
+    IdentityReadDeferred = true;
+    ScheduleIdentityRetry();
+    return;
+  }
+  try {
+    calibrator->ReadEeprom();
+    IdentityReadError.clear();
+  } catch (const std::exception& e) {
+    // Reported once per kind of failure; the connection itself goes on.
+    const std::string why = e.what();
+    if (why != IdentityReadError) std::cerr << "tervan: the instrument's factory data cannot be read: " << why << std::endl;
+    IdentityReadError = why;
+  }
+}
+
+void TScanner::ScheduleIdentityRetry() {
+  if (IdentityRetryPosted) return;
+  IdentityRetryPosted = true;
+  std::weak_ptr<int> alive = Alive;
+  platform::UiDispatcher::get().postDelayed(
+      [this, alive] {
+        if (alive.expired()) return;
+        IdentityRetryPosted = false;
+        RetryIdentityRead();
+      },
+      IdentityRetryMs);
+}
+
+void TScanner::RetryIdentityRead() {
+  if (!IdentityReadDeferred) return;
+  if (!Connected || !Link) {
+    IdentityReadDeferred = false;  // the next connection reads it
+    return;
+  }
+  const ICalibrationFacade* calibrator = Services().CalibratorModule;
+  if (calibrator && calibrator->IsInstrumentHeld()) {
+    ScheduleIdentityRetry();
+    return;
+  }
+  // Memory requests do not mix with a sweep in progress: stop it, read, and rebuild the lists
+  // for what was read (the hardware revision sets register words), then carry on as before.
+  const bool measuring = State == MEAS;
+  const bool armed = ExternalArmed;
+  const int waiting = State;
+  StopSweep();
+  ReadIdentity();
+  if (!Connected || !Link || IdentityReadDeferred) return;
+  RebuildScanList();
+  if (armed) {
+    ArmExternalTrigger();
+  } else if (measuring) {
+    StartScanItem(0);
+  } else if (waiting == WAIT) {
+    SetState(WAIT);
   }
 }
 
@@ -403,7 +476,88 @@ void TScanner::StartScanItem(int n) {
   if (n < 0 || static_cast<size_t>(n) >= ScanList.size()) return;
   CurrentItem = static_cast<uint32_t>(n);
   Link->QueueCommands(ScanList[static_cast<size_t>(n)].Commands);
+  ArmReplyWatch();
   SetState(MEAS);
+}
+
+// ---- Sweep watch --------------------------------------------------------------------------------
+
+double TScanner::ExpectedListMs(const std::vector<TCmdRequest>& commands) {
+  double bandwidth = 0.0;
+  int ticks = 0;
+  double total = 0.0;
+  for (const TCmdRequest& record : commands) {
+    if (record.GetCode() == TCmdRequest::TimingCode) {
+      ticks = record.GetTimingTicks();
+      bandwidth = IFBandwidthFromCode(record.GetTimingIFCode());
+    }
+    total += (bandwidth >= 1.0 ? 1000.0 / bandwidth : 0.0) + ticks * 0.005;
+  }
+  return total;
+}
+
+void TScanner::ArmReplyWatch() {
+  const double expected = CurrentItem < ScanList.size() ? ExpectedListMs(ScanList[CurrentItem].Commands) : 0.0;
+  const double limit = std::ceil(ReplyTimeoutFactor * expected);
+  ReplyTimeoutMs = std::max<int64_t>(MinReplyTimeoutMs, limit < 9e15 ? static_cast<int64_t>(limit) : INT64_C(9000000000000000));
+  LastReplyMs = platform::Clock::get().steadyMs();
+  ScheduleReplyWatch(LastReplyMs + ReplyTimeoutMs);
+}
+
+void TScanner::ScheduleReplyWatch(int64_t dueMs) {
+  // One check pending at a time: a later one looks again when it runs; only an earlier
+  // deadline needs a check of its own.
+  if (WatchPending && WatchDueMs <= dueMs) return;
+  WatchPending = true;
+  WatchDueMs = dueMs;
+  const uint64_t generation = ++WatchGeneration;
+  std::weak_ptr<int> alive = Alive;
+  platform::UiDispatcher::get().postDelayed(
+      [this, alive, generation] {
+        if (alive.expired()) return;
+        WatchReplies(generation);
+      },
+      dueMs - platform::Clock::get().steadyMs());
+}
+
+void TScanner::WatchReplies(uint64_t generation) {
+  if (generation != WatchGeneration) return;  // a newer check has taken over
+  WatchPending = false;
+  if (!Connected || !Link || State != MEAS) return;  // a trigger wait or no sweep: not watched
+  const int64_t now = platform::Clock::get().steadyMs();
+  if (now - LastReplyMs < ReplyTimeoutMs) {
+    ScheduleReplyWatch(LastReplyMs + ReplyTimeoutMs);
+    return;
+  }
+  ReplySilence();
+}
+
+void TScanner::ReplySilence() {
+  if (Silences == 0) {
+    // Once: the list (or its end record) may have been lost on the way; resynchronise and
+    // send the scan item again.
+    Silences = 1;
+    const int item = static_cast<int>(CurrentItem);
+    ExternalArmed = false;
+    Link->Sync();
+    if (!Connected || !Link) return;
+    StartScanItem(item);
+    return;
+  }
+  // Twice: the instrument has stopped answering while the bus stays up. End the link so that
+  // discovery starts it afresh, as after unplugging.
+  Silences = 0;
+  LinkProblem = NoReplyText;
+  Link->LinkError(NoReplyText);
+  platform::UsbBackend::get().postDeviceChange();
+}
+
+void TScanner::NoteReply() {
+  LastReplyMs = platform::Clock::get().steadyMs();
+  if (!LinkProblem.empty()) {
+    LinkProblem.clear();
+    FireChange(State);
+  }
 }
 
 void TScanner::ArmExternalTrigger() {
@@ -527,12 +681,16 @@ void TScanner::HandleReplies() {
   batch.swap(Replies);
   int last = 0;
   bool end = false;
+  bool answered = false;  // a point or end reply: the instrument is working on the list
   for (const TCmdReply& reply : batch) {
     if (!Connected) break;
     last = DecodeReply(reply);
     if (last < 0) end = true;
+    if (last != 0) answered = true;
   }
   batch.clear();
+  if (answered && Connected) NoteReply();
+  if (end) Silences = 0;  // the item came through whole: a later silence is a first one again
 
   TRange* range = CurrentRange();
   if (!range) return;

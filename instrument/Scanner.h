@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "instrument/CmdReply.h"
 #include "instrument/CmdRequest.h"
@@ -56,6 +57,16 @@ class TScanner : public TFContainer {
   static constexpr int64_t SettleMs = 3000;
   static constexpr int64_t StandbyWaitMs = 500;
   static constexpr int64_t InitWaitMs = 500;
+  // The sweep watch: while measuring, a scan item that gets no reply for the larger of
+  // MinReplyTimeoutMs and ReplyTimeoutFactor x its expected time is restarted once; a second
+  // silence before an item has come through whole ends the link (the status shows NoReplyText)
+  // and discovery runs again. Waits for an external or bus trigger are not watched.
+  static constexpr int64_t MinReplyTimeoutMs = 2000;
+  static constexpr int ReplyTimeoutFactor = 3;
+  // Translation key of the status text after a silence ended the link.
+  static constexpr const char* NoReplyText = "No reply from the instrument";
+  // How often a deferred identity read looks whether the run that holds it off has ended, ms.
+  static constexpr int64_t IdentityRetryMs = 250;
   // Vendor requests of the engine.
   static constexpr uint8_t kReadMemoryRequest = 3;
   static constexpr uint8_t kWriteMemoryRequest = 5;
@@ -84,6 +95,13 @@ class TScanner : public TFContainer {
   void LinkProgress();
   // The link, or null before the first Connect.
   TScannerThreads* GetLink() const { return Link.get(); }
+  // True while the instrument's identity (factory data) is still to be read: it connected while
+  // a calibration run, an EEPROM transfer or an offset adjustment held the instrument, and the
+  // read follows once that has ended.
+  bool IsIdentityReadDeferred() const { return IdentityReadDeferred; }
+  // Why the link was lost, as a translation key, until the next reply arrives (NoReplyText
+  // after a silence); empty otherwise.
+  const std::string& GetLinkProblem() const { return LinkProblem; }
 
   // ---- Sweep state ------------------------------------------------------------------------------
   // Stores the state when it differs and fires OnChange with the previous one.
@@ -162,6 +180,11 @@ class TScanner : public TFContainer {
   void BuildScanItem(TScanItem& item);
   // Index of the first entry of the channel, or -1.
   int FindScanItem(const TRange* range) const;
+  // The time the instrument needs for a command list, ms: every record costs 1000 / IF
+  // bandwidth plus its delay ticks (5 us each), as the timing records before it set them.
+  static double ExpectedListMs(const std::vector<TCmdRequest>& commands);
+  // The silence after which the current scan item counts as lost, ms.
+  int64_t GetReplyTimeoutMs() const { return ReplyTimeoutMs; }
 
   // Append the records of point i (isEnd false) or the end record built from point 0 (isEnd
   // true): a synthesizer record when a word or output switch changed (always at point 0 and at
@@ -230,6 +253,17 @@ class TScanner : public TFContainer {
   bool PumpWait(int64_t ms);
   bool IsDemoMode() const;
   bool HasStandbyModel() const;
+  // The identity read of the connect sequence: now, or deferred while the calibration module
+  // holds the instrument. A read that fails is reported once and not repeated.
+  void ReadIdentity();
+  void RetryIdentityRead();
+  void ScheduleIdentityRetry();
+  // The sweep watch.
+  void ArmReplyWatch();
+  void ScheduleReplyWatch(int64_t dueMs);
+  void WatchReplies(uint64_t generation);
+  void ReplySilence();
+  void NoteReply();
 
   std::unique_ptr<TScannerThreads> Link;
   double SweepMaxA = NoLevel;
@@ -256,4 +290,17 @@ class TScanner : public TFContainer {
 
   bool SignalOff = false;
   bool HeterodyneOff = false;
+
+  bool IdentityReadDeferred = false;
+  bool IdentityRetryPosted = false;
+  std::string IdentityReadError;  // the last failure reported, so it is reported once
+  int64_t LastReplyMs = 0;
+  int64_t ReplyTimeoutMs = MinReplyTimeoutMs;
+  int64_t WatchDueMs = 0;
+  bool WatchPending = false;
+  uint64_t WatchGeneration = 0;
+  int Silences = 0;
+  std::string LinkProblem;
+  // Closures posted for later hold it weakly: they do nothing once the scanner is gone.
+  std::shared_ptr<int> Alive = std::make_shared<int>(0);
 };

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "instrument/Scanner.h"
+#include "instrument/SynthesizerBase.h"
 #include "model/CustomIniFile.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
@@ -144,6 +145,18 @@ void TScannerModule::RebuildScanList() {
 }
 
 void TScannerModule::RestartAveraging() { Scanner->RestartAveraging(); }
+
+void TScannerModule::RestartOnNewSynthSettings() {
+  StopSweep();
+  Scanner->RebuildAll();
+  StartSweep(0);
+}
+
+void TScannerModule::HookSynthesizers(TSynthesizerBase* k12, TSynthesizerBase* k30) {
+  for (TSynthesizerBase* synth : {k12, k30}) {
+    if (synth != nullptr) synth->OnRestartSweep = [this] { RestartOnNewSynthSettings(); };
+  }
+}
 
 // ---- Setters ------------------------------------------------------------------------------------
 

@@ -18,6 +18,7 @@
 
 class TCustomIniFile;
 class TScanner;
+class TSynthesizerBase;
 
 class TScannerModule : public TFObject {
  public:
@@ -58,6 +59,13 @@ class TScannerModule : public TFObject {
   // Stops the sweep and rebuilds every scan entry's command list (the sweep is not restarted).
   void RebuildScanList();
   void RestartAveraging();
+  // Stop, every channel's points and the scan lists rebuilt, start again from entry 0: what a
+  // change of the synthesizer settings needs before it reaches the instrument.
+  void RestartOnNewSynthSettings();
+  // Installs RestartOnNewSynthSettings as the restart of each synthesizer settings object given
+  // (null ones are skipped). Program start calls it once both exist; they must not outlive
+  // the module with the hook installed.
+  void HookSynthesizers(TSynthesizerBase* k12, TSynthesizerBase* k30);
 
   // ---- Setters; an unchanged value does nothing ------------------------------------------------
   // Hold, single or continuous (other values are ignored); restarts the sweep unless hold.

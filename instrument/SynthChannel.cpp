@@ -50,6 +50,7 @@ bool TSynthChannel::CalcPll(TPllSettings& pll, double f, const TSynthPlanParams&
   if (!std::isfinite(lg)) return false;
   if (!TruncToInt32(lg, plan.LoDiv)) return false;
   if (plan.LoDiv < 0) plan.LoDiv = 0;
+  if (plan.LoDiv > kMaxLoDiv) return false;  // below the model's range
 
   double v = std::ldexp(fo, plan.LoDiv);
   if (!Heterodyne) {

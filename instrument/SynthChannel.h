@@ -2,6 +2,8 @@
 // Divider plan of one RFFC507x synthesizer: turns a wanted frequency into the register fields
 // of a TPllSettings, computes what those fields really produce, and accepts the plan when that
 // lies strictly within the channel's tolerance of the wanted frequency.
+#include <cstdint>
+
 #include "model/SynthRecords.h"
 
 // The owner's settings a plan reads, taken afresh at every plan.
@@ -15,10 +17,18 @@ struct TSynthPlanParams {
 
 class TSynthChannel {
  public:
+  // The point record keeps three bits of the output-divider exponent: a plan that needs more
+  // would reach the instrument masked and tune a wrong frequency.
+  static constexpr int32_t kMaxLoDiv = 7;
+  // The lowest output frequency (MHz) whose divider fits those bits: just above 5400 / 2^8,
+  // where the exponent would become 8.
+  static constexpr double kLowestFrequency = 21.1;
+
   TSynthChannel(double tolerance, bool heterodyne) : Tolerance(tolerance), Heterodyne(heterodyne) {}
 
   // Plans f (MHz). The record is always filled; a frequency that is not positive and finite, or
-  // whose dividers do not fit the register fields, leaves it all zeros and returns false.
+  // whose dividers do not fit the register fields (an output divider above 2^kMaxLoDiv
+  // included), leaves it all zeros and returns false.
   bool CalcPll(TPllSettings& pll, double f, const TSynthPlanParams& params) const;
 
   // The output frequency of a plan, MHz: fc x (N + fraction / 2^24) x Prescaler / 2^LoDiv with

@@ -14,8 +14,8 @@ void TSynthesizerBase::ClampCommonSettings(double maxIntermediateFreq, double ma
   IntermediateFreq = Limit(IntermediateFreq, kMinIntermediateFreq, maxIntermediateFreq);
   MeasureDelay = Limit(static_cast<long long>(MeasureDelay), 0, kMaxDelay);
   BackScanDelay = Limit(static_cast<long long>(BackScanDelay), 0, kMaxDelay);
-  MinFrequency = Limit(MinFrequency, kMinDeviceFrequency, maxDeviceFrequency);
-  MaxFrequency = Limit(MaxFrequency, kMinDeviceFrequency, maxDeviceFrequency);
+  MinFrequency = Limit(MinFrequency, kMinStimulusFrequency, maxDeviceFrequency);
+  MaxFrequency = Limit(MaxFrequency, kMinStimulusFrequency, maxDeviceFrequency);
 }
 
 bool TSynthesizerBase::CalcSignalPll(TPllSettings& pll, double f) { return SignalChannel.CalcPll(pll, f, Params()); }

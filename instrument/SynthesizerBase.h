@@ -66,7 +66,10 @@ class TSynthesizerBase : public ISynthPlan {
   static constexpr double kMinReferenceFreq = 10, kMaxReferenceFreq = 52;
   static constexpr double kMinIntermediateFreq = 0.1;
   static constexpr int32_t kMaxDelay = 327600;
+  // Band thresholds (Freq2x, Freq3x) go down to this.
   static constexpr double kMinDeviceFrequency = 10;
+  // The device's stimulus range goes down to the lowest frequency a plan can carry.
+  static constexpr double kMinStimulusFrequency = TSynthChannel::kLowestFrequency;
 
   explicit TSynthesizerBase(double defaultIFAccuracy)
       : SignalChannel(defaultIFAccuracy, false), HeterodyneChannel(defaultIFAccuracy, true) {}

@@ -91,9 +91,9 @@ bool TSynthesizerTV::LoadSettings(const TCustomIniFile& ini) {
   Heter3x = ini.ReadBool(kSection, "Heter3x", false);
   Signal3x = ini.ReadBool(kSection, "Signal3x", false);
   MinFrequency =
-      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
+      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
   MaxFrequency =
-      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
+      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
   for (size_t i = 0; i < SignalWords.size(); ++i) {
     SignalWords[i] = ReadWord(ini, kSection, std::string(kSignalPrefix) + kRegisterNames[i], kDefaultSignalWords[i]);
     HeterodyneWords[i] =

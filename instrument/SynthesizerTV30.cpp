@@ -75,9 +75,9 @@ bool TSynthesizerTV30::LoadSettings(const TCustomIniFile& ini) {
   BackScanDelay = ReadLimitedInteger(ini, kSection, "BackScanDelay", BackScanDelay, 0, kMaxDelay);
   SwitchDelay = ReadLimitedInteger(ini, kSection, "SwitchDelay", SwitchDelay, 0, kMaxDelay);
   MinFrequency =
-      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
+      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
   MaxFrequency =
-      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinDeviceFrequency, kMaxDeviceFrequency);
+      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
   Freq2x = ReadLimitedFloat(ini, kSection, "Freq2x", Freq2x, kMinDeviceFrequency, kMaxDeviceFrequency);
   Freq3x = ReadLimitedFloat(ini, kSection, "Freq3x", Freq3x, kMinDeviceFrequency, kMaxDeviceFrequency);
   for (size_t i = 0; i < SignalWords.size(); ++i) {

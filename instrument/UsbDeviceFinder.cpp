@@ -16,6 +16,9 @@ std::optional<TFoundUsbDevice> TUsbDeviceFinder::Find(const TAccept& accept, std
     return std::nullopt;
   }
   for (const platform::UsbDeviceInfo& device : devices) {
+    // The listing already knows the ids: a device of another kind is neither locked nor opened,
+    // so its interface is never claimed and its kernel driver stays attached.
+    if (!accept(device.ids)) continue;
     platform::LockFile lock(device.lockName);
     if (!lock.tryLock()) {
       problems.push_back(lock.error().empty()
@@ -36,6 +39,7 @@ std::optional<TFoundUsbDevice> TUsbDeviceFinder::Find(const TAccept& accept, std
       continue;
     }
     if (!accept(ids)) {
+      // The ids changed between the listing and the open (the device re-enumerated).
       platform::CloseEzusbDevice(handle);
       continue;
     }

@@ -3,10 +3,11 @@
 // devices of the installed USB back end in order and keeps the first one that a caller accepts,
 // with its lock file held and a control handle open.
 //
-// A device is skipped when its lock file is held (the other link, or another copy of the
-// program, has it), when it cannot be opened, when it does not answer, or when the caller does
-// not want its ids (it is then let go without a word: it is some other device of the maker).
-// The reasons for the others are handed back readable.
+// A device whose listed ids the caller does not want is passed over before anything else: it
+// is neither locked nor opened. Otherwise a device is skipped when its lock file is held (the
+// other link, or another copy of the program, has it), when it cannot be opened, when it does
+// not answer, or when the ids it answers with after opening are not wanted (it is then let go
+// without a word). The reasons for the others are handed back readable.
 #include <functional>
 #include <optional>
 #include <string>

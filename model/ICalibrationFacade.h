@@ -13,6 +13,9 @@ class ICalibrationFacade {
   virtual bool IsUserCorrectionDisabled() const = 0;
   // True while a frequency offset adjustment run is in progress.
   virtual bool IsOffsetAdjustRunning() const = 0;
+  // True while a calibration run, an EEPROM transfer or an offset adjustment holds the
+  // instrument: its factory data cannot be read meanwhile.
+  virtual bool IsInstrumentHeld() const { return false; }
   // Runs the frequency offset adjustment of the active channel; returns when the run has ended.
   virtual void AdjustFrequencyOffset() = 0;
   // The instrument's serial number and hardware revision, from its factory data.

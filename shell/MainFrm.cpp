@@ -420,7 +420,9 @@ void TMainFrm::UpdateReadyStatus() {
   FireStatusChanged();
   TScanner* s = Scanner();
   if (s == nullptr || !s->Connected) {
-    SetAlert(lbReady, TranslateText("Not Ready"), kAlertColor);
+    // Why the link went, when the engine knows (a silent instrument), else the plain state.
+    const bool silent = s != nullptr && s->GetLinkProblem() == TScanner::NoReplyText;
+    SetAlert(lbReady, silent ? TranslateText("No reply from the instrument") : TranslateText("Not Ready"), kAlertColor);
     pnTrigger->SetVisible(false);
   } else if (s->GetStandby()) {
     SetAlert(lbReady, TranslateText("Standby"), kAlertColor);

@@ -160,6 +160,8 @@ void CreateModules() {
   SynthesizerTV30 = new TSynthesizerTV30();
   Services().SynthesizerTV30 = SynthesizerTV30;
   Created("SynthesizerTV30");
+  // A load of synthesizer settings restarts the sweep on them.
+  ScannerModule->HookSynthesizers(SynthesizerTV, SynthesizerTV30);
 
   ChannelStore = new TChannelStore();
   Created("ChannelStore");

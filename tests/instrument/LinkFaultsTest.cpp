@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
@@ -393,4 +395,89 @@ TEST(LinkFaults, RepliesWaitingIsPostedOnceUntilTaken) {
   r.fake.queueRead(Bytes({TCmdReply::Point(0, {1, 0}, {1, 0})}));
   r.m.pumpUntil([&] { return !r.link->IsConnected(); });
   EXPECT_EQ(r.fake.openHandleCount(), 0);
+}
+
+// ---- Discovery looks at the listed ids before it touches a device -------------------------------
+
+TEST(DiscoveryIds, DevicesOfAnotherKindAreNeverOpened) {
+  const platform::UsbDeviceIds otherKind{0x2226, 0x000C, 0x0001};  // e.g. the calibration module
+  const platform::UsbDeviceIds otherMaker{0x04B4, 0x8613, 0x0001};
+  struct Case {
+    std::vector<platform::UsbDeviceIds> devices;
+    int expectedIndex;  // -1: nothing connects
+  };
+  const Case cases[] = {
+      {{otherKind, kRunningK30}, 1},
+      {{otherMaker, otherKind, kRunningK30}, 2},
+      {{otherKind, otherMaker}, -1},
+      {{kRunningK30, otherKind}, 0},
+  };
+  for (const Case& c : cases) {
+    Rig r(0);
+    for (size_t i = 0; i < c.devices.size(); ++i) {
+      r.fake.devices.push_back({c.devices[i], "fake-ids-" + std::to_string(i)});
+    }
+    r.link->Connect();
+    EXPECT_EQ(r.link->IsConnected(), c.expectedIndex >= 0);
+    for (int opened : r.fake.openedIndices) {
+      EXPECT_EQ(opened, c.expectedIndex) << "only the matching device is opened";
+    }
+    if (c.expectedIndex >= 0) {
+      EXPECT_EQ(r.link->GetDeviceName(), "Ezusb-" + std::to_string(c.expectedIndex));
+    } else {
+      EXPECT_TRUE(r.fake.openedIndices.empty());
+    }
+    r.link->Disconnect();
+  }
+}
+
+TEST(DiscoveryIds, LoaderDeviceIsOpenedForItsUploadOnly) {
+  Rig r(0);
+  r.fake.devices.push_back({{0x2226, 0x000C, 0x0001}, "fake-ids-cal"});
+  r.fake.devices.push_back({kLoaderK30, "fake-ids-loader"});
+  r.link->Connect();
+  EXPECT_FALSE(r.link->IsConnected());
+  ASSERT_FALSE(r.fake.openedIndices.empty());
+  for (int opened : r.fake.openedIndices) EXPECT_EQ(opened, 1);
+  EXPECT_EQ(r.fake.openHandleCount(), 0);
+}
+
+// ---- Resynchronisation after a slip of the record boundaries -----------------------------------
+
+// n stray bytes shift the stream; the restart's marker echo then sits at a byte offset that is
+// not a record start, and may arrive after more stray bytes. The reader finds it anyway and
+// the records behind it come out whole, whatever the read sizes.
+TEST(ReplyResyncReader, TheEchoIsFoundAtEveryByteOffset) {
+  for (size_t stray = 1; stray < TCmdReply::Size; ++stray) {
+    for (size_t readSize : {size_t{1}, size_t{7}, size_t{32}, size_t{4096}}) {
+      SCOPED_TRACE(testing::Message() << stray << " stray bytes, reads of " << readSize);
+      TInThread reader("Ezusb-0", [](TLinkMessage, const std::string&) {});
+      auto feed = [&](const std::vector<uint8_t>& bytes) {
+        for (size_t pos = 0; pos < bytes.size(); pos += readSize) {
+          reader.TakeBytes(bytes.data() + pos, std::min(readSize, bytes.size() - pos));
+        }
+      };
+      // A sweep hit by the stray bytes: everything after them is misread.
+      std::vector<uint8_t> before = Bytes({TCmdReply::Point(0, {1, 0}, {1, 0})});
+      before.insert(before.end(), stray, 0xA5);
+      std::vector<uint8_t> shifted = Bytes({TCmdReply::Point(1, {1, 0}, {1, 0}), TCmdReply::End(false)});
+      before.insert(before.end(), shifted.begin(), shifted.end());
+      feed(before);
+      const uint16_t counter = reader.BeginDiscard();
+      // What the instrument still had in flight, more stray bytes, then the echo and a sweep.
+      std::vector<uint8_t> after = Bytes({TCmdReply::Point(2, {1, 0}, {1, 0}), TCmdReply::SyncEcho(counter - 1)});
+      after.insert(after.end(), stray, 0xA5);
+      const std::vector<TCmdReply> sweep = {TCmdReply::Point(0, {0.5, 0.25}, {1, 0}),
+                                            TCmdReply::Point(1, {-0.5, 0.125}, {1, 0}), TCmdReply::End(false)};
+      std::vector<uint8_t> tail = Bytes({TCmdReply::SyncEcho(counter)});
+      std::vector<uint8_t> sweepBytes = Bytes(sweep);
+      tail.insert(tail.end(), sweepBytes.begin(), sweepBytes.end());
+      after.insert(after.end(), tail.begin(), tail.end());
+      feed(after);
+      EXPECT_FALSE(reader.IsDiscarding());
+      std::lock_guard<std::mutex> lock(reader.GetLock());
+      const std::vector<TCmdReply> got(reader.GetReplyQueue().begin(), reader.GetReplyQueue().end());
+      EXPECT_EQ(got, sweep);
+    }
+  }
 }

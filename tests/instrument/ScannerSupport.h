@@ -82,6 +82,7 @@ class TRecordingCalibration : public ICalibrationFacade {
  public:
   bool IsUserCorrectionDisabled() const override { return false; }
   bool IsOffsetAdjustRunning() const override { return OffsetAdjustRunning; }
+  bool IsInstrumentHeld() const override { return Held; }
   void AdjustFrequencyOffset() override {}
   uint32_t GetSerialNumber() const override { return 1; }
   int GetHardwareRevision() const override { return 1; }
@@ -96,6 +97,7 @@ class TRecordingCalibration : public ICalibrationFacade {
   void ReadEeprom() override { ++EepromReads; }
 
   bool OffsetAdjustRunning = false;
+  bool Held = false;
   double Factor = 1.0;
   mutable int Corrections = 0;
   mutable int LastA = -1, LastB = -1;

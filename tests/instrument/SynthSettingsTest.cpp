@@ -145,7 +145,7 @@ TEST(SynthSettings, ClampKeepsEveryValueInItsRange) {
   EXPECT_EQ(tv.MeasureDelay, 327600);
   EXPECT_EQ(tv.BackScanDelay, 0);
   EXPECT_EQ(tv.MinFrequency, 6000);
-  EXPECT_EQ(tv.MaxFrequency, 10);
+  EXPECT_EQ(tv.MaxFrequency, 21.1);
 
   tv.IFAccuracy = 1;
   tv.ReferenceFreq = kNaN;
@@ -166,7 +166,7 @@ TEST(SynthSettings, ClampKeepsEveryValueInItsRange) {
   EXPECT_EQ(tv30.IntermediateFreq, 0.25);
   EXPECT_EQ(tv30.SwitchDelay, 327600);
   EXPECT_EQ(tv30.MinFrequency, 16200);
-  EXPECT_EQ(tv30.MaxFrequency, 10);
+  EXPECT_EQ(tv30.MaxFrequency, 21.1);
   EXPECT_EQ(tv30.Freq2x, 12000);
   EXPECT_EQ(tv30.Freq3x, 5000);
   tv30.IntermediateFreq = 0.35;
@@ -253,7 +253,7 @@ TEST(SynthSettings, SaveAndLoadRoundTripEveryValue) {
   a.MeasureDelay = 327600;
   a.BackScanDelay = 0;
   a.SwitchDelay = 7;
-  a.MinFrequency = 10;
+  a.MinFrequency = TSynthChannel::kLowestFrequency;  // the bottom of the range
   a.MaxFrequency = 16199.999999;
   a.Freq2x = 1 / 3.0 * 10000;
   a.Freq3x = 9601;
@@ -416,8 +416,9 @@ const LoadCase kLoadCases[] = {
     {"ReferenceFreq", "-3", 10, 10},
     {"ReferenceFreq", "32 MHz", 32, 32},
     {"MinFrequency", "20000", 16200, 6000},
-    {"MinFrequency", "1", 10, 10},
-    {"MaxFrequency", "5", 10, 10},
+    {"MinFrequency", "1", 21.1, 21.1},
+    {"MinFrequency", "10", 21.1, 21.1},
+    {"MaxFrequency", "5", 21.1, 21.1},
     {"MaxFrequency", "15000", 15000, 6000},
     {"Freq2x", "1e9", 16200, kNotHere},
     {"Freq3x", "0", 10, kNotHere},
@@ -460,7 +461,7 @@ TEST(SynthSettings, InvertedValuesLoadLimitedAndStillPlan) {
   TSynthesizerTV30 tv30;
   tv30.LoadSettings(ini);
   EXPECT_EQ(tv30.MinFrequency, 16200);
-  EXPECT_EQ(tv30.MaxFrequency, 10);
+  EXPECT_EQ(tv30.MaxFrequency, 21.1);
   EXPECT_EQ(tv30.Freq2x, 12000);
   EXPECT_EQ(tv30.Freq3x, 3000);
   EXPECT_EQ(tv30.BackScanDelay, 2000);
