@@ -6,6 +6,7 @@
 #include "model/CustomIniFile.h"
 #include "model/NumberText.h"
 #include "model/Utils.h"
+#include "traces/LineStimuli.h"
 #include "traces/LineTrace.h"
 
 namespace {
@@ -137,25 +138,28 @@ void TLimitLine::Test() {
   ClearResults();
   const ILineTrace* t = Link();
   if (Segments.empty() || t == nullptr) return;
-  const int n = t->PointCount();
+  const TLineStimuli stimuli(*t);
+  const TDisplayValues value(*t);
+  const int n = stimuli.Count();
   if (n <= 0) return;
-  const double first = t->PointStimulus(0);
-  const double last = t->PointStimulus(n - 1);
+  const double first = stimuli[0];
+  const double last = stimuli[n - 1];
   for (int i = 0; i < GetSegmentCount(); ++i) {
     const int type = Segments[static_cast<size_t>(i)].LimitType;
     if (type != kLimitLower && type != kLimitUpper) continue;
     const double beg = GetAbsBegArgument(i);
     const double end = GetAbsEndArgument(i);
-    for (int k = 0; k < n; ++k) {
-      const double x = t->PointStimulus(k);
+    for (int k = stimuli.First(beg); k < n; ++k) {
+      const double x = stimuli[k];
+      if (stimuli.PastEnd(x, end)) break;
       if (x < beg || x > end) continue;
-      if (!Violates(type, t->DisplayValue(k), LimitAt(i, x))) continue;
+      if (!Violates(type, value(k), LimitAt(i, x))) continue;
       const int firstPoint = k;
       int lastPoint = n - 1;
       for (int j = k + 1; j < n; ++j) {
         k = j;
-        const double xj = t->PointStimulus(j);
-        if (xj > end || !ContinuesRun(type, t->DisplayValue(j), LimitAt(i, xj))) {
+        const double xj = stimuli[j];
+        if (xj > end || !ContinuesRun(type, value(j), LimitAt(i, xj))) {
           lastPoint = j - 1;
           break;
         }

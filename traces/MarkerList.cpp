@@ -530,8 +530,9 @@ TBandResult TMarkerList::SearchBandwidth() {
   if (BandwidthRef == 1 && GetCount() == 0) return {};
   const double refPosition = BandwidthRef == 1 ? GetActiveMarker()->RelativeX : 0.0;
   TBandCache& c = bandCache_;
-  if (c.Generation == analysisGeneration_ && c.Search && c.Type == BandwidthType && c.Ref == BandwidthRef &&
-      c.Level == BandwidthValue && c.RefPosition == refPosition)
+  const unsigned long long version = trace_->DataVersion();
+  if (c.Generation == analysisGeneration_ && c.DataVersion == version && c.Search && c.Type == BandwidthType &&
+      c.Ref == BandwidthRef && c.Level == BandwidthValue && c.RefPosition == refPosition)
     return c.Result;
   TBandResult r;
   double x = 0.0;
@@ -548,6 +549,7 @@ TBandResult TMarkerList::SearchBandwidth() {
     r = BandwidthType == 0 ? TTraceStatistics::Passband(*trace_, x, level) : TTraceStatistics::Notch(*trace_, x, level);
   }
   c.Generation = analysisGeneration_;
+  c.DataVersion = version;
   c.Search = true;
   c.Type = BandwidthType;
   c.Ref = BandwidthRef;
@@ -571,10 +573,12 @@ TFilterResult TMarkerList::ComputeFilterStatistics() {
     if (q2 < q1) std::swap(q1, q2);
   }
   TFilterCache& c = filterCache_;
-  if (c.Generation == analysisGeneration_ && c.P1 == p1 && c.P2 == p2 && c.Q1 == q1 && c.Q2 == q2 &&
+  const unsigned long long version = trace_->DataVersion();
+  if (c.Generation == analysisGeneration_ && c.DataVersion == version && c.P1 == p1 && c.P2 == p2 && c.Q1 == q1 && c.Q2 == q2 &&
       c.Stopband == stopband)
     return c.Result;
   c.Generation = analysisGeneration_;
+  c.DataVersion = version;
   c.P1 = p1;
   c.P2 = p2;
   c.Q1 = q1;

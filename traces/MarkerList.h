@@ -118,7 +118,7 @@ class TMarkerList : public TFContainer {
   void ComputeStatistics();
   void ComputeFlatness();
   // The bandwidth readout of the marker table; not found when switched off. Cached until the
-  // data, the settings or the reference marker change.
+  // displayed data (the trace's DataVersion), the settings or the reference marker change.
   TBandResult SearchBandwidth();
   // The RF filter readout between the passband (and stopband) markers; zero while the passband
   // is not valid. Cached like the bandwidth.
@@ -144,6 +144,7 @@ class TMarkerList : public TFContainer {
   unsigned long long analysisGeneration_ = 1;
   struct TBandCache {
     unsigned long long Generation = 0;
+    unsigned long long DataVersion = 0;
     bool Search = false;
     int Type = 0;
     int Ref = 0;
@@ -153,6 +154,7 @@ class TMarkerList : public TFContainer {
   } bandCache_;
   struct TFilterCache {
     unsigned long long Generation = 0;
+    unsigned long long DataVersion = 0;
     double P1 = 0.0, P2 = 0.0, Q1 = 0.0, Q2 = 0.0;
     bool Stopband = false;
     TFilterResult Result;

@@ -42,5 +42,9 @@ class IMarkerTrace : public ITraceSamples {
   virtual void CoupleMarkers() = 0;
   virtual void DeleteCoupledMarker(int tag) = 0;
 
+  // A number that changes with every change of the displayed values (0 for a view that never
+  // changes them behind its list's back); cached readouts compare it.
+  virtual unsigned long long DataVersion() const { return 0; }
+
   bool IsDistanceToFault() const { return TraceFormat() == 18 || TraceFormat() == 19; }
 };

@@ -71,6 +71,7 @@ void TMeasurement::ResizeVectors(int n) {
   MaxHoldData.resize(size);
   usable_.resize(size, 0.0);
   if (nextSmooth_ > n) nextSmooth_ = n > 0 ? n : 0;
+  DisplayedDataChanged();
 }
 
 // ---- Notification --------------------------------------------------------------------------------
@@ -223,6 +224,9 @@ void TMeasurement::SetElectricalDelay(double seconds) {
 void TMeasurement::SetMaxHold(bool on) {
   if (on == EnableMaxHold) return;
   EnableMaxHold = on;
+  // The other vector is shown from now on: what is read from it follows.
+  DisplayedDataChanged();
+  UpdateReadouts();
   Notify();
 }
 

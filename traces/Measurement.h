@@ -212,6 +212,11 @@ class TMeasurement : public TFContainer {
   // The vector the chart, markers and tests read: MaxHoldData with max hold on, else
   // SmoothedData.
   const std::vector<TComplex>& GetDisplayData() const { return EnableMaxHold ? MaxHoldData : SmoothedData; }
+  // Every change of what GetDisplayData holds, or of which vector it is, passes through
+  // DisplayedDataChanged; a readout cached from the displayed values stays valid only while
+  // GetDisplayVersion gives the number it was computed at.
+  void DisplayedDataChanged() { ++displayVersion_; }
+  unsigned long long GetDisplayVersion() const { return displayVersion_; }
   double GetPointStimulus(int i) const;
   int FindPointIndex(double x) const;
   double GetValueAtStimulus(double x) const;
@@ -240,8 +245,12 @@ class TMeasurement : public TFContainer {
   // The chain for the channel's current point (or point k).
   void ProcessSweepPoint();
   void ProcessSweepPoint(int k);
+  // The chain from TimeData on for every point: the time-domain step when one is active, a copy
+  // of Data otherwise, so a step that was switched off leaves no trace of itself.
   void FinishTimeDomain();
   void FinishSweep();
+  // Markers, then the limit and ripple tests that are on, after new displayed data.
+  void UpdateReadouts();
   void ResizeToChannel();
   // TimeData[i]: the corrected-data readout.
   TComplex GetDataPoint(int i) const;
@@ -290,6 +299,7 @@ class TMeasurement : public TFContainer {
   TSmoother smoother_;
   std::vector<double> usable_;   // 1 for a usable formatted point, 0 for complex zero
   int nextSmooth_ = 0;           // next point the sweep path smooths
+  unsigned long long displayVersion_ = 0;
 };
 
 class TMemoRange;

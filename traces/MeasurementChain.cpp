@@ -183,6 +183,7 @@ void TMeasurement::SmoothPoint(int i, std::vector<TComplex>& target) {
   if (i < 0 || i >= n || Index(i) >= target.size()) return;
   if (!Smoothing) {
     target[Index(i)] = FormattedData[Index(i)];
+    DisplayedDataChanged();
     return;
   }
   if (usable_.size() != FormattedData.size()) {
@@ -191,6 +192,7 @@ void TMeasurement::SmoothPoint(int i, std::vector<TComplex>& target) {
   }
   smoother_.Prepare(SmoothingHalfWidth(n));
   target[Index(i)] = smoother_.SmoothNext(FormattedData.data(), usable_.data(), n, i);
+  DisplayedDataChanged();
 }
 
 void TMeasurement::SmoothAllPoints() {
@@ -204,10 +206,12 @@ void TMeasurement::SmoothAllPoints() {
   }
   smoother_.Prepare(SmoothingHalfWidth(n));
   smoother_.SmoothAll(FormattedData.data(), usable_.data(), n, SmoothedData.data());
+  DisplayedDataChanged();
 }
 
 void TMeasurement::MaxHoldPoint(int i) {
   if (i < 0 || Index(i) >= SmoothedData.size() || Index(i) >= MaxHoldData.size()) return;
+  DisplayedDataChanged();
   if (!EnableMaxHold) {
     MaxHoldData[Index(i)] = SmoothedData[Index(i)];
   } else if (SmoothedData[Index(i)].Re > MaxHoldData[Index(i)].Re) {
@@ -215,7 +219,10 @@ void TMeasurement::MaxHoldPoint(int i) {
   }
 }
 
-void TMeasurement::ResetMaxHold() { MaxHoldData = SmoothedData; }
+void TMeasurement::ResetMaxHold() {
+  MaxHoldData = SmoothedData;
+  DisplayedDataChanged();
+}
 
 void TMeasurement::Recalculate() {
   InvalidateMemoryCache();
@@ -227,10 +234,14 @@ void TMeasurement::Recalculate() {
   ResetMaxHold();
   nextSmooth_ = n;
   if (Memories) Memories->UpdateAll();
+  UpdateReadouts();
+  Redraw();
+}
+
+void TMeasurement::UpdateReadouts() {
   if (Markers) Markers->UpdateMarkers();
   if (LimitTest && LimitLine) LimitLine->Test();
   if (RippleTest && RippleLine) RippleLine->Test();
-  Redraw();
 }
 
 void TMeasurement::ProcessSweepPoint() {
@@ -274,7 +285,6 @@ void TMeasurement::ProcessSweepPoint(int k) {
 }
 
 void TMeasurement::FinishTimeDomain() {
-  if (!IsTransformActive() && !IsGatingActive()) return;
   ApplyTimeDomain();
   const int n = static_cast<int>(TimeData.size());
   for (int i = 0; i < n; ++i) FormatPoint(i, TimeData);
@@ -289,9 +299,7 @@ void TMeasurement::FinishSweep() {
   } else {
     SmoothReadyPoints(static_cast<int>(SmoothedData.size()) - 1);
   }
-  if (Markers) Markers->UpdateMarkers();
-  if (LimitTest && LimitLine) LimitLine->Test();
-  if (RippleTest && RippleLine) RippleLine->Test();
+  UpdateReadouts();
 }
 
 void TMeasurement::ResizeToChannel() {

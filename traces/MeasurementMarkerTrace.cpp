@@ -17,6 +17,8 @@ void TMarkerList::DeleteMarkerTag(TMeasurement* source, int tag) {
   if (source && source->Markers) DeleteMarkerTag(*source->Markers, tag);
 }
 
+unsigned long long TMeasurementMarkerTrace::DataVersion() const { return trace_->GetDisplayVersion(); }
+
 int TMeasurementMarkerTrace::PointCount() const { return trace_->GetPointCount(); }
 
 double TMeasurementMarkerTrace::PointStimulus(int i) const { return trace_->GetPointStimulus(i); }

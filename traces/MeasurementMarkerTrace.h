@@ -19,6 +19,7 @@ class TMeasurementMarkerTrace : public IMarkerTrace {
   double StimulusAtPosition(double p) const override;
   double PositionAtStimulus(double x) const override;
   const TComplex* DisplayData() const override;
+  unsigned long long DataVersion() const override;
 
   int TraceFormat() const override;
   double MinValue() const override;

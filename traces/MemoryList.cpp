@@ -4,6 +4,7 @@
 #include "model/NumberText.h"
 #include "model/Utils.h"
 #include "traces/Measurement.h"
+#include "traces/TraceCodes.h"
 #include "traces/MemoryTrace.h"
 
 TMemoryList::TMemoryList(TMeasurement* trace) : TFContainer(trace), trace_(trace) {}
@@ -20,6 +21,9 @@ TMemoryTrace* TMemoryList::GetActiveMemory() const { return GetMemory(ActiveMemo
 void TMemoryList::Changed() {
   if (!trace_) return;
   trace_->InvalidateMemoryCache();
+  // Data math against a memory that changed or went away must not stay on screen: the
+  // recalculation redoes it, or switches it off when the memory no longer serves.
+  if (trace_->DataMath != tracecodes::Off) trace_->Recalculate();
   trace_->Redraw();
   trace_->Notify(this);
 }

@@ -7,6 +7,7 @@
 #include "model/CustomIniFile.h"
 #include "model/NumberText.h"
 #include "model/Utils.h"
+#include "traces/LineStimuli.h"
 #include "traces/LineTrace.h"
 
 namespace {
@@ -106,10 +107,12 @@ void TRippleLine::Test() {
   ClearResults();
   const ILineTrace* t = Link();
   if (t == nullptr) return;
-  const int n = t->PointCount();
+  const TLineStimuli stimuli(*t);
+  const TDisplayValues value(*t);
+  const int n = stimuli.Count();
   if (n <= 0) return;
-  const double first = t->PointStimulus(0);
-  const double last = t->PointStimulus(n - 1);
+  const double first = stimuli[0];
+  const double last = stimuli[n - 1];
   for (int i = 0; i < GetSegmentCount(); ++i) {
     TRippleSegment& s = Segments[static_cast<size_t>(i)];
     if (s.RippleType != 1) continue;
@@ -129,20 +132,23 @@ void TRippleLine::Test() {
     };
     take(vBeg);
     take(vEnd);
-    for (int k = 0; k < n; ++k) {
-      const double x = t->PointStimulus(k);
+    const int from = stimuli.First(s.BegArgument);
+    for (int k = from; k < n; ++k) {
+      const double x = stimuli[k];
+      if (stimuli.PastEnd(x, s.EndArgument)) break;
       if (x < s.BegArgument || x > s.EndArgument) continue;
-      take(t->DisplayValue(k));
+      take(value(k));
     }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     s.Mean = counted > 0 ? sum / counted : nan;
     s.Min = counted > 0 ? lo : nan;
     s.Max = counted > 0 ? hi : nan;
     const double half = s.RippleLimit * 0.5;
-    for (int k = 0; k < n; ++k) {
-      const double x = t->PointStimulus(k);
+    for (int k = from; k < n; ++k) {
+      const double x = stimuli[k];
+      if (stimuli.PastEnd(x, s.EndArgument)) break;
       if (x < s.BegArgument || x > s.EndArgument) continue;
-      if (Deviates(t->DisplayValue(k), s.Mean, half)) FailedPoints.push_back(k);
+      if (Deviates(value(k), s.Mean, half)) FailedPoints.push_back(k);
     }
     bool begFailed = false;
     bool endFailed = false;

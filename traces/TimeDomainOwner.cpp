@@ -41,6 +41,7 @@ void TTimeDomainOwner::RefreshTimeDomain() {
   ForEachTrace(traces_, [](TMeasurement& t) {
     t.FinishTimeDomain();
     t.ResetMaxHold();
+    t.UpdateReadouts();
   });
   UpdateMemories(traces_);
 }

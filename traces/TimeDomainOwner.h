@@ -19,7 +19,7 @@ class TTimeDomainOwner {
   virtual void RecalculateAllTraces();
   // Recalculate for the traces whose transform or gating runs, then every memory's Update.
   virtual void RecalculateTimeDomainTraces();
-  // Every trace's FinishTimeDomain and max-hold restart, then every memory's Update.
+  // Every trace's FinishTimeDomain, max-hold restart and readouts, then every memory's Update.
   virtual void RefreshTimeDomain();
   virtual void RequestRedraw();
   // The host's change event with the sender.

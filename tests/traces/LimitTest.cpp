@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -369,4 +370,111 @@ TEST(LimitTestFile, HostileFiles) {
       EXPECT_TRUE(std::isfinite(line.GetBegArgument(i)) && std::isfinite(line.GetEndValue(i)));
     }
   });
+}
+
+namespace {
+
+// The test as it was first written, one pass over every point for every segment: the oracle of
+// the test that seeks each segment's first point.
+struct OldWalk {
+  std::vector<ExpectedRun> runs;
+  std::vector<ExpectedBound> bounds;
+};
+
+OldWalk WalkEveryPoint(const TLimitLine& line, const ILineTrace& t) {
+  auto violates = [](int type, double v, double limit) {
+    if (!std::isfinite(v)) return true;
+    return (type == 1 && v < limit) || (type == 2 && v > limit);
+  };
+  auto continues = [](int type, double v, double limit) {
+    if (!std::isfinite(v)) return true;
+    return type == 1 ? v <= limit : v >= limit;
+  };
+  OldWalk out;
+  const int n = t.PointCount();
+  if (n <= 0) return out;
+  const double first = t.PointStimulus(0);
+  const double last = t.PointStimulus(n - 1);
+  for (int i = 0; i < line.GetSegmentCount(); ++i) {
+    const int type = line.GetLimitType(i);
+    if (type != 1 && type != 2) continue;
+    const double beg = line.GetAbsBegArgument(i);
+    const double end = line.GetAbsEndArgument(i);
+    for (int k = 0; k < n; ++k) {
+      const double x = t.PointStimulus(k);
+      if (x < beg || x > end) continue;
+      if (!violates(type, t.DisplayValue(k), line.LimitAt(i, x))) continue;
+      const int firstPoint = k;
+      int lastPoint = n - 1;
+      for (int j = k + 1; j < n; ++j) {
+        k = j;
+        const double xj = t.PointStimulus(j);
+        if (xj > end || !continues(type, t.DisplayValue(j), line.LimitAt(i, xj))) {
+          lastPoint = j - 1;
+          break;
+        }
+      }
+      if (lastPoint == n - 1) k = n;
+      out.runs.push_back({i, firstPoint, lastPoint});
+    }
+    bool begFailed = false;
+    bool endFailed = false;
+    if (first <= beg && beg <= last) begFailed = violates(type, t.ValueAtStimulus(beg), line.GetAbsBegValue(i));
+    if (first <= end && end <= last) endFailed = violates(type, t.ValueAtStimulus(end), line.GetAbsEndValue(i));
+    if (begFailed || endFailed) out.bounds.push_back({i, begFailed, endFailed});
+  }
+  return out;
+}
+
+}  // namespace
+
+// Random traces (rising stimuli with repeats, and some that fall) and random lines: overlapping,
+// reversed and outside segments, values on the limit and missing values.
+TEST(LimitTestLinear, SameResultsAsTheWalkOverEveryPoint) {
+  std::mt19937 rng(1812);
+  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  int runsSeen = 0;
+  for (int round = 0; round < 400; ++round) {
+    const int n = 1 + static_cast<int>(rng() % 300);
+    FakeLineTrace trace(n, 100, 100 + n, 0);
+    const bool falling = round % 5 == 4;
+    double x = 100;
+    for (int i = 0; i < n; ++i) {
+      if (falling) {
+        x = uniform(100, 400);
+      } else if (rng() % 8 != 0) {
+        x += uniform(0.1, 2);  // one in eight repeats its neighbour's stimulus
+      }
+      trace.x[static_cast<size_t>(i)] = x;
+      const unsigned pick = rng() % 20;
+      trace.y[static_cast<size_t>(i)] = pick == 0 ? kNaN : pick < 4 ? 0.0 : std::round(uniform(-10, 10));
+    }
+    TMemIniFile ini;
+    const int segments = static_cast<int>(rng() % 30);
+    ini.WriteInteger("L", "SegmentCount", segments);
+    ini.WriteFloat("L", "RelativeArgument", rng() % 3 == 0 ? uniform(-5, 5) : 0.0);
+    ini.WriteFloat("L", "RelativeValue", rng() % 3 == 0 ? std::round(uniform(-3, 3)) : 0.0);
+    const double lo = trace.x.front() - 20;
+    const double hi = trace.x.back() + 20;
+    for (int s = 0; s < segments; ++s) {
+      const std::string k = std::to_string(s);
+      double a = uniform(std::min(lo, hi), std::max(lo, hi));
+      double b = a + uniform(0, 60);
+      if (rng() % 6 == 0) std::swap(a, b);  // a reversed segment holds no point
+      ini.WriteFloat("L", "BegArgument" + k, a);
+      ini.WriteFloat("L", "EndArgument" + k, b);
+      ini.WriteFloat("L", "BegValue" + k, rng() % 4 == 0 ? 0.0 : std::round(uniform(-8, 8)));
+      ini.WriteFloat("L", "EndValue" + k, rng() % 4 == 0 ? 0.0 : std::round(uniform(-8, 8)));
+      ini.WriteInteger("L", "LimitType" + k, static_cast<int>(rng() % 4));
+    }
+    TLimitLine line(nullptr);
+    line.SetTraceLink(&trace);
+    line.LoadFromIni(ini, "L");
+    line.Test();
+    const OldWalk want = WalkEveryPoint(line, trace);
+    ASSERT_EQ(Runs(line), want.runs) << "round " << round;
+    ASSERT_EQ(Bounds(line), want.bounds) << "round " << round;
+    runsSeen += static_cast<int>(want.runs.size());
+  }
+  EXPECT_GT(runsSeen, 1000);  // the lines do fail, often
 }

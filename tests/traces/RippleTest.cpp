@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "traces/LineFileFuzz.h"
@@ -230,4 +232,124 @@ TEST(RippleTestFile, HostileFiles) {
     EXPECT_LE(line.GetSegmentCount(), TRippleLine::kMaxSegments);
     for (int i = 0; i < line.GetSegmentCount(); ++i) EXPECT_TRUE(std::isfinite(line.GetRippleLimit(i)));
   });
+}
+
+namespace {
+
+// The ripple test as first written, every point visited for every segment: the oracle.
+struct OldRipple {
+  std::vector<double> mean, min, max;
+  std::vector<int> failed;
+  std::vector<std::tuple<int, bool, bool>> bounds;
+};
+
+OldRipple WalkEveryPoint(const TRippleLine& line, const ILineTrace& t) {
+  auto deviates = [](double v, double mean, double half) {
+    if (!std::isfinite(v) || !std::isfinite(mean)) return true;
+    return std::fabs(v - mean) > half;
+  };
+  OldRipple out;
+  const int n = t.PointCount();
+  const double first = t.PointStimulus(0);
+  const double last = t.PointStimulus(n - 1);
+  for (int i = 0; i < line.GetSegmentCount(); ++i) {
+    if (line.GetRippleType(i) != 1) continue;
+    const double beg = line.GetBegArgument(i);
+    const double end = line.GetEndArgument(i);
+    const double vBeg = t.ValueAtStimulus(beg);
+    const double vEnd = t.ValueAtStimulus(end);
+    double sum = 0.0;
+    double lo = std::numeric_limits<double>::infinity();
+    double hi = -lo;
+    int counted = 0;
+    auto take = [&](double v) {
+      if (!std::isfinite(v)) return;
+      sum += v;
+      lo = std::min(lo, v);
+      hi = std::max(hi, v);
+      ++counted;
+    };
+    take(vBeg);
+    take(vEnd);
+    for (int k = 0; k < n; ++k) {
+      const double x = t.PointStimulus(k);
+      if (x < beg || x > end) continue;
+      take(t.DisplayValue(k));
+    }
+    const double mean = counted > 0 ? sum / counted : kNaN;
+    out.mean.push_back(mean);
+    out.min.push_back(counted > 0 ? lo : kNaN);
+    out.max.push_back(counted > 0 ? hi : kNaN);
+    const double half = line.GetRippleLimit(i) * 0.5;
+    for (int k = 0; k < n; ++k) {
+      const double x = t.PointStimulus(k);
+      if (x < beg || x > end) continue;
+      if (deviates(t.DisplayValue(k), mean, half)) out.failed.push_back(k);
+    }
+    const bool begFailed = first <= beg && beg <= last && deviates(vBeg, mean, half);
+    const bool endFailed = first <= end && end <= last && deviates(vEnd, mean, half);
+    if (begFailed || endFailed) out.bounds.emplace_back(i, begFailed, endFailed);
+  }
+  return out;
+}
+
+// NaN-aware equality of two results of one computation.
+bool Same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+
+}  // namespace
+
+// Random traces (rising with repeats, and some that fall) against random ripple lines.
+TEST(RippleTest, LimitTestLinearSameResultsAsTheWalkOverEveryPoint) {
+  std::mt19937 rng(1813);
+  auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
+  size_t failuresSeen = 0;
+  for (int round = 0; round < 400; ++round) {
+    const int n = 1 + static_cast<int>(rng() % 300);
+    FakeLineTrace trace(n, 100, 100 + n, 0);
+    const bool falling = round % 5 == 4;
+    double x = 100;
+    for (int i = 0; i < n; ++i) {
+      if (falling) {
+        x = uniform(100, 400);
+      } else if (rng() % 8 != 0) {
+        x += uniform(0.1, 2);
+      }
+      trace.x[static_cast<size_t>(i)] = x;
+      trace.y[static_cast<size_t>(i)] = rng() % 25 == 0 ? kNaN : uniform(-3, 3);
+    }
+    TMemIniFile ini;
+    const int segments = static_cast<int>(rng() % 30);
+    ini.WriteInteger("R", "RippleSegmentCount", segments);
+    const double lo = trace.x.front() - 20;
+    const double hi = trace.x.back() + 20;
+    for (int s = 0; s < segments; ++s) {
+      const std::string k = std::to_string(s);
+      double a = uniform(std::min(lo, hi), std::max(lo, hi));
+      double b = a + uniform(0, 60);
+      if (rng() % 6 == 0) std::swap(a, b);
+      ini.WriteFloat("R", "RippleBegArgument" + k, a);
+      ini.WriteFloat("R", "RippleEndArgument" + k, b);
+      ini.WriteFloat("R", "RippleLimit" + k, uniform(0, 6));
+      ini.WriteInteger("R", "RippleType" + k, static_cast<int>(rng() % 3));
+    }
+    TRippleLine line(nullptr);
+    line.SetTraceLink(&trace);
+    line.LoadFromIni(ini, "R");
+    line.Test();
+    const OldRipple want = WalkEveryPoint(line, trace);
+    size_t tested = 0;
+    for (int i = 0; i < line.GetSegmentCount(); ++i) {
+      if (line.GetRippleType(i) != 1) continue;
+      ASSERT_TRUE(Same(line.GetMean(i), want.mean[tested])) << "round " << round << " segment " << i;
+      ASSERT_TRUE(Same(line.GetMin(i), want.min[tested])) << "round " << round << " segment " << i;
+      ASSERT_TRUE(Same(line.GetMax(i), want.max[tested])) << "round " << round << " segment " << i;
+      ++tested;
+    }
+    ASSERT_EQ(line.GetFailedPoints(), want.failed) << "round " << round;
+    std::vector<std::tuple<int, bool, bool>> bounds;
+    for (const TLimitFailBound& b : line.GetFailBounds()) bounds.emplace_back(b.Segment, b.BegFailed, b.EndFailed);
+    ASSERT_EQ(bounds, want.bounds) << "round " << round;
+    failuresSeen += want.failed.size();
+  }
+  EXPECT_GT(failuresSeen, 1000u);
 }

@@ -14,6 +14,7 @@
 #include "traces/MemoryList.h"
 #include "traces/MemoryTrace.h"
 #include "traces/Smoother.h"
+#include "traces/TimeDomainOwner.h"
 
 namespace {
 
@@ -392,4 +393,73 @@ TEST(TraceChain, SweepThroughTheChannelEvents) {
     ExpectNear(host.Trace(t).SmoothedData, swept[static_cast<size_t>(t)], "trace " + std::to_string(t));
   }
   EXPECT_NE(0.0, gd.GetDisplayValue(50));
+}
+
+// In hold (no sweep to come) switching a time-domain step off must bring back what a trace
+// without it shows, to the last bit of the chain.
+TEST(TraceChain, GateOffInHoldGivesTheUngatedTrace) {
+  struct Case {
+    const char* what;
+    int format;         // the trace's format while gated
+    int formatAfter;    // its format after the switch (a transform ends with its format)
+    bool gateOffAtEnd;  // the switch is the gate's; otherwise the format's
+  };
+  const Case cases[] = {
+      {"gate off, return loss", 16, 16, true},
+      {"gate off, distance to fault", 19, 19, true},
+      {"transform off under the gate", 19, 16, false},
+      {"transform off without the gate", 18, 4, false},
+  };
+  auto fill = [](TRange& range) {
+    for (int i = 0; i < range.GetCount(); ++i) {
+      const double f = range.GetPointFrequency(i);
+      // A near echo and one 20 ns late, outside the default gate.
+      range.SetPointData(0, i, Polar(0.5, -2 * std::numbers::pi * f * 1e6 * 2e-9) +
+                                   Polar(0.3, -2 * std::numbers::pi * f * 1e6 * 20e-9));
+    }
+  };
+  auto setUp = [](TMeasurement& t, int format) {
+    t.SetFormat(format);
+    ASSERT_EQ(t.TraceFormat, format);
+    t.SetSmoothing(true);
+    t.SetSmoothingAperture(3);
+    t.SetMaxHold(true);
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // The oracle: a window of its own whose trace never saw the step.
+    FakeTraceHost plainHost(201, 900.0, 1100.0);
+    TMeasurement& plain = plainHost.Trace();
+    setUp(plain, c.formatAfter);
+    fill(*plainHost.range);
+    plain.Recalculate();
+
+    FakeTraceHost host(201, 900.0, 1100.0);
+    TTimeDomainOwner owner(&host.list);
+    TMeasurement& t = host.Trace();
+    setUp(t, c.format);
+    fill(*host.range);
+    t.Recalculate();
+    const bool gated = c.gateOffAtEnd || c.format == 19;
+    if (gated) {
+      host.timeDomain.SetGatingEnabled(owner, true);
+      ASSERT_TRUE(t.IsGatingActive());
+    }
+    const std::vector<TComplex> before = t.GetDisplayData();
+    if (c.gateOffAtEnd) {
+      host.timeDomain.SetGatingEnabled(owner, false);
+    } else {
+      t.SetFormat(c.formatAfter);
+      if (gated) host.timeDomain.SetGatingEnabled(owner, false);
+    }
+    ASSERT_FALSE(t.IsGatingActive());
+    ASSERT_EQ(t.TraceFormat, c.formatAfter);
+    ASSERT_EQ(plain.IsTransformActive(), t.IsTransformActive());
+    // The switch changed what is shown, and what is shown now is the trace without the step.
+    EXPECT_GT(std::abs(before[60].Re - t.GetDisplayData()[60].Re), 1e-3);
+    ExpectNear(t.TimeData, plain.TimeData, "TimeData");
+    ExpectNear(t.FormattedData, plain.FormattedData, "FormattedData");
+    ExpectNear(t.SmoothedData, plain.SmoothedData, "SmoothedData");
+    ExpectNear(t.MaxHoldData, plain.MaxHoldData, "MaxHoldData");
+  }
 }
