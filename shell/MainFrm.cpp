@@ -874,8 +874,9 @@ void TMainFrm::Shutdown() {
   DelayCreateView->SetEnabled(false);
   for (ui::Timer* t : LoadingTimers) delete t;
   LoadingTimers.clear();
-  // 3. A failed autosave is reported; the shut-down goes on.
-  if (AutosaveEnabled) {
+  // 3. A failed autosave is reported; the shut-down goes on. A second copy on this data folder
+  // never writes the first one's autosave.
+  if (AutosaveEnabled && !SecondCopy) {
     ui::Application::Guard([this] { SaveState(kAutosaveName); });
   }
   // 4.
