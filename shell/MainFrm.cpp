@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QTime>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -280,6 +281,7 @@ void TMainFrm::DelayCreateViewTimer() {
   // is on before any message shows: a stop while the box is open still saves the state. A
   // second copy on this data folder reads the first one's autosave but never touches it.
   LockDataFolder();
+  if (ShutDownDone) return;
   const std::string autosave = AutosavePath();
   std::error_code ec;
   if (std::filesystem::exists(autosave, ec)) {
@@ -296,7 +298,7 @@ void TMainFrm::DelayCreateViewTimer() {
   } else {
     AutosaveEnabled = false;
   }
-  // A stop that came while a message was open has shut the window down: nothing is started.
+  // A stop that came while a message was open has shut the window down: nothing more starts.
   if (ShutDownDone) return;
   // 9.
   UpdateReadyStatus();
@@ -352,8 +354,23 @@ void TMainFrm::LockDataFolder() {
 bool TMainFrm::event(QEvent* event) {
   const bool handled = ui::Form::event(event);
   if (PendingPlacement) {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::Move || type == QEvent::Resize || type == QEvent::Show) ApplyPendingPlacement();
+    // The window manager frames the window without an event of its own, and may leave the
+    // client where it is (no move): any of these shows that the frame may be known by now.
+    switch (event->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::WindowActivate:
+      case QEvent::ActivationChange:
+        ApplyPendingPlacement();
+        break;
+      case QEvent::Paint:
+        // Not from inside a paint: the placement follows at once after it.
+        if (!FrameMargins().IsEmpty()) QTimer::singleShot(0, this, [this] { ApplyPendingPlacement(); });
+        break;
+      default:
+        break;
+    }
   }
   return handled;
 }
@@ -876,8 +893,9 @@ void TMainFrm::Shutdown() {
   DelayCreateView->SetEnabled(false);
   for (ui::Timer* t : LoadingTimers) delete t;
   LoadingTimers.clear();
-  // 3. A failed autosave is reported; the shut-down goes on.
-  if (AutosaveEnabled) {
+  // 3. A failed autosave is reported; the shut-down goes on. A second copy on this data folder
+  // never writes the first one's autosave.
+  if (AutosaveEnabled && !SecondCopy) {
     ui::Application::Guard([this] { SaveState(kAutosaveName); });
   }
   // 4.

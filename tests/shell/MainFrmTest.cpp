@@ -605,6 +605,8 @@ TEST_F(SecondCopyLock, ASecondCopySaysSoOnceAndNeverWritesTheAutosave) {
   EXPECT_FALSE(second->AutosaveEnabled);
   second->SetAutosave(false);
   EXPECT_TRUE(fs::exists(autosave));
+  // Not even a switch set behind its back makes it write.
+  second->AutosaveEnabled = true;
   second->Shutdown();
   second.reset();
   EXPECT_TRUE(statefile::HasStrayKey(autosave)) << "the second copy left the autosave alone";

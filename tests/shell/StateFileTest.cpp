@@ -535,11 +535,20 @@ class WindowGeometryRoundTrip : public StateFile {
     return TOuter{ini->ReadInteger(kSection, "Left", -1), ini->ReadInteger(kSection, "Top", -1),
                   ini->ReadInteger(kSection, "Width", -1), ini->ReadInteger(kSection, "Height", -1)};
   }
-  // The window manager frames the window where it stands and tells it so by a move.
-  void FrameArrives() {
+  // How the window learns that the window manager has framed it where it stands.
+  enum class TNotice { Move, Activate, Paint };
+  void FrameArrives(TNotice notice = TNotice::Move) {
     framed = true;
-    QMoveEvent moved(frm->pos(), frm->pos());
-    QCoreApplication::sendEvent(frm.get(), &moved);
+    if (notice == TNotice::Move) {
+      QMoveEvent moved(frm->pos(), frm->pos());
+      QCoreApplication::sendEvent(frm.get(), &moved);
+    } else if (notice == TNotice::Activate) {
+      QEvent activated(QEvent::WindowActivate);
+      QCoreApplication::sendEvent(frm.get(), &activated);
+    } else {
+      frm->repaint();
+      QCoreApplication::processEvents();
+    }
   }
   // The client area inside the frame of an outer rectangle.
   static QRect ClientOf(const TOuter& o) {
@@ -557,12 +566,14 @@ TEST_F(WindowGeometryRoundTrip, StartsBeforeAndAfterTheFrameKeepTheSameFourNumbe
 
   // Three starts in a row, each loading what the one before saved: the window is placed before
   // the window manager has framed it, as at every program start.
+  // The frame comes with a move, or without one: the window is activated, or only painted.
   TOuter current = asked;
+  const TNotice notices[] = {TNotice::Move, TNotice::Activate, TNotice::Paint};
   for (int start = 0; start < 3; ++start) {
     framed = false;
     frm->LoadState("place");
     EXPECT_TRUE(frm->HasPendingPlacement()) << start;
-    FrameArrives();
+    FrameArrives(notices[start]);
     EXPECT_FALSE(frm->HasPendingPlacement()) << start;
     EXPECT_EQ(frm->geometry(), ClientOf(asked)) << start << ": the client sits inside the frame";
     current = Saved("place");
