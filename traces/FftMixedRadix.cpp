@@ -98,6 +98,7 @@ template <int R>
 constexpr TRoots<R> RootsOf() {
   constexpr long double pi = 3.141592653589793238462643383279502884L;
   TRoots<R> t;
+  #pragma GCC unroll 32
   for (int q = 0; q < R; ++q) {
     const int k = (8 * q + R) / (2 * R);  // the nearest multiple of pi/2: round(4q / R)
     const long double r = pi * static_cast<long double>(4 * q - k * R) / static_cast<long double>(2 * R);
@@ -165,23 +166,30 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b) {
     constexpr int R1 = InnerRadix(R);
     constexpr int R2 = R / R1;
     Lane<C> inner[R2][R1];
+    #pragma GCC unroll 32
     for (int r = 0; r < R2; ++r) {
       Lane<C> in[R1];
+      #pragma GCC unroll 32
       for (int q = 0; q < R1; ++q) in[q] = a[r + R2 * q];
       Butterfly<R1, C, Inverse>(in, inner[r]);
     }
     constexpr TRoots<R> roots = RootsOf<R>();
+    #pragma GCC unroll 32
     for (int r = 1; r < R2; ++r) {
+      #pragma GCC unroll 32
       for (int k1 = 1; k1 < R1; ++k1) {
         const int q = (r * k1) % R;
         inner[r][k1] = Turn<C>(inner[r][k1], Spread<C, Inverse>(TComplex{roots.Cos[q], -roots.Sin[q]}));
       }
     }
+    #pragma GCC unroll 32
     for (int k1 = 0; k1 < R1; ++k1) {
       Lane<C> col[R2];
       Lane<C> out[R2];
+      #pragma GCC unroll 32
       for (int r = 0; r < R2; ++r) col[r] = inner[r][k1];
       Butterfly<R2, C, Inverse>(col, out);
+      #pragma GCC unroll 32
       for (int k2 = 0; k2 < R2; ++k2) b[k1 + R1 * k2] = out[k2];
     }
   } else {
@@ -190,16 +198,19 @@ TERVAN_INLINE void Butterfly(const Lane<C>* a, Lane<C>* b) {
     Lane<C> t[H];
     Lane<C> u[H];
     Lane<C> sum = a[0];
+    #pragma GCC unroll 32
     for (int k = 1; k <= H; ++k) {
       t[k - 1] = a[k] + a[R - k];
       u[k - 1] = a[k] - a[R - k];
       sum += t[k - 1];
     }
     b[0] = sum;
+    #pragma GCC unroll 32
     for (int j = 1; j <= H; ++j) {
       Lane<C> A = a[0];
       Lane<C> B = u[0] * roots.Sin[j % R];
       A += t[0] * roots.Cos[j % R];
+      #pragma GCC unroll 32
       for (int k = 2; k <= H; ++k) {
         A += t[k - 1] * roots.Cos[(j * k) % R];
         B += u[k - 1] * roots.Sin[(j * k) % R];
@@ -223,17 +234,21 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
     TComplex* out = y + R * p * block;
     const TComplex* wp = tw + (R - 1) * p;  // factor of out row j at wp[j - 1]
     TTwiddle<C> w[R];
+    #pragma GCC unroll 32
     for (int j = 1; j < R; ++j) w[j] = Spread<C, Inverse>(wp[j - 1]);
     std::size_t c = 0;
     for (; c + C <= block; c += C) {
       Lane<C> a[R];
       Lane<C> b[R];
+      #pragma GCC unroll 32
       for (int k = 0; k < R; ++k) a[k] = LoadLane<C>(in + static_cast<std::size_t>(k) * m * block + c);
       Butterfly<R, C, Inverse>(a, b);
       StoreLane<C>(out + c, b[0]);
       if (p == 0) {
+        #pragma GCC unroll 32
         for (int j = 1; j < R; ++j) StoreLane<C>(out + static_cast<std::size_t>(j) * block + c, b[j]);
       } else {
+        #pragma GCC unroll 32
         for (int j = 1; j < R; ++j) StoreLane<C>(out + static_cast<std::size_t>(j) * block + c, Turn<C>(b[j], w[j]));
       }
     }
@@ -241,9 +256,11 @@ TERVAN_INLINE void PassOf(const TComplex* x, TComplex* y, std::size_t n, std::si
       for (; c < block; ++c) {
         Lane<1> a[R];
         Lane<1> b[R];
+        #pragma GCC unroll 32
         for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(in + static_cast<std::size_t>(k) * m * block + c);
         Butterfly<R, 1, Inverse>(a, b);
         StoreLane<1>(out + c, b[0]);
+        #pragma GCC unroll 32
         for (int j = 1; j < R; ++j) {
           StoreLane<1>(out + static_cast<std::size_t>(j) * block + c, Turn<1>(b[j], Spread<1, Inverse>(wp[j - 1])));
         }
@@ -263,11 +280,13 @@ TERVAN_INLINE void FirstPassPairs(const TComplex* x, TComplex* y, std::size_t n,
   for (; p + 2 <= m; p += 2) {
     Lane<2> a[R];
     Lane<2> b[R];
+    #pragma GCC unroll 32
     for (int k = 0; k < R; ++k) a[k] = LoadLane<2>(x + p + static_cast<std::size_t>(k) * m);
     Butterfly<R, 2, Inverse>(a, b);
     TComplex* out = y + R * p;
     StoreLane<1>(out, __builtin_shufflevector(b[0], b[0], 0, 1));
     StoreLane<1>(out + R, __builtin_shufflevector(b[0], b[0], 2, 3));
+    #pragma GCC unroll 32
     for (int j = 1; j < R; ++j) {
       const Lane<2> w = LoadLane<2>(tw + static_cast<std::size_t>(j - 1) * m + p);
       const Lane<2> re = __builtin_shufflevector(w, w, 0, 0, 2, 2);
@@ -280,10 +299,12 @@ TERVAN_INLINE void FirstPassPairs(const TComplex* x, TComplex* y, std::size_t n,
   for (; p < m; ++p) {
     Lane<1> a[R];
     Lane<1> b[R];
+    #pragma GCC unroll 32
     for (int k = 0; k < R; ++k) a[k] = LoadLane<1>(x + p + static_cast<std::size_t>(k) * m);
     Butterfly<R, 1, Inverse>(a, b);
     TComplex* out = y + R * p;
     StoreLane<1>(out, b[0]);
+    #pragma GCC unroll 32
     for (int j = 1; j < R; ++j) {
       StoreLane<1>(out + j, Turn<1>(b[j], Spread<1, Inverse>(tw[static_cast<std::size_t>(j - 1) * m + p])));
     }
@@ -401,9 +422,11 @@ void BuildPlan(TMixedPlan& plan, std::size_t N) {
     pass.Twiddles = plan.Twiddles.size();
     const std::size_t m = n / static_cast<std::size_t>(R);
     for (std::size_t p = 0; p < m; ++p) {
+      #pragma GCC unroll 32
       for (int j = 1; j < R; ++j) plan.Twiddles.push_back(Root(static_cast<std::uint64_t>(j) * p, n));
     }
     if (block == 1) {
+      #pragma GCC unroll 32
       for (int j = 1; j < R; ++j) {
         for (std::size_t p = 0; p < m; ++p) plan.FirstTwiddles.push_back(Root(static_cast<std::uint64_t>(j) * p, n));
       }

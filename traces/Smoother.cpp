@@ -61,37 +61,61 @@ TComplex TSmoother::Smooth(const TComplex* values, const double* mask, int n, in
   return {((re[0] + re[1]) + (re[2] + re[3])) / weight, ((im[0] + im[1]) + (im[2] + im[3])) / weight};
 }
 
-void TSmoother::Take(TSums& s, int p, const TComplex& v, double m, double sign) const {
+int TSmoother::ReseedInterval() const {
+  // A fresh start costs a window of points: more often than once a window would cost more than
+  // the sliding it replaces.
+  const int window = 2 * w_ + 1;
+  return window > kReseedPoints ? window : kReseedPoints;
+}
+
+void TSmoother::Take(TSums& s, int r, const TComplex& v, double m, double sign) const {
   if (m == 0.0) return;
   const double k = m * sign;
-  const TComplex& ph = phases_[static_cast<size_t>(p % static_cast<int>(phases_.size()))];
+  // A value that is not finite would stay in the sums after it left the window; it is counted
+  // instead, and the windows that hold it take the direct sum.
+  if (!std::isfinite(v.Re) || !std::isfinite(v.Im)) {
+    s.NotFinite += k;
+    return;
+  }
+  const TComplex& ph = phases_[static_cast<size_t>(r)];
+  const double re = v.Re * k;
+  const double im = v.Im * k;
   s.Count += k;
-  s.MaskPhase += ph * k;
-  s.Box += v * k;
-  s.RePhase += ph * (v.Re * k);
-  s.ImPhase += ph * (v.Im * k);
+  s.MaskPhase.Re += ph.Re * k;
+  s.MaskPhase.Im += ph.Im * k;
+  s.Box.Re += re;
+  s.Box.Im += im;
+  s.RePhase.Re += ph.Re * re;
+  s.RePhase.Im += ph.Im * re;
+  s.ImPhase.Re += ph.Re * im;
+  s.ImPhase.Im += ph.Im * im;
 }
 
 TSmoother::TSums TSmoother::Seed(const TComplex* values, const double* mask, int n, int i) const {
   TSums s;
   const int lo = i - w_ < 0 ? 0 : i - w_;
   const int hi = i + w_ > n - 1 ? n - 1 : i + w_;
-  for (int p = lo; p <= hi; ++p) Take(s, p, values[p], mask[p], 1.0);
+  const int period = static_cast<int>(phases_.size());
+  int r = lo % period;
+  for (int p = lo; p <= hi; ++p) {
+    Take(s, r, values[p], mask[p], 1.0);
+    if (++r == period) r = 0;
+  }
   return s;
 }
 
-TComplex TSmoother::Output(const TSums& s, const TComplex* values, const double* mask, int n, int i) const {
+TComplex TSmoother::Output(const TSums& s, const TComplex* values, const double* mask, int n, int i, int r) const {
+  if (s.NotFinite != 0.0) return Smooth(values, mask, n, i);
   // The count is a sum of ones, exact: zero means no usable point at all.
   if (s.Count == 0.0) return values[i];
-  const TComplex back = Conj(phases_[static_cast<size_t>(i % static_cast<int>(phases_.size()))]);
+  const TComplex back = Conj(phases_[static_cast<size_t>(r)]);
   auto cosinePart = [&back](const TComplex& z) { return z.Re * back.Re - z.Im * back.Im; };
   const double weight = 0.5 * (s.Count + cosinePart(s.MaskPhase));
   // The weight is a difference of sums as large as the count; when it is much smaller than the
   // count (usable points only far from the centre), that difference has lost its digits.
   if (weight < 0.5 || 64.0 * weight < s.Count) return Smooth(values, mask, n, i);
-  const double re = 0.5 * (s.Box.Re + cosinePart(s.RePhase));
-  const double im = 0.5 * (s.Box.Im + cosinePart(s.ImPhase));
-  return {re / weight, im / weight};
+  const double scale = 0.5 / weight;
+  return {(s.Box.Re + cosinePart(s.RePhase)) * scale, (s.Box.Im + cosinePart(s.ImPhase)) * scale};
 }
 
 void TSmoother::SmoothAll(const TComplex* values, const double* mask, int n, TComplex* out) const {
@@ -104,17 +128,30 @@ void TSmoother::SmoothAll(const TComplex* values, const double* mask, int n, TCo
     for (int i = 0; i < n; ++i) out[i] = Smooth(values, mask, n, i);
     return;
   }
+  const int period = static_cast<int>(phases_.size());
+  const int interval = ReseedInterval();
   TSums s;
+  // Phase indices of the centre, of the point that enters (i + w) and of the one that leaves
+  // (i - w - 1, the same as i + w + 1 over the period 2w + 2).
+  int rc = 0;
+  int rEnter = w;
+  int rLeave = w + 1;
+  int sinceSeed = interval;
   for (int i = 0; i < n; ++i) {
-    if (i % kReseedPoints == 0) {
+    if (sinceSeed == interval) {
       s = Seed(values, mask, n, i);
+      sinceSeed = 0;
     } else {
       const int leaving = i - w - 1;
       const int entering = i + w;
-      if (leaving >= 0) Take(s, leaving, values[leaving], mask[leaving], -1.0);
-      if (entering < n) Take(s, entering, values[entering], mask[entering], 1.0);
+      if (leaving >= 0) Take(s, rLeave, values[leaving], mask[leaving], -1.0);
+      if (entering < n) Take(s, rEnter, values[entering], mask[entering], 1.0);
     }
-    out[i] = Output(s, values, mask, n, i);
+    ++sinceSeed;
+    out[i] = Output(s, values, mask, n, i, rc);
+    if (++rc == period) rc = 0;
+    if (++rEnter == period) rEnter = 0;
+    if (++rLeave == period) rLeave = 0;
   }
 }
 
@@ -122,19 +159,25 @@ TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n
   if (weights_.empty()) return values[i];
   const int w = w_;
   if (w <= kDirectHalfWidth) return Smooth(values, mask, n, i);
+  const int period = static_cast<int>(phases_.size());
   if (static_cast<int>(held_.size()) != n) {
     held_.assign(static_cast<size_t>(n), TComplex{});
     heldMask_.assign(static_cast<size_t>(n), 0.0);
     running_ = false;
   }
-  if (running_ && n == n_ && i == center_ + 1 && sinceSeed_ < kReseedPoints) {
+  if (running_ && n == n_ && i == center_ + 1 && sinceSeed_ < ReseedInterval()) {
+    if (++phase_ == period) phase_ = 0;
     const int leaving = i - w - 1;
     const int entering = i + w;
-    if (leaving >= 0) Take(sums_, leaving, held_[static_cast<size_t>(leaving)], heldMask_[static_cast<size_t>(leaving)], -1.0);
+    if (leaving >= 0) {
+      const int r = phase_ + w + 1 < period ? phase_ + w + 1 : phase_ + w + 1 - period;
+      Take(sums_, r, held_[static_cast<size_t>(leaving)], heldMask_[static_cast<size_t>(leaving)], -1.0);
+    }
     if (entering < n) {
+      const int r = phase_ + w < period ? phase_ + w : phase_ + w - period;
       held_[static_cast<size_t>(entering)] = values[entering];
       heldMask_[static_cast<size_t>(entering)] = mask[entering];
-      Take(sums_, entering, values[entering], mask[entering], 1.0);
+      Take(sums_, r, values[entering], mask[entering], 1.0);
     }
     ++sinceSeed_;
   } else {
@@ -148,16 +191,18 @@ TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n
     running_ = true;
     n_ = n;
     sinceSeed_ = 0;
+    phase_ = i % period;
   }
   center_ = i;
-  return Output(sums_, values, mask, n, i);
+  return Output(sums_, values, mask, n, i, phase_);
 }
 
 void TSmoother::Changed(int i, const TComplex& value, double mask) {
   if (!running_ || i < center_ - w_ || i > center_ + w_ || i < 0 || i >= n_) return;
   const size_t p = static_cast<size_t>(i);
-  Take(sums_, i, held_[p], heldMask_[p], -1.0);
+  const int r = i % static_cast<int>(phases_.size());
+  Take(sums_, r, held_[p], heldMask_[p], -1.0);
   held_[p] = value;
   heldMask_[p] = mask;
-  Take(sums_, i, value, mask, 1.0);
+  Take(sums_, r, value, mask, 1.0);
 }

@@ -10,7 +10,8 @@
 //   count = sum m_p,           mask phases = sum m_p e^(j theta p),
 //   box   = sum m_p v_p,       value phases = sum m_p Re v_p e^(j theta p), sum m_p Im v_p ...
 // Sliding the window by one point adds one point and removes one. The sums are rebuilt from
-// scratch every kReseedPoints outputs so that rounding cannot pile up; where the total weight is
+// scratch every kReseedPoints outputs (every window, when a window is longer) so that rounding
+// cannot pile up; where the total weight is
 // too small beside the count for the difference of sums to keep its digits (long runs of points
 // without data), the direct sum serves instead.
 #include <vector>
@@ -56,6 +57,7 @@ class TSmoother {
 
   // The running sums over one window.
   struct TSums {
+    double NotFinite = 0;  // usable points whose value is not finite
     double Count = 0;
     TComplex MaskPhase;
     TComplex Box;
@@ -64,10 +66,13 @@ class TSmoother {
   };
 
  private:
-  // Adds (sign 1) or removes (sign -1) the point at position p.
-  void Take(TSums& s, int p, const TComplex& v, double m, double sign) const;
+  // Outputs between fresh starts: kReseedPoints, or a window when that is longer.
+  int ReseedInterval() const;
+  // Adds (sign 1) or removes (sign -1) a point whose position is r modulo the phase period.
+  inline void Take(TSums& s, int r, const TComplex& v, double m, double sign) const;
   TSums Seed(const TComplex* values, const double* mask, int n, int i) const;
-  TComplex Output(const TSums& s, const TComplex* values, const double* mask, int n, int i) const;
+  // Point i, at phase index r, from the sums over its window.
+  inline TComplex Output(const TSums& s, const TComplex* values, const double* mask, int n, int i, int r) const;
 
   int w_ = -1;
   std::vector<double> weights_;   // offsets -w..w
@@ -79,6 +84,7 @@ class TSmoother {
   int n_ = 0;
   int center_ = 0;
   int sinceSeed_ = 0;
+  int phase_ = 0;  // center_ modulo the phase period
   TSums sums_;
   std::vector<TComplex> held_;
   std::vector<double> heldMask_;

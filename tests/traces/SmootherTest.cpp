@@ -168,6 +168,40 @@ TEST(SmootherRunningSums, SparseWindowsEqualDirectSum) {
   EXPECT_EQ(TComplex{}, out[1500]);
 }
 
+// A value that is not finite spoils the windows that hold it, as the direct sum says, and no
+// other: once it has left the window the running sums are as good as before.
+TEST(SmootherRunningSums, ValuesThatAreNotFiniteStayInTheirWindows) {
+  const int n = 1601;
+  TCurve c = Curve(n, 5);
+  c.Values[300] = {std::nan(""), 1.0};
+  c.Values[900] = {1.0, HUGE_VAL};
+  c.Values[901] = {-HUGE_VAL, 0.0};
+  for (int p : {300, 900, 901}) c.Mask[static_cast<size_t>(p)] = TSmoother::MaskOf(c.Values[static_cast<size_t>(p)]);
+  TSmoother s;
+  s.Prepare(TSmoother::HalfWidth(n, 5));  // w = 40
+  const int w = s.GetHalfWidth();
+  std::vector<TComplex> all(c.Values.size());
+  s.SmoothAll(c.Values.data(), c.Mask.data(), n, all.data());
+  std::vector<TComplex> next(c.Values.size());
+  for (int i = 0; i < n; ++i) next[static_cast<size_t>(i)] = s.SmoothNext(c.Values.data(), c.Mask.data(), n, i);
+  for (const std::vector<TComplex>* got : {&all, &next}) {
+    for (int i = 0; i < n; ++i) {
+      const TComplex want = s.Smooth(c.Values.data(), c.Mask.data(), n, i);
+      const TComplex g = (*got)[static_cast<size_t>(i)];
+      const bool spoilt = std::abs(i - 300) <= w || (i >= 900 - w && i <= 901 + w);
+      ASSERT_EQ(spoilt, !std::isfinite(want.Re) || !std::isfinite(want.Im)) << "point " << i;
+      if (spoilt) {
+        EXPECT_EQ(std::isnan(want.Re), std::isnan(g.Re)) << "point " << i;
+        EXPECT_EQ(std::isnan(want.Im), std::isnan(g.Im)) << "point " << i;
+        continue;
+      }
+      const double tol = 1e-12 * WindowScale(c, w, i);
+      ASSERT_NEAR(want.Re, g.Re, tol) << "point " << i;
+      ASSERT_NEAR(want.Im, g.Im, tol) << "point " << i;
+    }
+  }
+}
+
 // The trace's chain at 20 % on 1601 points: a full recalculation, then two sweeps through the
 // point path, each compared with the direct sum over the formatted values.
 TEST(SmootherRunningSums, TraceChainEqualsDirectSum) {
