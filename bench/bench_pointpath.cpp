@@ -1,12 +1,17 @@
-// The measured-point path of a 14 GHz channel with every correction the user can stack:
-// a user calibration, averaging, port extension with a delay and two loss points, conversion
-// to 75 ohm and de-embedding of a fixture on port 0.
+// The measured-point path of a 14 GHz channel with every correction that can stack: the
+// factory (system) correction with the 848-point system calibration, a user calibration,
+// averaging, port extension with a delay and two loss points, conversion to 75 ohm, and
+// de-embedding and embedding of 1601-point fixture networks on port 0.
 //
-//   BM_PointPath/16001          StoreRawLevels + StorePointData + ProcessPoint per point, with
-//                               the fixture table already built (the steady sweep)
-//   BM_FirstSweep/points/net    the first sweep after a rebuild: the fixture table of a network
-//                               of `net` points is built at the first point (the rebuild itself
-//                               is not timed)
+//   BM_PointPath/16001          from the decoded reply's two waves to the stored point, as the
+//                               sweep engine decodes it: the ratios, the system correction
+//                               through the calibration module, StoreRawLevels, StorePointData
+//                               and ProcessPoint, with the fixture tables and the system terms
+//                               at the points already made (the steady sweep); under 150 ns
+//                               per point
+//   BM_FirstSweep/points/net    the first sweep after a rebuild: the fixture tables of networks
+//                               of `net` points and the system terms at the points are made at
+//                               the first point (the rebuild itself is not timed)
 //   BM_AttachCalibration/points the user calibration interpolated at every point
 //
 // The counter ns_per_point is the time of one sweep divided by its points. The steady sweep
@@ -14,11 +19,15 @@
 // both worked out during the first sweep after a rebuild, which BM_FirstSweep includes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
+#include <string>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "calibration/CalibratorModule.h"
+#include "model/CalGrid.h"
 #include "model/CalRange.h"
 #include "model/Range.h"
 #include "tests/model/PointPathFakes.h"
@@ -33,12 +42,25 @@ TComplex RandomComplex(std::mt19937& random, double lo, double hi) {
 
 struct Bench {
   pathfakes::PathChannel c;
+  TCalibratorModule module{std::string{}};
   std::unique_ptr<TCalRange> calibration;
-  std::vector<TComplex> x, y;
+  std::vector<TComplex> a, b;  // the measured and reference waves of each point's reply
 
   Bench(int points, int networkPoints) : c(points, 85, 14000) {
     std::mt19937 random(1);
     TRange& r = *c.range;
+    // The factory correction: the system calibration on the 14 GHz model's grid, with port match.
+    std::vector<double> grid;
+    for (int i = 0; i < TSystemCalGrid::PointCount(4); ++i) grid.push_back(TSystemCalGrid::Frequency(4, i));
+    TCalibr& system = module.GetSystemCal();
+    system.Terms = new TCalRange(4, 5, grid);
+    for (int i = 0; i < system.Terms->GetCount(); ++i) {
+      system.Terms->SetErrorTermA(0, i, RandomComplex(random, 0.8, 1.0));
+      system.Terms->SetErrorTermB(0, i, RandomComplex(random, 0.0, 0.1));
+      system.Terms->SetErrorTermC(0, i, RandomComplex(random, 0.0, 0.2));
+      system.Terms->SetErrorTermD(1, i, RandomComplex(random, 0.8, 1.0));
+    }
+    system.PortMatch[0] = true;
     // A user calibration at 1601 frequencies over the band.
     std::vector<double> f(1601);
     for (size_t i = 0; i < f.size(); ++i) f[i] = 85 + (14000 - 85) * static_cast<double>(i) / 1600;
@@ -71,20 +93,32 @@ struct Bench {
     }
     r.DeembNetwork[0].SetTwoPortData(s11, s21, s22, s12, 14000, 85);
     r.DeembEnabled[0] = true;
+    std::reverse(s11.begin(), s11.end());
+    std::reverse(s21.begin(), s21.end());
+    r.EmbNetwork[0].SetTwoPortData(s11, s21, s22, s12, 14000, 85);
+    r.EmbEnabled[0] = true;
     r.RebuildPoints();
     r.AttachCalibration(calibration.get());
     for (int i = 0; i < r.GetCount(); ++i) {
-      x.push_back(RandomComplex(random, 0.0, 1.0));
-      y.push_back(RandomComplex(random, 1e-3, 1e-2));
+      a.push_back(RandomComplex(random, 0.01, 0.5));
+      b.push_back(RandomComplex(random, 0.3, 0.6));
     }
   }
 
+  // One sweep's replies, decoded as the sweep engine decodes a point: the ratios to the
+  // reference wave (the second receiver is the placeholder), the system correction, then the
+  // channel's three calls.
   void Sweep() {
     TRange& r = *c.range;
-    const TComplex r1{1e-9, 1e-9};
+    const TComplex placeholder{1e-9, 1e-9};
     for (int i = 0, n = r.GetCount(); i < n; ++i) {
-      r.StoreRawLevels(i, x[static_cast<size_t>(i)], r1, TComplex{0.7, 0.1});
-      r.StorePointData(i, x[static_cast<size_t>(i)], y[static_cast<size_t>(i)]);
+      const TComplex& measured = a[static_cast<size_t>(i)];
+      const TComplex& reference = b[static_cast<size_t>(i)];
+      TComplex x = measured / reference;
+      TComplex y = placeholder / reference;
+      module.ApplySystemCorrectionAt(r, i, r.GetPointFrequency(i), 0, x, 1, y);
+      r.StoreRawLevels(i, measured, placeholder, reference);
+      r.StorePointData(i, x, y);
       r.ProcessPoint(i);
     }
     r.AverageCount = 5;  // a sweep in the middle of the average
@@ -93,7 +127,9 @@ struct Bench {
 
 void BM_PointPath(benchmark::State& state) {
   Bench b(static_cast<int>(state.range(0)), 1601);
-  if (b.c.range->ZConvActive != 1 || b.c.range->DeembActive != 1) state.SkipWithError("corrections not active");
+  if (b.c.range->ZConvActive != 1 || b.c.range->DeembActive != 1 || b.c.range->EmbActive != 1) {
+    state.SkipWithError("corrections not active");
+  }
   b.Sweep();  // builds the fixture table
   for (auto _ : state) {
     b.Sweep();

@@ -8,6 +8,10 @@
 //   BM_CorrectionTermsAtHand     the same two corrections with the terms of every point at hand
 //                                (no interpolation): the one-port inverse and the enhanced
 //                                response; it should stay under 50 ns per point
+//   BM_SystemCorrectionAtPoints  the system correction as the sweep engine asks for it: through
+//                                the calibration module, with the terms interpolated once for
+//                                the channel's points and kept with the channel (the first
+//                                sweep makes them; the timed sweeps read them)
 //   BM_UserCorrection            a channel's user correction, which reads its own table at the
 //                                point index, with the same terms
 #include <benchmark/benchmark.h>
@@ -15,6 +19,7 @@
 #include <cmath>
 #include <vector>
 
+#include "calibration/CalibratorModule.h"
 #include "calibration/SystemCorrection.h"
 #include "model/CalGrid.h"
 #include "model/CalRange.h"
@@ -70,6 +75,39 @@ void BM_ApplySystemCorrection848(benchmark::State& state) {
   SetPointsCounter(state);
 }
 BENCHMARK(BM_ApplySystemCorrection848)->Unit(benchmark::kMicrosecond);
+
+void BM_SystemCorrectionAtPoints(benchmark::State& state) {
+  pathfakes::PathChannel channel(kPoints, 0.3, 14000);
+  TRange& r = *channel.range;
+  TCalibratorModule module{std::string{}};
+  const int n = TSystemCalGrid::PointCount(4);
+  std::vector<double> grid;
+  for (int i = 0; i < n; ++i) grid.push_back(TSystemCalGrid::Frequency(4, i));
+  TCalibr& system = module.GetSystemCal();
+  system.Terms = new TCalRange(4, 5, grid);
+  for (int i = 0; i < n; ++i) {
+    const PointTerms e = TermsAt(grid[static_cast<size_t>(i)]);
+    system.Terms->SetErrorTermA(0, i, e.Er);
+    system.Terms->SetErrorTermB(0, i, e.Ed);
+    system.Terms->SetErrorTermC(0, i, e.Es);
+    system.Terms->SetErrorTermD(1, i, e.Et);
+  }
+  system.PortMatch[0] = true;
+  if (r.GetCount() != kPoints) state.SkipWithError("channel without its points");
+  auto sweep = [&]() {
+    for (int i = 0; i < r.GetCount(); ++i) {
+      TComplex x{0.3, -0.2};
+      TComplex y{0.4, 0.1};
+      module.ApplySystemCorrectionAt(r, i, r.GetPointFrequency(i), 0, x, 1, y);
+      benchmark::DoNotOptimize(x);
+      benchmark::DoNotOptimize(y);
+    }
+  };
+  sweep();
+  for (auto _ : state) sweep();
+  SetPointsCounter(state);
+}
+BENCHMARK(BM_SystemCorrectionAtPoints)->Unit(benchmark::kMicrosecond);
 
 void BM_CorrectionTermsAtHand(benchmark::State& state) {
   std::vector<PointTerms> terms(kPoints);

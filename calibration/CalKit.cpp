@@ -1,5 +1,6 @@
 #include "calibration/CalKit.h"
 
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -199,6 +200,47 @@ void TCalKit::GetStandardValues(int standard, const double* frequenciesMHz, size
       for (size_t i = 0; i < n; ++i) out[i] = ModelValue(kThru, v, zref, frequenciesMHz[i] * 1e6);
       break;
   }
+}
+
+namespace {
+
+// Bit for bit, so that a value changed by a rounding step counts as changed.
+bool SameBits(const double* a, const double* b, size_t n) { return n == 0 || std::memcmp(a, b, n * sizeof(double)) == 0; }
+
+bool SameValues(const TCalStdValues& a, const TCalStdValues& b) {
+  return SameBits(a.C, b.C, 4) && SameBits(a.L, b.L, 4) && SameBits(&a.OffsetDelay, &b.OffsetDelay, 1) &&
+         SameBits(&a.OffsetZ0, &b.OffsetZ0, 1) && SameBits(&a.OffsetLoss, &b.OffsetLoss, 1);
+}
+
+}  // namespace
+
+const std::vector<TComplex>& TCalKit::CachedStandardValues(int standard, const std::vector<double>& frequenciesMHz) const {
+  if (standard < kShort || standard > kThru) throw EAbort("Illegal parameter value", 224);
+  const TCalStd* s = Standard(standard);
+  if (!s || s->GetUseModuleData() || s->GetUseDatabaseStd()) {
+    // Tables (and standards the kit does not have) are not kept: they are read as they are now.
+    TValueCache& c = ValueCache[standard];
+    c.Valid = false;
+    c.Out.resize(frequenciesMHz.size());
+    GetStandardValues(standard, frequenciesMHz.data(), frequenciesMHz.size(), c.Out.data());
+    return c.Out;
+  }
+  TValueCache& c = ValueCache[standard];
+  const double zref = GetReferenceImpedance();
+  const bool fits = c.Valid && c.Standard == s && SameValues(c.Values, s->GetValues()) &&
+                    SameBits(&c.ReferenceImpedance, &zref, 1) && c.Frequencies.size() == frequenciesMHz.size() &&
+                    SameBits(c.Frequencies.data(), frequenciesMHz.data(), frequenciesMHz.size());
+  if (!fits) {
+    c.Valid = false;
+    c.Standard = s;
+    c.Values = s->GetValues();
+    c.ReferenceImpedance = zref;
+    c.Frequencies = frequenciesMHz;
+    c.Out.resize(frequenciesMHz.size());
+    GetStandardValues(standard, frequenciesMHz.data(), frequenciesMHz.size(), c.Out.data());
+    c.Valid = true;
+  }
+  return c.Out;
 }
 
 void TCalKit::WriteIni(TCustomIniFile& file) const {

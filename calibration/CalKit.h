@@ -10,6 +10,7 @@
 // of older files reads as well); the flag is "1" or "0".
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "calibration/CalStd.h"
 #include "model/Complex.h"
@@ -63,6 +64,14 @@ class TCalKit : public TFContainer {
   // the standard's coefficients and source read once for the whole run. Any other standard
   // gives 0.
   void GetStandardValues(int standard, const double* frequenciesMHz, size_t n, TComplex* out) const;
+  // GetStandardValues at every frequency of the grid, kept with the kit for the next call on the
+  // same grid: each of the four standards keeps the values of the last grid it was asked for,
+  // made again when the grid, the standard's coefficients, its source (model or table) or the
+  // reference impedance differ from those the values were made with. A standard whose values
+  // come from a table is read afresh every time. The reference stays valid until the next call
+  // for the same standard or the kit's destruction. A standard other than 0 to 3 raises EAbort
+  // 224 "Illegal parameter value".
+  const std::vector<TComplex>& CachedStandardValues(int standard, const std::vector<double>& frequenciesMHz) const;
 
   // The reference impedance the models use: the kit module's, or the program's without one.
   double GetReferenceImpedance() const;
@@ -107,4 +116,15 @@ class TCalKit : public TFContainer {
 
   TCalKits* const Kits;
   std::string DefaultName;
+
+  // What the kept values of one standard were made from, and the values.
+  struct TValueCache {
+    bool Valid = false;
+    const TCalStd* Standard = nullptr;
+    TCalStdValues Values;
+    double ReferenceImpedance = 0.0;
+    std::vector<double> Frequencies;
+    std::vector<TComplex> Out;
+  };
+  mutable TValueCache ValueCache[4];
 };

@@ -303,15 +303,16 @@ void TCalibr::Calculate(int r, int t, int method) {
     const size_t n = Frequencies.size();
     // Each standard's model once per frequency, a run at a time: the coefficients are read once
     // and the runs have no dependence from one frequency to the next.
-    auto values = [&](bool wanted, int standard) {
-      std::vector<TComplex> v(wanted ? n : 0);
-      if (wanted) kit->GetStandardValues(standard, Frequencies.data(), n, v.data());
-      return v;
+    // The kit keeps them for the grid, so a calculation repeated on the same standards and kit
+    // does not evaluate the models again.
+    static const std::vector<TComplex> none;
+    auto values = [&](bool wanted, int standard) -> const std::vector<TComplex>& {
+      return wanted ? kit->CachedStandardValues(standard, Frequencies) : none;
     };
-    const std::vector<TComplex> gsv = values(solveR && !weighted && needShort, 0);
-    const std::vector<TComplex> gov = values(solveR && !weighted && needOpen, 1);
-    const std::vector<TComplex> glv = values(solveR && !weighted && loadR, 2);
-    const std::vector<TComplex> thv = values(solveT, 3);
+    const std::vector<TComplex>& gsv = values(solveR && !weighted && needShort, 0);
+    const std::vector<TComplex>& gov = values(solveR && !weighted && needOpen, 1);
+    const std::vector<TComplex>& glv = values(solveR && !weighted && loadR, 2);
+    const std::vector<TComplex>& thv = values(solveT, 3);
     for (size_t i = 0; i < n; ++i) {
       const double f = Frequencies[i];
       const int ii = static_cast<int>(i);

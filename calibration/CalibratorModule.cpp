@@ -45,6 +45,24 @@ void TCalibratorModule::ApplySystemCorrection(int a, TComplex& x, int b, TComple
   TSystemCorrection::Apply(cal.Terms, portMatch, a, x, b, y, frequencyMHz);
 }
 
+void TCalibratorModule::ApplySystemCorrectionAt(TRange& channel, int i, double frequencyMHz, int a, TComplex& x, int b,
+                                                TComplex& y) const {
+  if (SystemCorrectionOff) return;
+  const TCalibr& cal = GetSystemCalibr();
+  if (cal.Terms == nullptr || cal.Terms->GetCount() == 0) return;
+  if (a < 0 && b < 0) return;
+  const bool portMatch = a >= 0 && a < TCalibr::SlotCount && cal.HasPortMatch(a);
+  // The frequency given is the point's own; one that is not (a caller's choice) takes the search.
+  const TPointTerms* terms = i >= 0 && i < channel.GetCount() && channel.GetPointFrequency(i) == frequencyMHz
+                                 ? TSystemCorrection::TermsAt(channel.SystemTerms, *cal.Terms, channel, i, a, b)
+                                 : nullptr;
+  if (terms == nullptr) {
+    TSystemCorrection::Apply(cal.Terms, portMatch, a, x, b, y, frequencyMHz);
+    return;
+  }
+  TSystemCorrection::ApplyTerms(terms->Er, terms->Ed, terms->Es, terms->Et, portMatch, a, x, b, y);
+}
+
 TCalibr& TCalibratorModule::GetSystemCalibr() const {
   const int row = DeviceRow();
   if ((row == 3 || row == 4) && ScannerModule != nullptr && ScannerModule->GetScanner().LowPower) {

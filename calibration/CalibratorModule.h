@@ -39,6 +39,8 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   // Corrects with the system calibration in force (GetSystemCalibr) unless the system correction
   // is suspended or that calibration has no terms.
   void ApplySystemCorrection(int a, TComplex& x, int b, TComplex& y, double frequencyMHz) const override;
+  void ApplySystemCorrectionAt(TRange& channel, int i, double frequencyMHz, int a, TComplex& x, int b,
+                               TComplex& y) const override;
 
   // ---- Calibrations ---------------------------------------------------------------------------
   // Rows 3 and 4: the low-power one while the scanner module runs at low power; else the normal.

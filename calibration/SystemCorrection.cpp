@@ -1,7 +1,11 @@
 #include "calibration/SystemCorrection.h"
 
 #include "calibration/Quotient.h"
+#include <bit>
+#include <cstdint>
+
 #include "model/CalRange.h"
+#include "model/Range.h"
 
 namespace {
 
@@ -9,6 +13,10 @@ namespace {
 constexpr double kThresholdSquared = TSystemCorrection::kThreshold * TSystemCorrection::kThreshold;
 
 double Norm(const TComplex& z) { return z.Re * z.Re + z.Im * z.Im; }
+
+// Frequencies are compared bit for bit: a point at a not-a-number frequency still matches the
+// terms made for it.
+bool Same(double u, double v) { return std::bit_cast<uint64_t>(u) == std::bit_cast<uint64_t>(v); }
 
 }  // namespace
 
@@ -44,4 +52,29 @@ void TSystemCorrection::ApplyTerms(const TComplex& er, const TComplex& ed, const
     t = t * er * rd;
   }
   if (Norm(t) > kThresholdSquared) y = t;
+}
+
+const TPointTerms* TSystemCorrection::TermsAt(TSystemTerms& kept, const TCalRange& table, const TRange& channel, int i,
+                                              int a, int b) {
+  const int n = channel.GetCount();
+  if (i < 0 || i >= n) return nullptr;
+  const bool fits = kept.Serial == table.GetSerial() && kept.Revision == table.GetRevision() &&
+                    kept.TableCount == table.GetCount() && kept.PortA == a && kept.PortB == b &&
+                    kept.Points.size() == static_cast<size_t>(n) &&
+                    Same(kept.Points[static_cast<size_t>(i)].Frequency, channel.GetPointFrequency(i));
+  if (!fits) {
+    kept.Points.resize(static_cast<size_t>(n));
+    TCalRange::TTermInterpolator terms(table, a, b);
+    for (int k = 0; k < n; ++k) {
+      TPointTerms& p = kept.Points[static_cast<size_t>(k)];
+      p.Frequency = channel.GetPointFrequency(k);
+      terms.At(p.Frequency, p.Er, p.Ed, p.Es, p.Et);
+    }
+    kept.Serial = table.GetSerial();
+    kept.Revision = table.GetRevision();
+    kept.TableCount = table.GetCount();
+    kept.PortA = a;
+    kept.PortB = b;
+  }
+  return &kept.Points[static_cast<size_t>(i)];
 }

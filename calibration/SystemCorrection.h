@@ -3,8 +3,10 @@
 // instrument's own errors come off before a channel's user calibration sees the point. It runs
 // for every measured point, so it allocates nothing and takes no lock.
 #include "model/Complex.h"
+#include "model/SystemTerms.h"
 
 class TCalRange;
+class TRange;
 
 class TSystemCorrection {
  public:
@@ -22,4 +24,12 @@ class TSystemCorrection {
   // The same correction with the terms at hand: er, ed, es of port a and et of port b.
   static void ApplyTerms(const TComplex& er, const TComplex& ed, const TComplex& es, const TComplex& et,
                          bool portMatchA, int a, TComplex& x, int b, TComplex& y);
+
+  // The terms of table at point i of channel (port a's Er, Ed, Es and port b's Et, as Apply
+  // interpolates them), from the terms the channel keeps. They are interpolated again for the
+  // whole point list when they were made from another table or another state of it, for other
+  // ports, or for another point list (another count, or point i at another frequency). Null
+  // when i is not a point of the channel.
+  static const TPointTerms* TermsAt(TSystemTerms& kept, const TCalRange& table, const TRange& channel, int i, int a,
+                                    int b);
 };

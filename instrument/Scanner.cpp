@@ -804,7 +804,7 @@ int TScanner::DecodeReply(const TCmdReply& reply) {
     if (const ICalibrationFacade* calibrator = Services().CalibratorModule) {
       const int reflection = device ? device->GetReflectionIndex() : 0;
       const int transmission = device ? device->GetTransmissionIndex() : 1;
-      calibrator->ApplySystemCorrection(reflection, x, transmission, y, range->GetPointFrequency(i));
+      calibrator->ApplySystemCorrectionAt(*range, i, range->GetPointFrequency(i), reflection, x, transmission, y);
     }
   } else {
     x = TComplex{Abs(receivers[0]), 0.0};

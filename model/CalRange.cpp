@@ -1,7 +1,21 @@
 #include "model/CalRange.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <new>
+
 #include "model/Range.h"
 #include "model/Utils.h"
+
+namespace {
+
+uint64_t NextSerial() {
+  static std::atomic<uint64_t> serial{0};
+  return serial.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
+}  // namespace
 
 std::string TCalRange::MethodName(int code) {
   switch (code) {
@@ -14,20 +28,48 @@ std::string TCalRange::MethodName(int code) {
   }
 }
 
-TCalRange::TCalRange(int methodCode0, int methodCode1, const TRange& channel) : TFContainer(nullptr) {
+TCalRange::TCalRange(int methodCode0, int methodCode1, const TRange& channel) : TFContainer(nullptr), Serial(NextSerial()) {
   MethodCode[0] = methodCode0;
   MethodCode[1] = methodCode1;
-  const int n = channel.GetCount();
-  Items.reserve(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) new TCalPoint(this, channel.GetPointFrequency(i));
+  MakePoints(static_cast<size_t>(std::max(channel.GetCount(), 0)),
+             [&](size_t i) { return channel.GetPointFrequency(static_cast<int>(i)); });
 }
 
 TCalRange::TCalRange(int methodCode0, int methodCode1, const std::vector<double>& frequencies)
-    : TFContainer(nullptr) {
+    : TFContainer(nullptr), Serial(NextSerial()) {
   MethodCode[0] = methodCode0;
   MethodCode[1] = methodCode1;
-  Items.reserve(frequencies.size());
-  for (double f : frequencies) new TCalPoint(this, f);
+  MakePoints(frequencies.size(), [&](size_t i) { return frequencies[i]; });
+}
+
+TCalRange::~TCalRange() { TCalRange::Clear(); }
+
+template <typename F>
+void TCalRange::MakePoints(size_t n, F frequency) {
+  if (n == 0) return;
+  Items.reserve(Items.size() + n);
+  Block = static_cast<TCalPoint*>(::operator new(n * sizeof(TCalPoint)));
+  // Each point enters the list as it is made (the list has room), so GetPoint reads the block.
+  for (size_t i = 0; i < n; ++i) {
+    new (Block + i) TCalPoint(this, frequency(i));
+    BlockCount = i + 1;
+  }
+}
+
+void TCalRange::ReleaseBlock() {
+  // From the last to the first: each point leaves the list from its back.
+  while (BlockCount > 0) {
+    --BlockCount;
+    Block[BlockCount].~TCalPoint();
+  }
+  ::operator delete(Block);
+  Block = nullptr;
+}
+
+void TCalRange::Clear() {
+  ++Revision;
+  ReleaseBlock();
+  TFContainer::Clear();
 }
 
 int TCalRange::FindInterval(double f) const {
@@ -56,8 +98,105 @@ int TCalRange::FindInterval(double f) const {
   return i;
 }
 
+TCalRange::TIntervalCursor::TIntervalCursor(const TCalRange& table) : Table(table), Count(table.GetCount()) {
+  if (Count < 2) return;
+  // A point is out of order when a later point lies below it or an earlier one above it. For
+  // a frequency outside the band of such points every comparison with the table is monotone,
+  // so the bisection of FindInterval and a walk agree.
+  std::vector<double> suffixMin(static_cast<size_t>(Count));
+  double low = INFINITY;
+  for (int k = Count - 1; k >= 0; --k) {
+    const double f = table.GetFrequency(k);
+    if (!std::isfinite(f)) {
+      Ordered = false;
+      BandLow = -INFINITY;
+      BandHigh = INFINITY;
+      return;
+    }
+    low = std::min(low, f);
+    suffixMin[static_cast<size_t>(k)] = low;
+  }
+  double prefixMax = -INFINITY;
+  BandLow = INFINITY;
+  BandHigh = -INFINITY;
+  for (int k = 0; k < Count; ++k) {
+    const double f = table.GetFrequency(k);
+    const bool later = k + 1 < Count && suffixMin[static_cast<size_t>(k) + 1] < f;
+    if (later || prefixMax > f) {
+      Ordered = false;
+      BandLow = std::min(BandLow, f);
+      BandHigh = std::max(BandHigh, f);
+    }
+    prefixMax = std::max(prefixMax, f);
+  }
+}
+
+int TCalRange::TIntervalCursor::Find(double f) {
+  if (Count < 2) return 0;
+  if (!std::isfinite(f) || (!Ordered && f >= BandLow && f <= BandHigh)) return Table.FindInterval(f);
+  if (f <= Table.GetFrequency(0)) return 0;
+  if (f > Table.GetFrequency(Count - 1)) return Count - 2;
+  if (!Started || f < Last) {
+    // The points at or below f form a prefix of the table here: bisect for its end.
+    int lo = 0;
+    int hi = Count;
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (Table.GetFrequency(mid) <= f) {
+        lo = mid + 1;
+      } else {
+        hi = mid;
+      }
+    }
+    Next = lo;
+  } else {
+    while (Next < Count && Table.GetFrequency(Next) <= f) ++Next;
+  }
+  Started = true;
+  Last = f;
+  return std::min(Count - 2, Next - 1);
+}
+
+TCalRange::TTermInterpolator::TTermInterpolator(const TCalRange& table, int a, int b)
+    : Table(table), PortA(a), PortB(b), Cursor(table) {}
+
+void TCalRange::TTermInterpolator::At(double f, TComplex& A, TComplex& B, TComplex& C, TComplex& D) {
+  if (Table.GetCount() < 2) {
+    Table.InterpolateTermsOn(0, PortA, PortB, f, A, B, C, D);
+    return;
+  }
+  const int i = Cursor.Find(f);
+  if (i != Interval) {
+    Interval = i;
+    const TCalPoint* p0 = Table.GetPoint(i);
+    const TCalPoint* p1 = Table.GetPoint(i + 1);
+    Flat = NearlyEqual(p1->Frequency, p0->Frequency);
+    Start = p0->Frequency;
+    Width = p1->Frequency - p0->Frequency;
+    if (PortA >= 0) {
+      Steps[0] = TPolarStep(p0->A[PortA], p1->A[PortA]);
+      Steps[1] = TPolarStep(p0->B[PortA], p1->B[PortA]);
+      Steps[2] = TPolarStep(p0->C[PortA], p1->C[PortA]);
+    }
+    if (PortB >= 0) Steps[3] = TPolarStep(p0->D[PortB], p1->D[PortB]);
+  }
+  const double t = Flat ? 0.0 : (f - Start) / Width;
+  A = B = C = D = TComplex{};
+  if (PortA >= 0) {
+    A = Steps[0].At(t);
+    B = Steps[1].At(t);
+    C = Steps[2].At(t);
+  }
+  if (PortB >= 0) D = Steps[3].At(t);
+}
+
 void TCalRange::InterpolateTerms(int a, int b, double f, TComplex& A, TComplex& B, TComplex& C,
                                  TComplex& D) const {
+  InterpolateTermsOn(GetCount() >= 2 ? FindInterval(f) : 0, a, b, f, A, B, C, D);
+}
+
+void TCalRange::InterpolateTermsOn(int i, int a, int b, double f, TComplex& A, TComplex& B, TComplex& C,
+                                   TComplex& D) const {
   A = B = C = D = TComplex{};
   const int n = GetCount();
   if (n == 0) return;
@@ -71,7 +210,6 @@ void TCalRange::InterpolateTerms(int a, int b, double f, TComplex& A, TComplex& 
     if (b >= 0) D = p->D[b];
     return;
   }
-  const int i = FindInterval(f);
   const TCalPoint* p0 = GetPoint(i);
   const TCalPoint* p1 = GetPoint(i + 1);
   const double t = NearlyEqual(p1->Frequency, p0->Frequency) ? 0.0 : (f - p0->Frequency) / (p1->Frequency - p0->Frequency);

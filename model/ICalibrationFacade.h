@@ -5,6 +5,8 @@
 
 #include "model/Complex.h"
 
+class TRange;
+
 class ICalibrationFacade {
  public:
   virtual ~ICalibrationFacade() = default;
@@ -28,6 +30,13 @@ class ICalibrationFacade {
   // corrected.
   virtual void ApplySystemCorrection(int a, TComplex& x, int b, TComplex& y, double frequencyMHz) const {
     (void)a, (void)x, (void)b, (void)y, (void)frequencyMHz;
+  }
+  // The same correction for point i of a channel, at that point's frequency (MHz): the terms may
+  // come from the channel's SystemTerms, interpolated once for its whole point list.
+  virtual void ApplySystemCorrectionAt(TRange& channel, int i, double frequencyMHz, int a, TComplex& x, int b,
+                                       TComplex& y) const {
+    (void)channel, (void)i;
+    ApplySystemCorrection(a, x, b, y, frequencyMHz);
   }
   // Reads the instrument's factory data (EEPROM image and system calibrations) into the module;
   // called when the instrument connects. Until the calibration module provides it, nothing is

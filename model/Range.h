@@ -22,6 +22,7 @@
 #include "model/RangeSettings.h"
 #include "model/Segment.h"
 #include "model/SynthRecords.h"
+#include "model/SystemTerms.h"
 
 class ISynthPlan;
 class TCustomIniFile;
@@ -409,6 +410,9 @@ class TRange : public TFContainer {
   std::vector<bool> ReceivedPoints;
   // The attached user calibration, one entry per point of the list it was built for.
   std::unique_ptr<TCalRange> CalTable;
+  // The system calibration's terms at the channel's points, kept by the calibration module's
+  // system correction; dropped by the rebuild and checked against each point it serves.
+  TSystemTerms SystemTerms;
   // Fixture networks at the channel's points, per port; built on demand, deleted by the rebuild.
   std::unique_ptr<TFixtRange> DeembTable[2];
   std::unique_ptr<TFixtRange> EmbTable[2];

@@ -184,10 +184,13 @@ void TRange::AttachCalibration(const TCalRange* table) {
   auto built = std::make_unique<TCalRange>(table->GetMethodCode(0), table->GetMethodCode(1), *this);
   const int a = ReflectionPort();
   const int b = TransmissionPort();
+  // The points of a channel mostly rise in frequency, so one walk along the table finds every
+  // interval, and the points that share an interval share its ends' magnitudes and angles.
+  TCalRange::TTermInterpolator terms(*table, a, b);
   for (int i = 0, n = built->GetCount(); i < n; ++i) {
     TCalPoint* p = built->GetPoint(i);
     TComplex er, ed, es, et;
-    table->InterpolateTerms(a, b, p->Frequency, er, ed, es, et);
+    terms.At(p->Frequency, er, ed, es, et);
     p->A[0] = er;
     p->B[0] = ed;
     p->C[0] = es;

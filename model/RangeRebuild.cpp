@@ -73,6 +73,7 @@ void TRange::RebuildPoints() {
   Clear();
   SynthGaps.clear();
   DeleteFixtureTables();
+  SystemTerms.Clear();
 
   ZConvActive = 0;
   DeembActive = 0;

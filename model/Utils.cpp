@@ -68,14 +68,23 @@ double InterpolateTable(const std::vector<double>& table, double x, double upper
   return table[k] + ((x - lower) - static_cast<double>(k) * step) * (table[k + 1] - table[k]) / step;
 }
 
-TComplex InterpolatePolar(const TComplex& a, const TComplex& b, double t) {
-  if (IsComplexZero(a) || IsComplexZero(b)) return a + t * (b - a);
+TComplex InterpolatePolar(const TComplex& a, const TComplex& b, double t) { return TPolarStep(a, b).At(t); }
+
+TPolarStep::TPolarStep(const TComplex& a, const TComplex& b) {
+  if (IsComplexZero(a) || IsComplexZero(b)) {
+    Start = a;
+    Diff = b - a;
+    return;
+  }
   constexpr double kPi = std::numbers::pi;
   double d = Arg(b) - Arg(a);
   if (d > kPi) d -= 2 * kPi;
   if (d < -kPi) d += 2 * kPi;
-  const double magA = Abs(a);
-  return Polar(magA + t * (Abs(b) - magA), Arg(a) + t * d);
+  Linear = false;
+  Magnitude = Abs(a);
+  MagnitudeStep = Abs(b) - Magnitude;
+  Angle = Arg(a);
+  AngleStep = d;
 }
 
 // ---------------------------------------------------------------------------------------------

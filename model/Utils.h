@@ -54,6 +54,24 @@ double InterpolateTable(const std::vector<double>& table, double x, double upper
 // The value between a (t = 0) and b (t = 1): magnitude linear, phase along the shorter way round;
 // linear in the real and imaginary parts when a or b is zero. t outside 0..1 extrapolates.
 TComplex InterpolatePolar(const TComplex& a, const TComplex& b, double t);
+// InterpolatePolar between one pair of values at many t: the magnitudes and angles are worked
+// out once, each At is one sine and cosine. At(t) equals InterpolatePolar(a, b, t) exactly.
+struct TPolarStep {
+  TPolarStep() = default;
+  TPolarStep(const TComplex& a, const TComplex& b);
+  TComplex At(double t) const {
+    if (Linear) return Start + t * Diff;
+    return Polar(Magnitude + t * MagnitudeStep, Angle + t * AngleStep);
+  }
+
+  bool Linear = true;
+  TComplex Start;
+  TComplex Diff;
+  double Magnitude = 0.0;
+  double MagnitudeStep = 0.0;
+  double Angle = 0.0;
+  double AngleStep = 0.0;
+};
 
 // ---------------------------------------------------------------------------------------------
 // 2 x 2 complex matrices, row-major: [0] = (1,1), [1] = (1,2), [2] = (2,1), [3] = (2,2).

@@ -4,8 +4,11 @@
 // 14 GHz system grid.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
+#include <string>
 #include <vector>
 
 #include "calibration/CalibratorModule.h"
@@ -16,6 +19,8 @@
 #include "model/Services.h"
 #include "model/CalGrid.h"
 #include "model/CalRange.h"
+#include "model/PointPathFakes.h"
+#include "model/Range.h"
 
 namespace {
 
@@ -296,6 +301,166 @@ TEST(SystemCorrection, ModuleUsesTheSystemCalibrationInForce) {
   ExpectNear(r.second / SmoothTerms(300.0).Et, c.second, 1e-12);
 
   ::ScannerModule = savedScanner;
+}
+
+}  // namespace
+
+// ---- The terms at hand: the system calibration interpolated once per channel point ----------
+
+namespace {
+
+// Random terms at every point of the table (a few exactly zero, which interpolate linearly),
+// with Er away from zero so that the corrections divide.
+std::unique_ptr<TCalRange> RandomTable(const std::vector<double>& freqs, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> small(0.0, 0.2);
+  std::uniform_real_distribution<double> large(0.5, 1.0);
+  std::uniform_real_distribution<double> phase(-3.1, 3.1);
+  auto table = std::make_unique<TCalRange>(4, 5, freqs);
+  for (int i = 0; i < table->GetCount(); ++i) {
+    for (int p = 0; p < 2; ++p) {
+      table->SetErrorTermA(p, i, Polar(large(random), phase(random)));
+      table->SetErrorTermB(p, i, i % 11 == 4 ? TComplex{} : Polar(small(random), phase(random)));
+      table->SetErrorTermC(p, i, Polar(small(random), phase(random)));
+      table->SetErrorTermD(p, i, Polar(large(random), phase(random)));
+    }
+  }
+  return table;
+}
+
+std::vector<double> K30Grid() {
+  std::vector<double> grid;
+  for (int i = 0; i < TSystemCalGrid::PointCount(4); ++i) grid.push_back(TSystemCalGrid::Frequency(4, i));
+  return grid;
+}
+
+double Relative(const TComplex& got, const TComplex& want) { return Abs(got - want) / std::max(Abs(want), 1e-300); }
+
+// The module, a 14 GHz device and one channel of the fake model.
+struct TermsAtHand {
+  pathfakes::PathChannel channel;
+  TCalibratorModule module{std::string{}};
+
+  explicit TermsAtHand(int points = 2001, double start = 0.3, double stop = 14000) : channel(points, start, stop) {}
+
+  TRange& Range() { return *channel.range; }
+
+  // Every point through the kept terms against the search at the point's frequency (today's
+  // path); the worst relative difference of x and y.
+  double Sweep(int a = 0, int b = 1, unsigned seed = 1) {
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> magnitude(0.05, 1.0);
+    std::uniform_real_distribution<double> phase(-3.1, 3.1);
+    const TCalibr& cal = module.GetSystemCalibr();
+    const bool portMatch = a >= 0 && cal.HasPortMatch(a);
+    double worst = 0;
+    for (int i = 0; i < Range().GetCount(); ++i) {
+      const double f = Range().GetPointFrequency(i);
+      TComplex x = Polar(magnitude(random), phase(random));
+      TComplex y = Polar(magnitude(random), phase(random));
+      TComplex wx = x, wy = y;
+      module.ApplySystemCorrectionAt(Range(), i, f, a, x, b, y);
+      TSystemCorrection::Apply(cal.Terms, portMatch, a, wx, b, wy, f);
+      worst = std::max({worst, Relative(x, wx), Relative(y, wy)});
+    }
+    return worst;
+  }
+};
+
+TEST(SystemCorrectionTermsAtHand, EqualTheSearchAtEveryPoint) {
+  struct Case {
+    const char* name;
+    int points;
+    double start, stop;
+    bool portMatch;
+  };
+  const std::vector<Case> cases = {
+      {"whole band", 16001, 0.3, 14000, true},
+      {"across the step back of the grid", 3001, 160, 180, true},
+      {"without port match", 1601, 100, 6000, false},
+      {"two points", 2, 2400, 2500, true},
+  };
+  for (const Case& c : cases) {
+    TermsAtHand t(c.points, c.start, c.stop);
+    ASSERT_EQ(t.Range().GetCount(), c.points) << c.name;
+    t.module.GetSystemCal().Terms = RandomTable(K30Grid(), 3).release();
+    t.module.GetSystemCal().PortMatch[0] = c.portMatch;
+    EXPECT_LE(t.Sweep(), 1e-12) << c.name;
+    EXPECT_EQ(t.Range().SystemTerms.Points.size(), static_cast<size_t>(c.points)) << c.name;
+    // The second sweep reads the kept terms.
+    EXPECT_LE(t.Sweep(0, 1, 2), 1e-12) << c.name;
+  }
+  // A channel whose points lie wholly beyond a table extrapolates as the search does.
+  TermsAtHand beyond(501, 8000, 9000);
+  beyond.module.GetSystemCal().Terms = RandomTable({100, 400, 900, 2000}, 4).release();
+  EXPECT_LE(beyond.Sweep(), 1e-12);
+}
+
+TEST(SystemCorrectionTermsAtHand, ChangedTableIsInterpolatedAgain) {
+  TermsAtHand t;
+  TCalibr& cal = t.module.GetSystemCal();
+  cal.Terms = RandomTable(K30Grid(), 5).release();
+  cal.PortMatch[0] = true;
+  ASSERT_LE(t.Sweep(), 1e-12);
+  // A term changed in place.
+  for (int i = 0; i < cal.Terms->GetCount(); i += 3) cal.Terms->SetErrorTermB(0, i, {0.15, -0.1});
+  EXPECT_LE(t.Sweep(), 1e-12);
+  // Another table, maybe at the address of the old one.
+  delete cal.Terms;
+  cal.Terms = RandomTable(K30Grid(), 6).release();
+  EXPECT_LE(t.Sweep(), 1e-12);
+  // A calibration read from its binary form replaces the table.
+  TCalibr other;
+  other.Terms = RandomTable(K30Grid(), 7).release();
+  other.Settings.SweepMode = 3;
+  std::vector<uint8_t> form;
+  other.WriteToStream(form);
+  ASSERT_NE(cal.ReadFromStream(form).Status, TCalibrationForm::TStatus::Rejected);
+  EXPECT_LE(t.Sweep(), 1e-12);
+  // Other ports.
+  EXPECT_LE(t.Sweep(1, 0), 1e-12);
+  EXPECT_LE(t.Sweep(0, -1), 1e-12);
+  EXPECT_LE(t.Sweep(-1, 1), 1e-12);
+  // The low-power calibration takes over while the scanner runs at low power.
+  TScannerModule scanner;
+  TScannerModule* const saved = ::ScannerModule;
+  ::ScannerModule = &scanner;
+  scanner.GetScanner().LowPower = true;
+  t.module.GetSystemCalLowPower().Terms = RandomTable(K30Grid(), 8).release();
+  EXPECT_LE(t.Sweep(), 1e-12);
+  scanner.GetScanner().LowPower = false;
+  EXPECT_LE(t.Sweep(), 1e-12);
+  ::ScannerModule = saved;
+}
+
+TEST(SystemCorrectionTermsAtHand, RebuiltListIsInterpolatedAgain) {
+  TermsAtHand t(1001, 100, 5000);
+  t.module.GetSystemCal().Terms = RandomTable(K30Grid(), 9).release();
+  t.module.GetSystemCal().PortMatch[0] = true;
+  ASSERT_LE(t.Sweep(), 1e-12);
+  // Another count, then the same count at other frequencies.
+  t.channel.Shape(1500, 200, 9000);
+  EXPECT_LE(t.Sweep(), 1e-12);
+  t.channel.Shape(1500, 300, 12000);
+  EXPECT_LE(t.Sweep(), 1e-12);
+  // Frequencies that change without a rebuild are caught at the point.
+  for (int i = 0; i < t.Range().GetCount(); ++i) t.Range().GetPoint(i)->Frequency += 0.37;
+  EXPECT_LE(t.Sweep(), 1e-12);
+  // A frequency other than the point's own is searched, as before.
+  TComplex x{0.4, 0.1}, y{0.2, -0.3}, wx = x, wy = y;
+  t.module.ApplySystemCorrectionAt(t.Range(), 5, 777.0, 0, x, 1, y);
+  TSystemCorrection::Apply(t.module.GetSystemCal().Terms, true, 0, wx, 1, wy, 777.0);
+  EXPECT_EQ(x, wx);
+  EXPECT_EQ(y, wy);
+  // Out of the list: the search as well, nothing read out of bounds.
+  t.module.ApplySystemCorrectionAt(t.Range(), t.Range().GetCount(), 777.0, 0, x, 1, y);
+  t.module.ApplySystemCorrectionAt(t.Range(), -1, 777.0, 0, x, 1, y);
+  // Suspended or empty: nothing changes.
+  t.module.SetSystemCorrectionOff(true);
+  TComplex sx{0.4, 0.1}, sy{0.2, -0.3};
+  t.module.ApplySystemCorrectionAt(t.Range(), 5, t.Range().GetPointFrequency(5), 0, sx, 1, sy);
+  EXPECT_EQ(sx, (TComplex{0.4, 0.1}));
+  EXPECT_EQ(sy, (TComplex{0.2, -0.3}));
 }
 
 }  // namespace
