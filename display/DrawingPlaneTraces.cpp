@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "display/ChartView.h"
 #include "display/DrawingPlane.h"
@@ -113,13 +114,10 @@ void TDrawingPlane::DrawPolyline(int kind, int last) {
     canvas.Polyline(Points.data(), count);
     return;
   }
-  for (int i = 0; i < offsets.Count; ++i) {
-    std::vector<ui::Point>& copy = OffsetPoints[static_cast<size_t>(i)];
-    copy.resize(count);
-    const ui::Point shift(offsets.Items[i].Dx, offsets.Items[i].Dy);
-    for (size_t j = 0; j < count; ++j) copy[j] = Points[j] + shift;
-    canvas.Polyline(copy.data(), count);
-  }
+  // One walk over the points draws every shifted copy.
+  ui::Point shifts[std::size(kKind4)];
+  for (int i = 0; i < offsets.Count; ++i) shifts[i] = ui::Point(offsets.Items[i].Dx, offsets.Items[i].Dy);
+  canvas.ShiftedPolylines(Points.data(), count, shifts, static_cast<size_t>(offsets.Count));
 }
 
 ui::Rect TDrawingPlane::DrawTextBox(int x, int y, bool /*hover*/, const std::string& text) {
@@ -189,9 +187,10 @@ void TDrawingPlane::DrawTrace(TMeasurement& trace) {
       const double top = trace.GetTopValue();
       const double scale = (PlotRect.Height() - DataWidth) / trace.GetFullScale();
       const int yOffset = DataWidth / 4 + PlotRect.Top;
+      const int* xs = spread ? nullptr : XPixels(trace).data();
       for (int j = 0; j < n; ++j) {
         const int x = spread ? TruncSat(static_cast<double>(PlotRect.Width()) * j / (n - 1) + PlotRect.Left)
-                             : StimulusToX(trace, trace.GetPointStimulus(j));
+                             : xs[j];
         const int y = std::clamp(TruncSat((top - trace.GetDisplayValue(j)) * scale + 0.5) + yOffset,
                                  PlotRect.Top - 1, PlotRect.Bottom + 1);
         Points[static_cast<size_t>(j)] = ui::Point(x, y);
@@ -269,10 +268,11 @@ void TDrawingPlane::DrawMemoryTraces(const TMeasurement& trace) {
       const double top = trace.GetTopValue();
       const double scale = (PlotRect.Height() - DataWidth) / trace.GetFullScale();
       const int yOffset = DataWidth / 4 + PlotRect.Top;
+      const int* xs = XPixels(trace, *memory).data();
       for (int j = 0; j < n; ++j) {
         const int y = std::clamp(TruncSat((top - memory->GetDisplayValue(j)) * scale + 0.5) + yOffset,
                                  PlotRect.Top - 1, PlotRect.Bottom + 1);
-        Points[static_cast<size_t>(j)] = ui::Point(StimulusToX(trace, memory->GetPointStimulus(j)), y);
+        Points[static_cast<size_t>(j)] = ui::Point(xs[j], y);
       }
     }
     canvas.SetPen(ui::Pen{FadeColor(aux, i), MemoryWidth, ui::PenStyle::Solid});
