@@ -29,6 +29,7 @@ class IChartView;
 class TMarker;
 class TMeasurement;
 class TMeasureList;
+class TMemoryTrace;
 class TRange;
 
 // The chart's short words, one entry each, in the order of ChartLabelWords.
@@ -219,6 +220,32 @@ class TDrawingPlane : public ui::Control {
 
   // Polyline through Points[first..first + count - 1] as offset copies.
   void DrawPolylineRange(int kind, size_t first, size_t count);
+
+ public:
+  // The x pixel of every point of the trace (or of one of its memories) on the trace's stimulus
+  // axis: StimulusToX of each point's stimulus. Traces and memories over the same stimuli on the
+  // same plot and axis share one list, computed once; a changed plot rectangle, axis or stimulus
+  // list computes afresh. Valid until the next call.
+  const std::vector<int>& XPixels(const TMeasurement& trace);
+  const std::vector<int>& XPixels(const TMeasurement& trace, const TMemoryTrace& memory);
+
+ private:
+  struct TXPixels {
+    ui::Rect Plot;
+    int Mode = 0;
+    double F0 = 0.0;
+    double F1 = 0.0;
+    double Scale = 0.0;
+    bool Empty = true;
+    std::vector<double> Stimulus;
+    std::vector<int> X;
+  };
+  static constexpr size_t kXPixelLists = 4;
+  // The lists for the stimuli in stimulusScratch_.
+  const std::vector<int>& XPixelsOfScratch(const TMeasurement& trace);
+  std::vector<TXPixels> xPixels_;  // most recently used last
+  std::vector<double> stimulusScratch_;
+
   void PaintLayers();
   void DrawTraceLayers(TMeasurement& trace, bool active);
   ui::Canvas* canvas_ = nullptr;

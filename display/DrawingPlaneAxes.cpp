@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "display/ChartView.h"
 #include "display/DrawingPlane.h"
@@ -9,6 +10,7 @@
 #include "model/Range.h"
 #include "model/Utils.h"
 #include "traces/Measurement.h"
+#include "traces/MemoryTrace.h"
 
 namespace {
 
@@ -70,6 +72,50 @@ int TDrawingPlane::StimulusToX(const TMeasurement& trace, double v) const {
     default:
       return PlotRect.Left;
   }
+}
+
+const std::vector<int>& TDrawingPlane::XPixels(const TMeasurement& trace) {
+  const int n = std::max(trace.GetPointCount(), 0);
+  stimulusScratch_.resize(static_cast<size_t>(n));
+  for (int j = 0; j < n; ++j) stimulusScratch_[static_cast<size_t>(j)] = trace.GetPointStimulus(j);
+  return XPixelsOfScratch(trace);
+}
+
+const std::vector<int>& TDrawingPlane::XPixels(const TMeasurement& trace, const TMemoryTrace& memory) {
+  const int n = std::max(memory.GetPointCount(), 0);
+  stimulusScratch_.resize(static_cast<size_t>(n));
+  for (int j = 0; j < n; ++j) stimulusScratch_[static_cast<size_t>(j)] = memory.GetPointStimulus(j);
+  return XPixelsOfScratch(trace);
+}
+
+const std::vector<int>& TDrawingPlane::XPixelsOfScratch(const TMeasurement& trace) {
+  const TAxis& axis = Axis(trace);
+  const std::vector<double>& s = stimulusScratch_;
+  // Same bits, same pixels: the stimuli are compared as stored, so a NaN matches itself.
+  auto sameAs = [&](const TXPixels& kept) {
+    return kept.Plot == PlotRect && kept.Empty == axis.Empty && kept.Mode == axis.Mode &&
+           std::memcmp(&kept.F0, &axis.F0, sizeof(double)) == 0 && std::memcmp(&kept.F1, &axis.F1, sizeof(double)) == 0 &&
+           std::memcmp(&kept.Scale, &axis.Scale, sizeof(double)) == 0 && kept.Stimulus.size() == s.size() &&
+           (s.empty() || std::memcmp(kept.Stimulus.data(), s.data(), s.size() * sizeof(double)) == 0);
+  };
+  for (size_t i = xPixels_.size(); i-- > 0;) {
+    if (!sameAs(xPixels_[i])) continue;
+    if (i + 1 != xPixels_.size()) std::rotate(xPixels_.begin() + static_cast<std::ptrdiff_t>(i),
+                                              xPixels_.begin() + static_cast<std::ptrdiff_t>(i) + 1, xPixels_.end());
+    return xPixels_.back().X;
+  }
+  if (xPixels_.size() >= kXPixelLists) xPixels_.erase(xPixels_.begin());
+  TXPixels& fresh = xPixels_.emplace_back();
+  fresh.Plot = PlotRect;
+  fresh.Empty = axis.Empty;
+  fresh.Mode = axis.Mode;
+  fresh.F0 = axis.F0;
+  fresh.F1 = axis.F1;
+  fresh.Scale = axis.Scale;
+  fresh.Stimulus = s;
+  fresh.X.resize(s.size());
+  for (size_t j = 0; j < s.size(); ++j) fresh.X[j] = StimulusToX(trace, s[j]);
+  return fresh.X;
 }
 
 int TDrawingPlane::ValueToYUnclamped(const TMeasurement& trace, double v) const {

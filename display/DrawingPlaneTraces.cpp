@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 #include "display/ChartView.h"
 #include "display/DrawingPlane.h"
@@ -138,13 +139,10 @@ void TDrawingPlane::DrawPolylineRange(int kind, size_t first, size_t count) {
     canvas.Polyline(points, count);
     return;
   }
-  for (int i = 0; i < offsets.Count; ++i) {
-    std::vector<ui::Point>& copy = OffsetPoints[static_cast<size_t>(i)];
-    copy.resize(count);
-    const ui::Point shift(offsets.Items[i].Dx, offsets.Items[i].Dy);
-    for (size_t j = 0; j < count; ++j) copy[j] = points[j] + shift;
-    canvas.Polyline(copy.data(), count);
-  }
+  // One walk over the points draws every shifted copy.
+  ui::Point shifts[std::size(kKind4)];
+  for (int i = 0; i < offsets.Count; ++i) shifts[i] = ui::Point(offsets.Items[i].Dx, offsets.Items[i].Dy);
+  canvas.ShiftedPolylines(points, count, shifts, static_cast<size_t>(offsets.Count));
 }
 
 ui::Rect TDrawingPlane::DrawTextBox(int x, int y, bool /*hover*/, const std::string& text) {
@@ -231,9 +229,10 @@ void TDrawingPlane::DrawTrace(TMeasurement& trace) {
       const double top = trace.GetTopValue();
       const double scale = (PlotRect.Height() - DataWidth) / trace.GetFullScale();
       const int yOffset = DataWidth / 4 + PlotRect.Top;
+      const int* xs = spread ? nullptr : XPixels(trace).data();
       for (int j = 0; j < n; ++j) {
         const int x = spread ? TruncSat(static_cast<double>(PlotRect.Width()) * j / (n - 1) + PlotRect.Left)
-                             : StimulusToX(trace, trace.GetPointStimulus(j));
+                             : xs[j];
         const double v = trace.GetDisplayValue(j);
         const int y = std::clamp(TruncSat((top - v) * scale + 0.5) + yOffset, PlotRect.Top - 1, PlotRect.Bottom + 1);
         Points[static_cast<size_t>(j)] = ui::Point(x, y);
@@ -320,10 +319,11 @@ void TDrawingPlane::DrawMemoryTraces(const TMeasurement& trace) {
       const double top = trace.GetTopValue();
       const double scale = (PlotRect.Height() - DataWidth) / trace.GetFullScale();
       const int yOffset = DataWidth / 4 + PlotRect.Top;
+      const int* xs = XPixels(trace, *memory).data();
       for (int j = 0; j < n; ++j) {
         const double v = memory->GetDisplayValue(j);
         const int y = std::clamp(TruncSat((top - v) * scale + 0.5) + yOffset, PlotRect.Top - 1, PlotRect.Bottom + 1);
-        Points[static_cast<size_t>(j)] = ui::Point(StimulusToX(trace, memory->GetPointStimulus(j)), y);
+        Points[static_cast<size_t>(j)] = ui::Point(xs[j], y);
         if (NoValue(v)) PointGaps[static_cast<size_t>(j)] = 1, gaps = true;
       }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "platform/ui/QtFontMetrics.h"
 
@@ -129,6 +130,19 @@ void Canvas::Line(int x1, int y1, int x2, int y2) {
 void Canvas::Polyline(const Point* points, size_t count) {
   if (count < 2) return;
   DoPolyline(points, count);
+}
+
+void Canvas::ShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) {
+  if (count < 2 || shiftCount == 0) return;
+  DoShiftedPolylines(points, count, shifts, shiftCount);
+}
+
+void Canvas::DoShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) {
+  std::vector<Point> copy(count);
+  for (size_t s = 0; s < shiftCount; ++s) {
+    for (size_t j = 0; j < count; ++j) copy[j] = points[j] + shifts[s];
+    DoPolyline(copy.data(), count);
+  }
 }
 
 void Canvas::Polygon(const Point* points, size_t count) {

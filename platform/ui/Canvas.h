@@ -101,6 +101,9 @@ class Canvas {
   void Line(int x1, int y1, int x2, int y2);
   void Polyline(const Point* points, size_t count);
   void Polyline(const std::vector<Point>& points) { Polyline(points.data(), points.size()); }
+  // The polyline once for every shift, each copy moved by that shift: a thick line built of
+  // one-pixel copies. The picture is that of the copies drawn one after the other.
+  void ShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount);
   // Closed and filled with the brush by the odd-even rule, outlined with the pen.
   void Polygon(const Point* points, size_t count);
   void Polygon(const std::vector<Point>& points) { Polygon(points.data(), points.size()); }
@@ -142,6 +145,8 @@ class Canvas {
   // Primitives; the state is read through the getters. Lines and polylines get their points
   // as given; the rules above are the implementation's.
   virtual void DoPolyline(const Point* points, size_t count) = 0;
+  // Unless overridden: a shifted copy of the points per shift, each drawn with DoPolyline.
+  virtual void DoShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount);
   virtual void DoPolygon(const Point* points, size_t count) = 0;
   // A normalised, non-empty rectangle; cornerW/cornerH only for RoundRect.
   virtual void DoShape(Shape shape, const Rect& r, int cornerW, int cornerH) = 0;

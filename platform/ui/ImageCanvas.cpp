@@ -206,6 +206,32 @@ void ImageCanvas::DoPolyline(const Point* points, size_t count) {
   }
 }
 
+void ImageCanvas::DoShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) {
+  const Pen& pen = GetPen();
+  if (pen.Style == PenStyle::Clear) return;
+  if (pen.Width > 1 || pen.Style != PenStyle::Solid) {
+    Canvas::DoShiftedPolylines(points, count, shifts, shiftCount);
+    return;
+  }
+  const Rect area = DrawableArea();
+  if (area.IsEmpty()) return;
+  Begin();  // the picture is unshared before it is written into
+  uchar* bits = image_->bits();
+  const qsizetype stride = image_->bytesPerLine();
+  const QRgb rgb = ToQRgb(pen.Color);
+  // One walk over the points: every copy of a segment is drawn while its ends are at hand. All
+  // copies write the same colour, so the order of the writes leaves the same picture.
+  for (size_t k = 0; k + 1 < count; ++k) {
+    const Point a = points[k];
+    const Point b = points[k + 1];
+    for (size_t s = 0; s < shiftCount; ++s) {
+      const int dx = shifts[s].x();
+      const int dy = shifts[s].y();
+      RasterLine(a.x() + dx, a.y() + dy, b.x() + dx, b.y() + dy, rgb, area, bits, stride);
+    }
+  }
+}
+
 void ImageCanvas::DoPolygon(const Point* points, size_t count) {
   ShapePainter().drawPolygon(points, static_cast<int>(count), Qt::OddEvenFill);
 }

@@ -44,6 +44,7 @@ class ImageCanvas : public Canvas {
 
  protected:
   void DoPolyline(const Point* points, size_t count) override;
+  void DoShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) override;
   void DoPolygon(const Point* points, size_t count) override;
   void DoShape(Shape shape, const Rect& r, int cornerW, int cornerH) override;
   void DoFillRect(const Rect& r) override;

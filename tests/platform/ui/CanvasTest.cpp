@@ -449,4 +449,32 @@ TEST_F(Canvas, RecordingCanvasKeepsTheStateOfEachCall) {
   EXPECT_NEAR(canvas.Calls()[2].spanDeg, 90.0, 1e-9);
 }
 
+TEST_F(Canvas, ShiftedPolylinesPaintWhatTheCopiesPaintOneByOne) {
+  // A thick line's ring of shifts, a polyline that runs steep, shallow, back and off the canvas,
+  // and a clip rectangle it crosses: one walk must light exactly the copies' pixels.
+  const std::vector<Point> points = {{-3, 5}, {4, 6}, {4, 6}, {9, 30}, {10, 31}, {35, 2}, {20, 20}, {2, 38}, {45, 12}};
+  const std::vector<Point> shifts = {{-1, -1}, {0, -1}, {1, -1}, {2, -1}, {2, 0}, {2, 1},
+                                     {2, 2},   {1, 2},  {0, 2},  {-1, 2}, {-1, 1}, {-1, 0}};
+  for (const bool clipped : {false, true}) {
+    for (const int width : {1, 3}) {
+      ImageCanvas one(40, 40);
+      ImageCanvas copies(40, 40);
+      for (ImageCanvas* c : {&one, &copies}) {
+        c->SetPen(ui::Pen{kInk, width, ui::PenStyle::Solid});
+        if (clipped) c->SetClipRect(ui::Rect(3, 4, 30, 33));
+      }
+      one.ShiftedPolylines(points.data(), points.size(), shifts.data(), shifts.size());
+      for (const Point& shift : shifts) {
+        std::vector<Point> copy = points;
+        for (Point& p : copy) p += shift;
+        copies.Polyline(copy);
+      }
+      one.Flush();
+      copies.Flush();
+      EXPECT_EQ(one.Image(), copies.Image()) << "clipped " << clipped << ", width " << width;
+      EXPECT_GT(Lit(one).size(), 100u);
+    }
+  }
+}
+
 }  // namespace
