@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/ISweepWaitBox.h"
 #include "model/Utils.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Geometry.h"
@@ -282,6 +283,8 @@ class TMainFrm : public ui::Form {
   // and the window's disabling during its EEPROM transfers.
   class TCalibrationHooks;
   std::unique_ptr<TCalibrationHooks> CalibrationHooks;
+  // The box the calibration runs wait in while their sweep runs.
+  std::unique_ptr<ISweepWaitBox> SweepWaitBox;
   std::vector<ui::Timer*> LoadingTimers;
   bool ShutDownDone = false;
   // The graph area's resize arranges the channel windows (off while they are being placed).
