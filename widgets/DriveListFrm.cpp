@@ -33,21 +33,28 @@ constexpr TKind kKinds[] = {
     {"Limit", ".rlm"},      {"Cable", ".cbl"},    {"State", ".cal"},
 };
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
+// Case ignored; names that differ only in case keep a fixed order.
 bool LessNoCase(const std::string& a, const std::string& b) {
-  const std::string la = Lower(a);
-  const std::string lb = Lower(b);
-  return la != lb ? la < lb : a < b;
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+    const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+    if (ca != cb) return ca < cb;
+  }
+  return a.size() != b.size() ? a.size() < b.size() : a < b;
 }
 
 // The mask "*" + extension, case ignored.
 bool Matches(const std::string& name, const std::string& extension) {
   if (name.size() < extension.size()) return false;
-  return Lower(name.substr(name.size() - extension.size())) == Lower(extension);
+  const size_t start = name.size() - extension.size();
+  for (size_t i = 0; i < extension.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(name[start + i])) !=
+        std::tolower(static_cast<unsigned char>(extension[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 // A folder can be shown when it can be listed.
@@ -208,15 +215,15 @@ void TDriveListFrm::ListFolder(const std::string& extension) {
   std::error_code ec;
   fs::directory_iterator it(fs::path(Folder), fs::directory_options::skip_permission_denied, ec);
   for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    std::string name = it->path().filename().string();
+    // The entry's type comes with the listing; links are followed, and a broken link or a link
+    // loop is neither a folder nor a file and is left out.
     std::error_code kindError;
-    // Followed through links; a broken link or a link loop is neither and is left out.
-    const fs::file_status status = fs::status(it->path(), kindError);
-    if (kindError) continue;
-    if (fs::is_directory(status)) {
-      Folders.push_back(name);
-    } else if (fs::is_regular_file(status) && name.front() != '.' && Matches(name, extension)) {
-      Files.push_back(name);
+    if (it->is_directory(kindError)) {
+      Folders.push_back(std::move(name));
+    } else if (!kindError && name.front() != '.' && Matches(name, extension) && it->is_regular_file(kindError) &&
+               !kindError) {
+      Files.push_back(std::move(name));
     }
   }
   std::sort(Folders.begin(), Folders.end(), LessNoCase);
