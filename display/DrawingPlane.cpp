@@ -8,6 +8,7 @@
 #include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Services.h"
+#include "model/Utils.h"
 #include "traces/Marker.h"
 #include "traces/MarkerList.h"
 #include "traces/MeasureList.h"
@@ -48,15 +49,7 @@ void TDrawingPlane::TranslateChartLabelWords() {
   }
 }
 
-int TDrawingPlane::TruncSat(double v) {
-  // A bound well inside the int range, so sums and differences of a few pixel values cannot
-  // overflow; nothing on a chart comes near it.
-  constexpr double kLimit = 1073741824.0;  // 2^30
-  if (std::isnan(v)) return 0;
-  if (v >= kLimit) return static_cast<int>(kLimit);
-  if (v <= -kLimit) return -static_cast<int>(kLimit);
-  return static_cast<int>(v);
-}
+int TDrawingPlane::TruncSat(double v) { return ::TruncSat(v); }
 
 void TDrawingPlane::Invalidate() {
   paintPending_ = true;

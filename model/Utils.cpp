@@ -25,6 +25,14 @@ bool NearlyZero(double x) { return std::fabs(x) <= 1e-12; }
 
 double RoundToStep(double step, double x) { return step * std::floor(x / step + 0.5); }
 
+int TruncSat(double x) {
+  constexpr double kLimit = 1073741824.0;  // 2^30
+  if (std::isnan(x)) return 0;
+  if (x >= kLimit) return static_cast<int>(kLimit);
+  if (x <= -kLimit) return -static_cast<int>(kLimit);
+  return static_cast<int>(x);
+}
+
 int RoundSaturated(double x) {
   constexpr double kLimit = 2147483647.0;
   if (std::isnan(x)) return 0;

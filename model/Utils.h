@@ -36,6 +36,9 @@ double RoundToStep(double step, double x);
 // The integer nearest to x, halves away from zero, limited to -2147483647..2147483647.
 // NaN gives 0.
 int RoundSaturated(double x);
+// x toward zero as an int, limited to -2^30..2^30 (so sums of a few such values stay in the int
+// range); NaN gives 0. Pixel values and integer settings typed as numbers go through it.
+int TruncSat(double x);
 // x rounded to n significant digits; 0 when |x| <= 1e-12.
 double RoundToSignificantDigits(int n, double x);
 // Moves x by n steps of one unit of its second significant digit (never less than minStep;

@@ -41,6 +41,7 @@
 #include "platform/ui/Timer.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
+#include "widgets/WaitFrm.h"
 
 TMainFrm* MainFrm = nullptr;
 
@@ -814,12 +815,15 @@ void TMainFrm::InstallCalibrationHooks() {
   if (!CalibrationHooks) CalibrationHooks = std::make_unique<TCalibrationHooks>(*this);
   CalibratorModule->ActiveWindow = CalibrationHooks.get();
   CalibratorModule->MainWindowHook = CalibrationHooks.get();
+  if (!SweepWaitBox) SweepWaitBox = std::make_unique<TSweepWaitBox>();
+  CalibratorModule->WaitBox = SweepWaitBox.get();
 }
 
 void TMainFrm::RemoveCalibrationHooks() {
   if (CalibratorModule == nullptr || !CalibrationHooks) return;
   if (CalibratorModule->ActiveWindow == CalibrationHooks.get()) CalibratorModule->ActiveWindow = nullptr;
   if (CalibratorModule->MainWindowHook == CalibrationHooks.get()) CalibratorModule->MainWindowHook = nullptr;
+  if (CalibratorModule->WaitBox == SweepWaitBox.get()) CalibratorModule->WaitBox = nullptr;
 }
 
 void TMainFrm::CreateViews() {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/ISweepWaitBox.h"
 #include "model/Utils.h"
 #include "platform/LockFile.h"
 #include "platform/ui/Form.h"
@@ -312,6 +313,8 @@ class TMainFrm : public ui::Form {
   // and the window's disabling during its EEPROM transfers.
   class TCalibrationHooks;
   std::unique_ptr<TCalibrationHooks> CalibrationHooks;
+  // The box the calibration runs wait in while their sweep runs.
+  std::unique_ptr<ISweepWaitBox> SweepWaitBox;
   std::vector<ui::Timer*> LoadingTimers;
   bool ShutDownDone = false;
   // The graph area's resize arranges the channel windows (off while they are being placed).

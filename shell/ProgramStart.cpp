@@ -37,6 +37,7 @@
 #include "shell/SignalPipe.h"
 #include "shell/UserMessageBox.h"
 #include "traces/MarkerHooks.h"
+#include "widgets/DigitalKeyboardFrm.h"
 
 TDevice* Device = nullptr;
 IPowerMeter* PowerMeter = nullptr;
@@ -190,6 +191,10 @@ void CreateModules() {
     FormatWithUnit(value, index, units);
     return index < units.size() ? units[index].Text : std::string();
   };
+  // The keypad offers the units of the main window's tables.
+  TDigitalKeyboardFrm::UnitTablesHook = []() -> const TMeasureUnitTables* {
+    return MainFrm != nullptr ? MainFrm->UnitTables.get() : nullptr;
+  };
 }
 
 template <class T>
@@ -244,6 +249,7 @@ void TProgramStart::Stop() {
   if (in.MarkerHooksInstalled) {
     MarkerHooks() = in.PreviousMarkerHooks;
     in.MarkerHooksInstalled = false;
+    TDigitalKeyboardFrm::UnitTablesHook = nullptr;
   }
   // Reverse creation order; each global and registry entry is cleared before its object goes.
   DeleteGlobal(ChannelStore);
