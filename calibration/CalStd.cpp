@@ -5,6 +5,7 @@
 
 #include "calibration/CalKit.h"
 #include "model/CustomIniFile.h"
+#include "model/EAbort.h"
 #include "model/NumberText.h"
 #include "model/Utils.h"
 
@@ -101,8 +102,17 @@ void TCalStd::ReadTouchstoneData() {
 
 void TCalStd::SetTouchstoneFile(const std::string& path) {
   if (path == TouchstoneFile) return;
+  const std::string previousFile = TouchstoneFile;
+  TFixtParam previousData = TouchstoneData;
   TouchstoneFile = path;
   ReadTouchstoneData();
+  if (!TouchstoneData.LoadError.empty()) {
+    // Refused unread (a folder, a FIFO, a file far too large): nothing changes.
+    const std::string why = TouchstoneData.LoadError;
+    TouchstoneFile = previousFile;
+    TouchstoneData = std::move(previousData);
+    throw EAbort(why);
+  }
   Changed();
 }
 

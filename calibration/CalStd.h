@@ -62,7 +62,8 @@ class TCalStd : public TFObject {
   // Nothing when path is the current file. Else stores path and reads it into TouchstoneData:
   // a ".s1p" file (any case) as a one-port into S21 for the standard named "Thru", else into
   // S11; any other file as a two-port. Fires the change event. The flag is left as it is; a file
-  // that cannot be read leaves the table empty.
+  // that cannot be read leaves the table empty. A name that leads to a folder, a FIFO or a file
+  // above 64 MB raises EAbort and changes nothing.
   void SetTouchstoneFile(const std::string& path);
 
   // Current values and name back to the defaults, UseDatabaseStd off, no Touchstone file

@@ -7,13 +7,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstring>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 
 namespace platform {
@@ -56,6 +56,12 @@ bool IsTemporaryName(std::string_view name) {
     if (!alnum) return false;
   }
   return true;
+}
+
+std::string DecimalText(unsigned long long v) {
+  char buf[24];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, res.ptr);
 }
 
 std::string RandomLetters() {
@@ -128,7 +134,7 @@ bool WriteUnnamed(const std::string& path, std::string_view bytes, mode_t mode, 
   // linkat through /proc needs no privilege; AT_EMPTY_PATH serves where /proc is missing and
   // the process may use it.
   const std::string stem = TemporaryStem(path);
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const std::string self = "/proc/self/fd/" + DecimalText(static_cast<unsigned long long>(fd));
   std::string linked;
   for (int attempt = 0; attempt < 100 && linked.empty(); ++attempt) {
     std::string name = stem + RandomLetters();
@@ -191,11 +197,14 @@ struct timespec ProcessStart() {
     // name, which may hold blanks and parentheses itself.
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) return loaded;
-    std::istringstream fields(stat.substr(close + 1));
-    std::string field;
     unsigned long long ticks = 0;
-    for (int n = 3; n <= 22 && (fields >> field); ++n) {
-      if (n == 22) std::from_chars(field.data(), field.data() + field.size(), ticks);
+    size_t pos = close + 1;
+    for (int n = 3; n <= 22; ++n) {
+      pos = stat.find_first_not_of(' ', pos);
+      if (pos == std::string::npos) break;
+      const size_t end = std::min(stat.find(' ', pos), stat.size());
+      if (n == 22) std::from_chars(stat.data() + pos, stat.data() + end, ticks);
+      pos = end;
     }
     std::ifstream bootFile("/proc/stat");
     std::string line;
@@ -298,7 +307,7 @@ int AtomicFile::openForReading(const std::string& path, uint64_t maxBytes, FileR
   if (static_cast<uint64_t>(st.st_size) > maxBytes) {
     const uint64_t mb = maxBytes >> 20;
     result = FileResult{false, "Cannot open file \"" + path + "\": it is larger than " +
-                                   (mb > 0 ? std::to_string(mb) + " MB" : std::to_string(maxBytes) + " bytes")};
+                                   (mb > 0 ? DecimalText(mb) + " MB" : DecimalText(maxBytes) + " bytes")};
     ::close(fd);
     return -1;
   }

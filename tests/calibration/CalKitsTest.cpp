@@ -1,6 +1,9 @@
 // The calibration-kit module: the built-in kits, selection and the reference impedance, the
 // standards' setters and flags, the temporary kit, index checks, and the "unchanged" rule.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -11,6 +14,7 @@
 #include "calibration/CalKitsModule.h"
 #include "calibration/KitTestSupport.h"
 #include "model/EAbort.h"
+#include "model/MemIniFile.h"
 #include "model/Services.h"
 #include "platform/AtomicFile.h"
 
@@ -270,6 +274,55 @@ TEST_F(CalKits, DatabaseFlagNeedsTouchstoneData) {
   EXPECT_EQ(load.TouchstoneData.GetCount(), 0);
   load.SetUseDatabaseStd(true);
   EXPECT_FALSE(load.GetUseDatabaseStd());
+}
+
+// A Touchstone name that leads to no network file at all is refused unread and never waited
+// on: when it is set, with a message and no change; when a kit file names it, the standard
+// keeps its model.
+TEST_F(CalKits, ATouchstoneFileThatIsNoFileIsRefusedUnread) {
+  const std::string folder = TestFolder();
+  const std::string s1p = folder + "/open.s1p";
+  ASSERT_TRUE(platform::AtomicFile::write(s1p, "# MHz S RI R 50\n100 0.5 0.25\n200 0.4 0.2\n").ok);
+  ASSERT_EQ(::mkfifo((folder + "/pipe.s1p").c_str(), 0600), 0);
+  std::filesystem::create_directories(folder + "/folder.s1p");
+  {
+    const int fd = ::open((folder + "/huge.s1p").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 300ll << 20), 0);  // sparse: no disk used
+    ::close(fd);
+  }
+  TCalKitsModule module(folder);
+  TCalStd& open = *module.GetKits().GetItem(0)->GetStandard(1);
+  open.SetTouchstoneFile(s1p);
+  ChangeRecorder events(module);
+  struct Case {
+    const char* name;
+    const char* why;
+  };
+  for (const Case& c : {Case{"pipe.s1p", "not a regular file"}, Case{"folder.s1p", "folder"},
+                        Case{"huge.s1p", "larger than 64 MB"}}) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder + "/" + c.name;
+    try {
+      open.SetTouchstoneFile(path);
+      ADD_FAILURE() << "no error";
+    } catch (const EAbort& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(open.GetTouchstoneFile(), s1p);
+    EXPECT_EQ(open.TouchstoneData.GetCount(), 2);
+    EXPECT_TRUE(events.Senders.empty());
+
+    TMemIniFile file;
+    file.WriteString("Open", "UseDatabaseStd", "1");
+    file.WriteString("Open", "TouchstoneFile", path);
+    TCalStd read(nullptr, "Open", TCalStdValues{});
+    read.ReadIni(file, "Open");
+    EXPECT_FALSE(read.GetUseDatabaseStd());
+    EXPECT_EQ(read.TouchstoneData.GetCount(), 0);
+    EXPECT_FALSE(read.TouchstoneData.LoadError.empty());
+  }
 }
 
 TEST_F(CalKits, ModuleDataFlagNeedsModuleDataAndFiresNothing) {

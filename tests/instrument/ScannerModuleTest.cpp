@@ -313,7 +313,8 @@ TEST_F(ScannerModule, HostileSectionsAreLimitedWithoutEvents) {
 }
 
 TEST_F(ScannerModule, ACableListThatCannotBeReadIsLoggedAndTheTableKept) {
-  const fs::path foreign = testenv::Root() / "home" / "foreign.cbl";
+  const fs::path foreign = testenv::Root() / "home" / "Cable" / "foreign.cbl";
+  fs::create_directories(foreign.parent_path());
   {
     std::ofstream out(foreign, std::ios::binary);
     out << "[Something]\nCableCount=1\n";
