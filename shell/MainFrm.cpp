@@ -437,11 +437,14 @@ void TMainFrm::UpdateReadyStatus() {
   if (ShutDownDone) return;
   FireStatusChanged();
   TScanner* s = Scanner();
+  // A silent instrument is named until it answers again, also while the link is renewed.
+  const bool silent = s != nullptr && s->GetLinkProblem() == TScanner::NoReplyText;
   if (s == nullptr || !s->Connected) {
-    // Why the link went, when the engine knows (a silent instrument), else the plain state.
-    const bool silent = s != nullptr && s->GetLinkProblem() == TScanner::NoReplyText;
     SetAlert(lbReady, silent ? TranslateText("No reply from the instrument") : TranslateText("Not Ready"), kAlertColor);
     pnTrigger->SetVisible(false);
+  } else if (silent) {
+    SetAlert(lbReady, TranslateText("No reply from the instrument"), kAlertColor);
+    pnTrigger->SetVisible(true);
   } else if (s->GetStandby()) {
     SetAlert(lbReady, TranslateText("Standby"), kAlertColor);
     pnTrigger->SetVisible(false);
