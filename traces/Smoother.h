@@ -79,7 +79,8 @@ class TSmoother {
   std::vector<TComplex> phases_;  // e^(j theta r), r < 2(w + 1)
 
   // The state of SmoothNext: the sums over the window of point center_ of n_ points, the values
-  // they hold (held_, heldMask_ by position) and the outputs since they were built.
+  // they hold (held_, heldMask_, a ring by phase index: the window is shorter than the period)
+  // and the outputs since they were built.
   bool running_ = false;
   int n_ = 0;
   int center_ = 0;
