@@ -27,6 +27,15 @@ class TSmoother {
 
   // Half width for n points at an aperture in percent of the points.
   static int HalfWidth(int n, double aperturePercent);
+  // HalfWidth with the last answer kept: the sweep asks for it at every point of every trace.
+  int HalfWidthOf(int n, double aperturePercent) const {
+    if (n != widthPoints_ || !(aperturePercent == widthAperture_)) {
+      widthPoints_ = n;
+      widthAperture_ = aperturePercent;
+      width_ = HalfWidth(n, aperturePercent);
+    }
+    return width_;
+  }
   // 0 for a point that holds no data, else 1.
   static double MaskOf(const TComplex& z);
 
@@ -89,4 +98,8 @@ class TSmoother {
   TSums sums_;
   std::vector<TComplex> held_;
   std::vector<double> heldMask_;
+
+  mutable int widthPoints_ = -1;
+  mutable double widthAperture_ = 0;
+  mutable int width_ = 0;
 };
