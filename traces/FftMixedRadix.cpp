@@ -1,18 +1,17 @@
-// Transforms of lengths made of small primes: N = N1 N2 with N1 the power of two in N and N2 the
-// rest (factors 3, 5, 7, 11, 13). The data, seen as N2 rows of N1 values (n = n1 + N1 n2), go
-// through
-//   1. the N2-point transforms of the N1 columns at once (radix 3 .. 13 passes over whole rows),
-//   2. a transposition into N1 rows of N2 values, with the factors e^(-j 2 pi n1 k2 / N),
-//   3. the N1-point transforms of the N2 columns at once (radix 4 and 2 passes),
-// which leaves X[N2 k1 + k2] in natural order. Every pass is a self-sorting (Stockham) step from
-// one buffer into the other, and within a pass every inner loop runs over a contiguous block, so
-// that it works on whole vectors.
+// Transforms of lengths made of the primes 2, 3, 5, 7, 11 and 13, as a sequence of self-sorting
+// (Stockham) passes, one per radix (16, 8, 4, 2 for the power of two; 25, 13, 11, 9, 7, 5, 3 for
+// the rest). A pass of radix R at length n = R m with block b (the product of the radices before
+// it) reads rows p + k m and writes rows R p + j, each row b contiguous values, so that every
+// inner loop runs over contiguous values and works on whole vectors, and the result comes out in
+// natural order without a permutation. The passes go back and forth between the data and one
+// work buffer; the last one, a single butterfly position, can run in place, so the result ends
+// in the data without a copy. The first pass (block 1) takes two butterfly positions per vector.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <bit>
 #include <numbers>
 #include <vector>
 

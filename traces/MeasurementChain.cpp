@@ -167,7 +167,7 @@ void TMeasurement::ApplyTimeDomain() {
 }
 
 int TMeasurement::SmoothingHalfWidth(int n) const {
-  return Smoothing ? TSmoother::HalfWidth(n, SmoAperture) : 0;
+  return Smoothing ? smoother_.HalfWidthOf(n, SmoAperture) : 0;
 }
 
 void TMeasurement::UpdateMask(int i) {

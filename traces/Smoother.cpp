@@ -160,33 +160,34 @@ TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n
   const int w = w_;
   if (w <= kDirectHalfWidth) return Smooth(values, mask, n, i);
   const int period = static_cast<int>(phases_.size());
-  if (static_cast<int>(held_.size()) != n) {
-    held_.assign(static_cast<size_t>(n), TComplex{});
-    heldMask_.assign(static_cast<size_t>(n), 0.0);
+  if (static_cast<int>(held_.size()) != period) {
+    held_.assign(static_cast<size_t>(period), TComplex{});
+    heldMask_.assign(static_cast<size_t>(period), 0.0);
     running_ = false;
   }
   if (running_ && n == n_ && i == center_ + 1 && sinceSeed_ < ReseedInterval()) {
     if (++phase_ == period) phase_ = 0;
-    const int leaving = i - w - 1;
+    // The point that leaves (i - w - 1) and the one that enters (i + w) share a place in the
+    // ring: the window is one shorter than the period.
+    const int rLeave = phase_ + w + 1 < period ? phase_ + w + 1 : phase_ + w + 1 - period;
+    const int rEnter = phase_ + w < period ? phase_ + w : phase_ + w - period;
+    if (i - w - 1 >= 0) Take(sums_, rLeave, held_[static_cast<size_t>(rLeave)], heldMask_[static_cast<size_t>(rLeave)], -1.0);
     const int entering = i + w;
-    if (leaving >= 0) {
-      const int r = phase_ + w + 1 < period ? phase_ + w + 1 : phase_ + w + 1 - period;
-      Take(sums_, r, held_[static_cast<size_t>(leaving)], heldMask_[static_cast<size_t>(leaving)], -1.0);
-    }
     if (entering < n) {
-      const int r = phase_ + w < period ? phase_ + w : phase_ + w - period;
-      held_[static_cast<size_t>(entering)] = values[entering];
-      heldMask_[static_cast<size_t>(entering)] = mask[entering];
-      Take(sums_, r, values[entering], mask[entering], 1.0);
+      held_[static_cast<size_t>(rEnter)] = values[entering];
+      heldMask_[static_cast<size_t>(rEnter)] = mask[entering];
+      Take(sums_, rEnter, values[entering], mask[entering], 1.0);
     }
     ++sinceSeed_;
   } else {
     sums_ = Seed(values, mask, n, i);
     const int lo = i - w < 0 ? 0 : i - w;
     const int hi = i + w > n - 1 ? n - 1 : i + w;
+    int r = lo % period;
     for (int p = lo; p <= hi; ++p) {
-      held_[static_cast<size_t>(p)] = values[p];
-      heldMask_[static_cast<size_t>(p)] = mask[p];
+      held_[static_cast<size_t>(r)] = values[p];
+      heldMask_[static_cast<size_t>(r)] = mask[p];
+      if (++r == period) r = 0;
     }
     running_ = true;
     n_ = n;
@@ -199,8 +200,8 @@ TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n
 
 void TSmoother::Changed(int i, const TComplex& value, double mask) {
   if (!running_ || i < center_ - w_ || i > center_ + w_ || i < 0 || i >= n_) return;
-  const size_t p = static_cast<size_t>(i);
   const int r = i % static_cast<int>(phases_.size());
+  const size_t p = static_cast<size_t>(r);
   Take(sums_, r, held_[p], heldMask_[p], -1.0);
   held_[p] = value;
   heldMask_[p] = mask;

@@ -27,6 +27,15 @@ class TSmoother {
 
   // Half width for n points at an aperture in percent of the points.
   static int HalfWidth(int n, double aperturePercent);
+  // HalfWidth with the last answer kept: the sweep asks for it at every point of every trace.
+  int HalfWidthOf(int n, double aperturePercent) const {
+    if (n != widthPoints_ || !(aperturePercent == widthAperture_)) {
+      widthPoints_ = n;
+      widthAperture_ = aperturePercent;
+      width_ = HalfWidth(n, aperturePercent);
+    }
+    return width_;
+  }
   // 0 for a point that holds no data, else 1.
   static double MaskOf(const TComplex& z);
 
@@ -79,7 +88,8 @@ class TSmoother {
   std::vector<TComplex> phases_;  // e^(j theta r), r < 2(w + 1)
 
   // The state of SmoothNext: the sums over the window of point center_ of n_ points, the values
-  // they hold (held_, heldMask_ by position) and the outputs since they were built.
+  // they hold (held_, heldMask_, a ring by phase index: the window is shorter than the period)
+  // and the outputs since they were built.
   bool running_ = false;
   int n_ = 0;
   int center_ = 0;
@@ -88,4 +98,8 @@ class TSmoother {
   TSums sums_;
   std::vector<TComplex> held_;
   std::vector<double> heldMask_;
+
+  mutable int widthPoints_ = -1;
+  mutable double widthAperture_ = 0;
+  mutable int width_ = 0;
 };
