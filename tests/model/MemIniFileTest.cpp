@@ -420,7 +420,8 @@ TEST(MemIniFile, IniRoundTripNulInANameDropsOnlyThatName) {
 TEST(MemIniFile, IniRoundTripEveryLeadingMarkIsSkipped) {
   const std::string mark = "\xEF\xBB\xBF";
   const std::string wideMark = "\xFF\xFE";
-  const std::string wideText = std::string("[\0S\0]\0\r\0\n\0K\0=\0V\0", 18);
+  static const char kWide[] = "[\0S\0]\0\r\0\n\0K\0=\0V\0";
+  const std::string wideText(kWide, sizeof kWide - 1);
   const std::string cases[] = {
       mark + "[S]\r\nK=V\r\n",
       mark + mark + "[S]\r\nK=V\r\n",
