@@ -81,6 +81,15 @@ class TCustomIniFile {
       start = end + 1;
     }
   }
+  // The load rules both documents share, so that what a file loads to is what a save of it
+  // writes back. StripLeadingMarks removes every UTF-8 byte-order mark at the start of the
+  // document's first line (a file may carry more than one). HoldsLineBreakOrNul tells a
+  // section or key name that the file could not give back: such a section or key is dropped
+  // on load. MendLoaded turns CR, LF and NUL inside a value or raw line into blanks, as a
+  // save would.
+  static std::string_view StripLeadingMarks(std::string_view line);
+  static bool HoldsLineBreakOrNul(std::string_view text);
+  static std::string MendLoaded(std::string_view text);
   // Appends text to out with every CR, LF and NUL turned into a blank, so that a value that
   // holds them cannot become extra lines (forged keys or sections) when the file is read back.
   static void AppendLineSafe(std::string& out, std::string_view text);

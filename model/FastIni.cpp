@@ -84,31 +84,44 @@ struct TFastIni::Impl {
   }
 
   // One line of a file or of SetStrings; current is the section lines go to (npos before the
-  // first header).
+  // first header, and under a header whose name was dropped). A name holding CR, LF or NUL is
+  // dropped with what it names, and such characters elsewhere become blanks, so a save and a
+  // load give this document back.
   void ParseLine(std::string_view line, size_t& current) {
+    if (atStart) {
+      atStart = false;
+      line = StripLeadingMarks(line);
+    }
     line = TrimText(line);
     if (line.empty() || line[0] == ';') return;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      current = Add(TrimText(line.substr(1, line.size() - 2)));
+      const std::string_view name = TrimText(line.substr(1, line.size() - 2));
+      current = HoldsLineBreakOrNul(name) ? std::string::npos : Add(name);
       return;
     }
     if (current == std::string::npos) return;
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-      sections[current].Append(std::string(line));
+      sections[current].Append(MendLoaded(line));
     } else {
-      std::string kv(TrimText(line.substr(0, eq)));
+      const std::string_view key = TrimText(line.substr(0, eq));
+      if (HoldsLineBreakOrNul(key)) return;
+      std::string kv(key);
       kv.push_back('=');
-      kv.append(TrimText(line.substr(eq + 1)));
+      kv.append(MendLoaded(TrimText(line.substr(eq + 1))));
       sections[current].Append(std::move(kv));
     }
   }
+  bool atStart = true;  // the next line is the document's first
 
   template <typename Fn>
   static void ForEachLine(std::string_view text, Fn&& fn) {
     TFastIni::ForEachLine(text, std::forward<Fn>(fn));
   }
   static void AppendLineSafe(std::string& out, std::string_view text) { TFastIni::AppendLineSafe(out, text); }
+  static std::string_view StripLeadingMarks(std::string_view line) { return TFastIni::StripLeadingMarks(line); }
+  static bool HoldsLineBreakOrNul(std::string_view text) { return TFastIni::HoldsLineBreakOrNul(text); }
+  static std::string MendLoaded(std::string_view text) { return TFastIni::MendLoaded(text); }
 };
 
 TFastIni::TFastIni(std::string fileName) : TCustomIniFile(std::move(fileName)), impl_(std::make_unique<Impl>()) {

@@ -219,23 +219,36 @@ struct TMemIniFile::Impl {
   // value, at the place of its first line. current: the section lines go to (none yet: SIZE_MAX).
   // owned, when given, holds the line's text and may be taken for a long value, which is then
   // not copied.
+  //
+  // A section or key name holding CR, LF or NUL could not be written back as it is (a save
+  // makes blanks of them, which may merge it with another): it is dropped with what it names.
+  // In a value or raw line they become blanks here, as a save would make them. Every byte-order
+  // mark at the start of the document is skipped.
   void ParseLine(std::string_view line, size_t& current, std::string* owned = nullptr) {
+    if (atStart) {
+      atStart = false;
+      line = StripLeadingMarks(line);
+    }
     line = TrimText(line);
     if (line.empty() || line[0] == ';') return;
     if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      current = FindOrAddIndex(TrimText(line.substr(1, line.size() - 2)));
+      const std::string_view name = TrimText(line.substr(1, line.size() - 2));
+      current = HoldsLineBreakOrNul(name) ? SIZE_MAX : FindOrAddIndex(name);
       return;
     }
     if (current == SIZE_MAX) return;
     Section& s = sections[current];
     const size_t eq = line.find('=');
     if (eq == std::string_view::npos) {
-      s.entries.push_back(Entry{std::string(line), std::string(), true});
+      s.entries.push_back(Entry{MendLoaded(line), std::string(), true});
       return;
     }
     const std::string_view key = TrimText(line.substr(0, eq));
+    if (HoldsLineBreakOrNul(key)) return;
     const std::string_view value = TrimText(line.substr(eq + 1));
-    if (owned && value.size() >= 4096) {
+    if (HoldsLineBreakOrNul(value)) {
+      s.Set(key, MendLoaded(value));
+    } else if (owned && value.size() >= 4096) {
       const std::string keyCopy(key);
       const size_t from = static_cast<size_t>(value.data() - owned->data());
       const size_t size = value.size();
@@ -310,6 +323,11 @@ struct TMemIniFile::Impl {
   }
 
   static void AppendLineSafe(std::string& out, std::string_view text) { TMemIniFile::AppendLineSafe(out, text); }
+  static std::string_view StripLeadingMarks(std::string_view line) { return TMemIniFile::StripLeadingMarks(line); }
+  static bool HoldsLineBreakOrNul(std::string_view text) { return TMemIniFile::HoldsLineBreakOrNul(text); }
+  static std::string MendLoaded(std::string_view text) { return TMemIniFile::MendLoaded(text); }
+
+  bool atStart = true;  // the next line is the document's first
 };
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)), impl_(std::make_unique<Impl>()) {

@@ -49,7 +49,9 @@ bool SettingsStore::isValidKey(std::string_view key) {
 
 std::vector<SettingsStore::Line> SettingsStore::parse(std::string_view bytes) {
   std::vector<Line> lines;
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  // Every leading mark goes: a rewrite keeps none, so a second one left here would turn into
+  // the first at the next write and change what the first line means.
+  while (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   size_t pos = 0;
   while (pos < bytes.size()) {
     size_t end = bytes.find('\n', pos);

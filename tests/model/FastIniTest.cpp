@@ -280,3 +280,49 @@ TEST(FastIni, HostileInputLoadsToAStableDocument) {
   ini.LoadFromBytes(huge);
   EXPECT_EQ(ini.ReadString("S", "K", "").size(), 50u * 1024 * 1024);
 }
+
+// Load, save and load again: every section, line and value reads as after the first load.
+TEST(FastIni, IniRoundTripLoadSaveLoadKeepsTheContent) {
+  std::mt19937 rng(2027);
+  std::vector<std::string> inputs;
+  for (int i = 0; i < 600; ++i) inputs.push_back(initest::RoundTripBytes(rng));
+  for (int i = 0; i < 300; ++i) inputs.push_back(initest::HostileIniBytes(rng, 400));
+  for (const std::string& bytes : inputs) {
+    TFastIni ini;
+    ini.LoadFromBytes(bytes);
+    TFastIni again;
+    again.LoadFromBytes(ini.GetText());
+    ASSERT_EQ(initest::Content(again), initest::Content(ini)) << testing::PrintToString(bytes);
+  }
+}
+
+// A key or section name holding NUL (from a file, or a line handed to SetStrings holding CR or
+// LF) is dropped, the rest kept; in a value or raw line they read as the blank a save writes.
+TEST(FastIni, IniRoundTripNulInANameDropsOnlyThatName) {
+  static const char kText[] = "[S]\r\nA\0B=1\r\nA B=2\r\nC=3\r\n[T\0x]\r\nX=1\r\n[U]\r\nV=a\0b\r\nr\0w\r\n";
+  const std::string text(kText, sizeof kText - 1);
+  TFastIni ini;
+  ini.LoadFromBytes(text);
+  EXPECT_EQ(Sections(ini), (std::vector<std::string>{"S", "U"}));
+  EXPECT_EQ(Values(ini, "S"), (std::vector<std::string>{"A B=2", "C=3"}));
+  EXPECT_EQ(Values(ini, "U"), (std::vector<std::string>{"V=a b", "r w"}));
+  TFastIni lines;
+  lines.SetStrings({"[S]", "A\nB=1", "A B=2", "[T\rx]", "X=1", "[U]", "V=a\r\nb"});
+  EXPECT_EQ(Sections(lines), (std::vector<std::string>{"S", "U"}));
+  EXPECT_EQ(Values(lines, "S"), std::vector<std::string>{"A B=2"});
+  EXPECT_EQ(lines.ReadString("U", "V", ""), "a  b");
+}
+
+// Several marks at the start of a file are all skipped.
+TEST(FastIni, IniRoundTripEveryLeadingMarkIsSkipped) {
+  const std::string mark = "\xEF\xBB\xBF";
+  for (int marks = 1; marks <= 3; ++marks) {
+    std::string bytes;
+    for (int i = 0; i < marks; ++i) bytes += mark;
+    bytes += "[S]\r\nK=V\r\n";
+    TFastIni ini;
+    ini.LoadFromBytes(bytes);
+    EXPECT_EQ(Sections(ini), std::vector<std::string>{"S"}) << marks;
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "V") << marks;
+  }
+}

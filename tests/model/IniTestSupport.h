@@ -222,4 +222,54 @@ inline std::string HostileIniBytes(std::mt19937& rng, size_t maxSize) {
   return out;
 }
 
+// Everything a reader of the document can see: every section's name, its lines, and the value
+// every key reads as.
+inline std::vector<std::string> Content(const TCustomIniFile& ini) {
+  std::vector<std::string> out;
+  for (const std::string& section : Sections(ini)) {
+    out.push_back("[" + section + "]");
+    for (const std::string& line : Values(ini, section)) out.push_back(line);
+    std::vector<std::string> keys;
+    ini.ReadSection(section, keys);
+    for (const std::string& key : keys) {
+      if (!key.empty()) out.push_back(key + " -> " + ini.ReadString(section, key, "(none)"));
+    }
+  }
+  return out;
+}
+
+// Ini documents whose names and values hold what a file cannot give back as it is (NUL, stray
+// marks), beside names a save could merge them with; in UTF-8 (with any number of leading
+// marks) or UTF-16LE.
+inline std::string RoundTripBytes(std::mt19937& rng) {
+  static const std::string lines[] = {
+      "[S]",       "[s]",      std::string("[S\0]", 4), "[S ]",           "[T]",     std::string("A\0B=1", 5),
+      "A B=2",     "a b=3",    std::string("K=\0v", 4),   std::string("\0K=4", 4), "K=5",     std::string("raw\0line", 8),
+      "raw line",  "=6",       "; note",                 "\xEF\xBB\xBF[S]",   "C = 7 ",  "\xEF\xBB\xBFK=8",
+      "[\xD0\x9F]", "\xD0\x9F=9", "D=x=y",                  "",                "[",       "]",
+  };
+  std::string text;
+  const int marks = static_cast<int>(rng() % 4);
+  for (int i = 0; i < marks; ++i) text += "\xEF\xBB\xBF";
+  const int count = static_cast<int>(rng() % 16);
+  for (int i = 0; i < count; ++i) text += lines[rng() % std::size(lines)] + (rng() % 2 ? "\r\n" : "\n");
+  if (rng() % 3 != 0) return text;
+  // The same in UTF-16LE with its mark (ASCII and the two-byte letters of the list only).
+  std::string wide = "\xFF\xFE";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0xEF && i + 2 < text.size()) {  // a mark: U+FEFF
+      wide += "\xFF\xFE";
+      i += 2;
+    } else if (c == 0xD0 && i + 1 < text.size()) {  // U+041F
+      wide += "\x1F\x04";
+      i += 1;
+    } else {
+      wide.push_back(static_cast<char>(c));
+      wide.push_back('\0');
+    }
+  }
+  return wide;
+}
+
 }  // namespace initest

@@ -376,3 +376,73 @@ TEST(MemIniFile, FiftyMegabyteLine) {
   ini.LoadFromBytes(noBreak);
   EXPECT_TRUE(Sections(ini).empty());
 }
+
+// Load, save and load again: every section, line and value reads as after the first load.
+TEST(MemIniFile, IniRoundTripLoadSaveLoadKeepsTheContent) {
+  std::mt19937 rng(2026);
+  std::vector<std::string> inputs;
+  for (int i = 0; i < 600; ++i) inputs.push_back(initest::RoundTripBytes(rng));
+  for (int i = 0; i < 300; ++i) inputs.push_back(initest::HostileIniBytes(rng, 400));
+  for (const std::string& bytes : inputs) {
+    TMemIniFile ini;
+    ini.LoadFromBytes(bytes);
+    TMemIniFile again;
+    again.LoadFromBytes(ini.SaveToBytes());
+    ASSERT_EQ(initest::Content(again), initest::Content(ini)) << testing::PrintToString(bytes);
+  }
+}
+
+// A key or section name holding NUL is dropped on load, the rest kept; NUL in a value reads as
+// the blank a save would write.
+TEST(MemIniFile, IniRoundTripNulInANameDropsOnlyThatName) {
+  static const char kText[] = "[S]\r\nA\0B=1\r\nA B=2\r\nC=3\r\n[T\0x]\r\nX=1\r\n[U]\r\nV=a\0b\r\n";
+  const std::string text(kText, sizeof kText - 1);
+  for (const bool wide : {false, true}) {
+    SCOPED_TRACE(wide ? "UTF-16LE" : "UTF-8");
+    std::string bytes = text;
+    if (wide) {
+      bytes = "\xFF\xFE";
+      for (char c : text) bytes += std::string{c, '\0'};
+    }
+    TMemIniFile ini;
+    ini.LoadFromBytes(bytes);
+    EXPECT_EQ(Sections(ini), (std::vector<std::string>{"S", "U"}));
+    EXPECT_EQ(Values(ini, "S"), (std::vector<std::string>{"A B=2", "C=3"}));
+    EXPECT_EQ(ini.ReadString("U", "V", ""), "a b");
+    TMemIniFile again;
+    again.LoadFromBytes(ini.SaveToBytes());
+    EXPECT_EQ(initest::Content(again), initest::Content(ini));
+  }
+}
+
+// A file may start with several marks; all of them are skipped, and a rewrite of the file
+// (which writes one mark of its own) keeps its meaning.
+TEST(MemIniFile, IniRoundTripEveryLeadingMarkIsSkipped) {
+  const std::string mark = "\xEF\xBB\xBF";
+  const std::string wideMark = "\xFF\xFE";
+  static const char kWide[] = "[\0S\0]\0\r\0\n\0K\0=\0V\0";
+  const std::string wideText(kWide, sizeof kWide - 1);
+  const std::string cases[] = {
+      mark + "[S]\r\nK=V\r\n",
+      mark + mark + "[S]\r\nK=V\r\n",
+      mark + mark + mark + "[S]\nK=V\n",
+      wideMark + wideText,
+      wideMark + wideMark + wideText,
+      wideMark + wideMark + wideMark + wideText,
+  };
+  const fs::path dir = testenv::Root() / "ini-marks";
+  fs::create_directories(dir);
+  for (const std::string& bytes : cases) {
+    SCOPED_TRACE(testing::PrintToString(bytes));
+    const std::string file = (dir / "marks.ini").string();
+    WriteFileBytes(file, bytes);
+    TMemIniFile ini(file);
+    EXPECT_EQ(Sections(ini), std::vector<std::string>{"S"});
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "V");
+    ini.WriteString("Other", "X", "1");
+    ini.UpdateFile();
+    TMemIniFile reread(file);
+    EXPECT_EQ(reread.ReadString("S", "K", ""), "V");
+    EXPECT_EQ(reread.ReadString("Other", "X", ""), "1");
+  }
+}

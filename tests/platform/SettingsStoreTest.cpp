@@ -228,7 +228,7 @@ TEST(SettingsStore, SurvivesHostileFiles) {
     (void)store.readInteger(SettingsStore::kCalKitNumber, 0);
     ASSERT_TRUE(store.writeInteger("ZzFuzzKey", 1));
     std::string kept = original;
-    if (kept.rfind("\xEF\xBB\xBF", 0) == 0) kept.erase(0, 3);  // the mark is not written back
+    while (kept.rfind("\xEF\xBB\xBF", 0) == 0) kept.erase(0, 3);  // no mark is written back
     if (!kept.empty() && kept.back() != '\n') kept += '\n';
     ASSERT_EQ(ReadRaw(file), kept + "ZzFuzzKey=1\n");
     ASSERT_EQ(SettingsStore(file).readInteger("ZzFuzzKey", 0), 1);
@@ -265,5 +265,52 @@ TEST(SettingsStore, SurvivesHostileFiles) {
     std::string after = ReadRaw(file);
     EXPECT_EQ(after.size(), line.size() + 16);
     EXPECT_TRUE(after == line + "\nCalKitNumber=7\n");
+  }
+}
+
+// A settings file may start with several marks. All are skipped, so what its first line means
+// does not change when a write of any key rewrites the file (which keeps no mark).
+TEST(SettingsStore, IniRoundTripEveryLeadingMarkIsSkipped) {
+  fs::path dir = FreshFolder();
+  const std::string file = StoreFile(dir);
+  const std::string mark = "\xEF\xBB\xBF";
+  for (int marks = 0; marks <= 3; ++marks) {
+    SCOPED_TRACE(marks);
+    std::string bytes;
+    for (int i = 0; i < marks; ++i) bytes += mark;
+    WriteRaw(file, bytes + "Language=RU\nCalKitNumber=3\n");
+    SettingsStore store(file);
+    EXPECT_EQ(store.readString(SettingsStore::kLanguage, "?"), "RU");
+    ASSERT_TRUE(store.writeInteger("Other", 1));
+    SettingsStore reread(file);
+    EXPECT_EQ(reread.readString(SettingsStore::kLanguage, "?"), "RU");
+    EXPECT_EQ(reread.readInteger(SettingsStore::kCalKitNumber, 0), 3);
+  }
+}
+
+// Load, write a key, load again: every other key reads as before, whatever the file held.
+TEST(SettingsStore, IniRoundTripAWriteKeepsEveryOtherKey) {
+  fs::path dir = FreshFolder();
+  const std::string file = StoreFile(dir);
+  static const std::string lines[] = {
+      "Language=EN", "language = RU ", std::string("Lang\0uage=DE", 12), "CalKitNumber=4", "# CalKitNumber=5",
+      "; Language=FR", "\xEF\xBB\xBFLanguage=UA", "CalKitNumber", "=7", " CalKitNumber = 8", "Language=a=b",
+      "", "\r", "[Section]"};
+  const std::string keys[] = {"Language", "CalKitNumber", "Other"};
+  std::mt19937 rng(77);
+  for (int round = 0; round < 150; ++round) {
+    std::string bytes;
+    for (int i = static_cast<int>(rng() % 3); i > 0; --i) bytes += "\xEF\xBB\xBF";
+    for (int i = static_cast<int>(rng() % 8); i > 0; --i) bytes += lines[rng() % std::size(lines)] + "\n";
+    WriteRaw(file, bytes);
+    std::vector<std::string> before;
+    {
+      SettingsStore store(file);
+      for (const std::string& k : keys) before.push_back(store.readString(k, "(none)"));
+      ASSERT_TRUE(store.writeInteger("ZzWritten", 1));
+    }
+    SettingsStore reread(file);
+    for (size_t k = 0; k < std::size(keys); ++k)
+      ASSERT_EQ(reread.readString(keys[k], "(none)"), before[k]) << round << " " << testing::PrintToString(bytes);
   }
 }
