@@ -12,7 +12,11 @@
 //   BM_FirstSweep/points/net    the first sweep after a rebuild: the fixture tables of networks
 //                               of `net` points and the system terms at the points are made at
 //                               the first point (the rebuild itself is not timed)
-//   BM_AttachCalibration/points the user calibration interpolated at every point
+//   BM_AttachCalibration/points the user calibration interpolated at every point: one walk
+//                               along both grids into a table allocated at once
+//   BM_AttachBySearch/points    the same table made the plain way, as the yardstick of the one
+//                               above (at least 3x slower): one object allocated per point and
+//                               a search of the calibration's grid for each
 //
 // The counter ns_per_point is the time of one sweep divided by its points. The steady sweep
 // reads the port extension's per-point factors and the fixture's inverse transfer matrices,
@@ -173,5 +177,21 @@ void BM_AttachCalibration(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * b.c.range->GetCount());
 }
 BENCHMARK(BM_AttachCalibration)->Arg(1601)->Arg(16001)->Unit(benchmark::kMillisecond);
+
+void BM_AttachBySearch(benchmark::State& state) {
+  Bench b(static_cast<int>(state.range(0)), 201);
+  const TRange& r = *b.c.range;
+  const TCalRange& table = *b.calibration;
+  for (auto _ : state) {
+    TFContainer built(nullptr);
+    for (int i = 0, n = r.GetCount(); i < n; ++i) {
+      auto* p = new TCalPoint(&built, r.GetPointFrequency(i));
+      table.InterpolateTerms(0, 1, p->Frequency, p->A[0], p->B[0], p->C[0], p->D[1]);
+    }
+    benchmark::DoNotOptimize(built.GetItem(r.GetCount() - 1));
+  }
+  state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * r.GetCount());
+}
+BENCHMARK(BM_AttachBySearch)->Arg(1601)->Arg(16001)->Unit(benchmark::kMillisecond);
 
 }  // namespace

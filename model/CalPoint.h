@@ -5,7 +5,7 @@
 #include "model/BasePoint.h"
 #include "model/Complex.h"
 
-class TCalPoint : public TBasePoint {
+class TCalPoint final : public TBasePoint {
  public:
   TCalPoint(TFObject* owner, double frequency) : TBasePoint(owner, frequency, 0.0, 0) {}
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "model/Range.h"
@@ -49,15 +50,24 @@ void TCalRange::MakePoints(size_t n, F frequency) {
   if (n == 0) return;
   Items.reserve(Items.size() + n);
   Block = static_cast<TCalPoint*>(::operator new(n * sizeof(TCalPoint)));
-  // Each point enters the list as it is made (the list has room), so GetPoint reads the block.
+  // The points of the block have no owner: they do not register one by one, the table lists
+  // them here and deletes them itself.
   for (size_t i = 0; i < n; ++i) {
-    new (Block + i) TCalPoint(this, frequency(i));
+    TCalPoint* p = new (Block + i) TCalPoint(nullptr, frequency(i));
     BlockCount = i + 1;
+    Items.push_back(p);
   }
 }
 
 void TCalRange::ReleaseBlock() {
-  // From the last to the first: each point leaves the list from its back.
+  if (!Block) return;
+  // The list holds the points as objects; theirs lie in the block's address range.
+  const auto begin = reinterpret_cast<std::uintptr_t>(static_cast<const TFObject*>(Block));
+  const std::uintptr_t end = begin + BlockCount * sizeof(TCalPoint);
+  std::erase_if(Items, [&](const TFObject* child) {
+    const auto address = reinterpret_cast<std::uintptr_t>(child);
+    return address >= begin && address < end;
+  });
   while (BlockCount > 0) {
     --BlockCount;
     Block[BlockCount].~TCalPoint();
@@ -167,18 +177,28 @@ void TCalRange::TTermInterpolator::At(double f, TComplex& A, TComplex& B, TCompl
   }
   const int i = Cursor.Find(f);
   if (i != Interval) {
-    Interval = i;
     const TCalPoint* p0 = Table.GetPoint(i);
     const TCalPoint* p1 = Table.GetPoint(i + 1);
     Flat = NearlyEqual(p1->Frequency, p0->Frequency);
     Start = p0->Frequency;
     Width = p1->Frequency - p0->Frequency;
-    if (PortA >= 0) {
-      Steps[0] = TPolarStep(p0->A[PortA], p1->A[PortA]);
-      Steps[1] = TPolarStep(p0->B[PortA], p1->B[PortA]);
-      Steps[2] = TPolarStep(p0->C[PortA], p1->C[PortA]);
+    // The next interval starts where the last one ended: its lower ends are at hand.
+    auto ends = [&](const TCalPoint* p, TPolarStep::TEnd (&e)[4]) {
+      if (PortA >= 0) {
+        e[0] = TPolarStep::TEnd(p->A[PortA]);
+        e[1] = TPolarStep::TEnd(p->B[PortA]);
+        e[2] = TPolarStep::TEnd(p->C[PortA]);
+      }
+      if (PortB >= 0) e[3] = TPolarStep::TEnd(p->D[PortB]);
+    };
+    if (i == Interval + 1 && Interval >= 0) {
+      for (int k = 0; k < 4; ++k) Ends[0][k] = Ends[1][k];
+    } else {
+      ends(p0, Ends[0]);
     }
-    if (PortB >= 0) Steps[3] = TPolarStep(p0->D[PortB], p1->D[PortB]);
+    ends(p1, Ends[1]);
+    Interval = i;
+    for (int k = 0; k < 4; ++k) Steps[k] = TPolarStep(Ends[0][k], Ends[1][k]);
   }
   const double t = Flat ? 0.0 : (f - Start) / Width;
   A = B = C = D = TComplex{};

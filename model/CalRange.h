@@ -3,8 +3,8 @@
 // ascending, and the calibration method of each of the two ports. A calibration owns one; a
 // channel keeps a copy interpolated at its own points. A table has no owner: whoever creates it
 // deletes it. The points a table is made with live in one block allocated with the table (a
-// table of 16001 points is made on every calculation and every attach); a point added later
-// with new joins the list as in any container.
+// table of 16001 points is made on every calculation and every attach) and have no owner of
+// their own; a point added later with new joins the list as in any container.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -103,6 +103,7 @@ class TCalRange : public TFContainer {
     bool Flat = false;  // the interval's ends lie at (nearly) one frequency
     double Start = 0.0;
     double Width = 0.0;
+    TPolarStep::TEnd Ends[2][4];  // the four terms at the interval's lower and upper point
     TPolarStep Steps[4];
   };
 

@@ -78,20 +78,26 @@ double InterpolateTable(const std::vector<double>& table, double x, double upper
 
 TComplex InterpolatePolar(const TComplex& a, const TComplex& b, double t) { return TPolarStep(a, b).At(t); }
 
-TPolarStep::TPolarStep(const TComplex& a, const TComplex& b) {
-  if (IsComplexZero(a) || IsComplexZero(b)) {
-    Start = a;
-    Diff = b - a;
+TPolarStep::TEnd::TEnd(const TComplex& z) : Value(z), Zero(IsComplexZero(z)) {
+  if (Zero) return;
+  Magnitude = Abs(z);
+  Angle = Arg(z);
+}
+
+TPolarStep::TPolarStep(const TEnd& a, const TEnd& b) {
+  if (a.Zero || b.Zero) {
+    Start = a.Value;
+    Diff = b.Value - a.Value;
     return;
   }
   constexpr double kPi = std::numbers::pi;
-  double d = Arg(b) - Arg(a);
+  double d = b.Angle - a.Angle;
   if (d > kPi) d -= 2 * kPi;
   if (d < -kPi) d += 2 * kPi;
   Linear = false;
-  Magnitude = Abs(a);
-  MagnitudeStep = Abs(b) - Magnitude;
-  Angle = Arg(a);
+  Magnitude = a.Magnitude;
+  MagnitudeStep = b.Magnitude - Magnitude;
+  Angle = a.Angle;
   AngleStep = d;
 }
 

@@ -60,8 +60,19 @@ TComplex InterpolatePolar(const TComplex& a, const TComplex& b, double t);
 // InterpolatePolar between one pair of values at many t: the magnitudes and angles are worked
 // out once, each At is one sine and cosine. At(t) equals InterpolatePolar(a, b, t) exactly.
 struct TPolarStep {
+  // One end of a step in polar form, for steps that share their ends.
+  struct TEnd {
+    TEnd() = default;
+    explicit TEnd(const TComplex& z);
+    TComplex Value;
+    bool Zero = true;  // IsComplexZero: the step is linear
+    double Magnitude = 0.0;
+    double Angle = 0.0;
+  };
+
   TPolarStep() = default;
-  TPolarStep(const TComplex& a, const TComplex& b);
+  TPolarStep(const TComplex& a, const TComplex& b) : TPolarStep(TEnd(a), TEnd(b)) {}
+  TPolarStep(const TEnd& a, const TEnd& b);
   TComplex At(double t) const {
     if (Linear) return Start + t * Diff;
     return Polar(Magnitude + t * MagnitudeStep, Angle + t * AngleStep);
