@@ -3,7 +3,9 @@
 # autosave asks for four channels in four quarters, lets the connect sequence finish and the
 # channels sweep, then reads the process's CPU time over 10 s of continuous sweeping and prints
 # it as a percentage of one core, with the platform used (xvfb-run when installed, else the
-# offscreen platform).
+# offscreen platform), split into the main thread (the user interface and the sweep engine's
+# handlers) and the other threads (the link's reader and writer, which also carry the emulator;
+# under xcb also Qt's event reader).
 #
 #   bench/demo-cpu.sh [path/to/tervan]      (default: build/tervan)
 # WARMUP (seconds, default 8): the emulator's rediscovery and the instrument's settling time
@@ -35,6 +37,8 @@ pid=$(pgrep -n -f -P "$runner" "$program" || true)
 [ -n "$pid" ] || pid=$runner
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# The main thread's own ticks (its task entry; the process entry counts every thread).
+ui_ticks() { awk '{ print $14 + $15 }' "/proc/$1/task/$1/stat"; }
 
 sleep "$warmup"
 if ! kill -0 "$pid" 2>/dev/null; then
@@ -43,11 +47,15 @@ if ! kill -0 "$pid" 2>/dev/null; then
 fi
 hz=$(getconf CLK_TCK)
 t0=$(cpu_ticks "$pid")
+u0=$(ui_ticks "$pid")
 start=$(date +%s.%N)
 sleep "$window"
 t1=$(cpu_ticks "$pid")
+u1=$(ui_ticks "$pid")
 end=$(date +%s.%N)
 kill -TERM "$pid"
 wait "$runner"
-awk -v a="$t0" -v b="$t1" -v hz="$hz" -v s="$start" -v e="$end" -v p="$platform" \
-  'BEGIN { printf "demo-cpu: %.1f %% of one core over %.1f s of sweeping four channels (%s)\n", 100 * (b - a) / hz / (e - s), e - s, p }'
+awk -v a="$t0" -v b="$t1" -v ua="$u0" -v ub="$u1" -v hz="$hz" -v s="$start" -v e="$end" -v p="$platform" \
+  'BEGIN { d = (e - s) * hz
+           printf "demo-cpu: %.1f %% of one core over %.1f s of sweeping four channels (%s)\n", 100 * (b - a) / d, e - s, p
+           printf "demo-cpu: main thread (user interface, sweep handlers) %.1f %%, other threads %.1f %%\n", 100 * (ub - ua) / d, 100 * ((b - a) - (ub - ua)) / d }'

@@ -128,6 +128,12 @@ class TCalibr : public TFObject {
   // good, and OnChange fires. Raw standards, selections and Frequencies stay.
   TCalibrationForm::TResult ReadFromStream(const std::vector<uint8_t>& stream);
   TCalibrationForm::TResult ReadFromStream(const uint8_t* data, size_t size);
+  // The parse of ReadFromStream on its own, changing nothing: a form read once (to check it)
+  // can then be applied with AdoptForm without reading the bytes again.
+  static TCalibrationForm::TResult ParseStream(const uint8_t* data, size_t size, TCalibrationForm& form);
+  // The apply step of ReadFromStream for a form ParseStream gave with that result; the form is
+  // taken apart. A rejected result changes nothing.
+  TCalibrationForm::TResult AdoptForm(TCalibrationForm& form, const TCalibrationForm::TResult& result);
   // Writes the form to the file (atomically) only when it is longer than a bare header and
   // checksum; a failed write raises EAbort naming the file, and the old file stays.
   void SaveToFile(const std::string& fileName);

@@ -74,7 +74,15 @@ TCalibrationForm::TResult TCalibr::ReadFromStream(const std::vector<uint8_t>& st
 
 TCalibrationForm::TResult TCalibr::ReadFromStream(const uint8_t* data, size_t size) {
   TCalibrationForm form;
-  const TCalibrationForm::TResult result = TCalibrationForm::Parse(data, size, form, LoadDefaultSegment());
+  const TCalibrationForm::TResult result = ParseStream(data, size, form);
+  return AdoptForm(form, result);
+}
+
+TCalibrationForm::TResult TCalibr::ParseStream(const uint8_t* data, size_t size, TCalibrationForm& form) {
+  return TCalibrationForm::Parse(data, size, form, LoadDefaultSegment());
+}
+
+TCalibrationForm::TResult TCalibr::AdoptForm(TCalibrationForm& form, const TCalibrationForm::TResult& result) {
   if (!result) return result;
 
   // Everything is built before anything is replaced.

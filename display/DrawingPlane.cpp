@@ -102,6 +102,7 @@ void TDrawingPlane::Paint(ui::Canvas& canvas) {
   client_ = ui::Rect(0, 0, canvas.Width(), canvas.Height());
   axis_ = TAxis{};
   axisKept_ = true;
+  paintStimulusKept_ = false;
   try {
     PaintLayers();
   } catch (...) {

@@ -245,6 +245,22 @@ class TDrawingPlane : public ui::Control {
   const std::vector<int>& XPixelsOfScratch(const TMeasurement& trace);
   std::vector<TXPixels> xPixels_;  // most recently used last
   std::vector<double> stimulusScratch_;
+  // What a trace's stimuli are made of. Inside one paint nothing of it changes, so traces with
+  // equal keys have the same stimuli and the last list is taken without computing them again.
+  struct TStimulusKey {
+    const void* Range = nullptr;
+    int Count = -1;
+    bool GroupDelay = false;
+    bool Transform = false;
+    double TimeStart = 0.0;
+    double TimeStop = 0.0;
+    size_t TimeCount = 0;
+    bool operator==(const TStimulusKey&) const = default;
+  };
+  TStimulusKey paintStimulusKey_;
+  bool paintStimulusKept_ = false;  // the key and its list belong to this paint
+  ui::Rect paintStimulusPlot_;
+  std::vector<int> paintStimulusX_;  // the x pixels of the last trace's stimuli
 
   void PaintLayers();
   void DrawTraceLayers(TMeasurement& trace, bool active);

@@ -9,6 +9,7 @@
 #include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Utils.h"
+#include "traces/FormatMath.h"
 #include "traces/Measurement.h"
 #include "traces/MemoryTrace.h"
 
@@ -76,9 +77,28 @@ int TDrawingPlane::StimulusToX(const TMeasurement& trace, double v) const {
 
 const std::vector<int>& TDrawingPlane::XPixels(const TMeasurement& trace) {
   const int n = std::max(trace.GetPointCount(), 0);
+  TStimulusKey key;
+  key.Range = trace.Range;
+  key.Count = n;
+  key.GroupDelay = trace.TraceFormat == fmtGroupDelay;
+  key.Transform = trace.IsTransformActive();
+  if (key.Transform) {
+    key.TimeStart = trace.GetTimeAxisStart();
+    key.TimeStop = trace.GetTimeAxisStop();
+    key.TimeCount = trace.TimeData.size();
+  }
+  // Within a paint (the axis is kept only then) a trace over the same stimuli as the last trace
+  // takes its list; the axis of the two is then the same as well.
+  if (axisKept_ && paintStimulusKept_ && key == paintStimulusKey_ && paintStimulusPlot_ == PlotRect) {
+    return paintStimulusX_;
+  }
   stimulusScratch_.resize(static_cast<size_t>(n));
   for (int j = 0; j < n; ++j) stimulusScratch_[static_cast<size_t>(j)] = trace.GetPointStimulus(j);
-  return XPixelsOfScratch(trace);
+  paintStimulusX_ = XPixelsOfScratch(trace);
+  paintStimulusKey_ = key;
+  paintStimulusPlot_ = PlotRect;
+  paintStimulusKept_ = axisKept_;
+  return paintStimulusX_;
 }
 
 const std::vector<int>& TDrawingPlane::XPixels(const TMeasurement& trace, const TMemoryTrace& memory) {

@@ -3,6 +3,7 @@
 #include <QResizeEvent>
 #include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "calibration/Calibr.h"
 #include "display/DrawingPlane.h"
@@ -59,26 +60,37 @@ bool StatusInEnglish() {
 bool SaveTypeHasCalibration(int saveType) { return saveType == 1 || saveType == 3; }
 bool SaveTypeHasPointData(int saveType) { return saveType == 2 || saveType == 3; }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Value of every hex digit, -1 for any other byte.
+struct THexDigits {
+  int8_t Value[256];
+  THexDigits() {
+    for (int c = 0; c < 256; ++c) Value[c] = -1;
+    for (int c = 0; c < 10; ++c) Value['0' + c] = static_cast<int8_t>(c);
+    for (int c = 0; c < 6; ++c) {
+      Value['A' + c] = static_cast<int8_t>(10 + c);
+      Value['a' + c] = static_cast<int8_t>(10 + c);
+    }
+  }
+};
+const THexDigits kHexDigits;
 
 // The bytes of hex text of whole bytes; false (bytes emptied) for anything else.
-bool DecodeHex(const std::string& text, std::vector<uint8_t>& bytes) {
+bool DecodeHex(std::string_view text, std::vector<uint8_t>& bytes) {
   bytes.clear();
   if (text.size() % 2 != 0) return false;
-  bytes.reserve(text.size() / 2);
-  for (size_t i = 0; i < text.size(); i += 2) {
-    const int hi = HexDigit(text[i]);
-    const int lo = HexDigit(text[i + 1]);
-    if (hi < 0 || lo < 0) {
-      bytes.clear();
-      return false;
-    }
-    bytes.push_back(static_cast<uint8_t>(hi * 16 + lo));
+  bytes.resize(text.size() / 2);
+  const auto* src = reinterpret_cast<const unsigned char*>(text.data());
+  uint8_t* dst = bytes.data();
+  int bad = 0;
+  for (size_t i = 0, n = bytes.size(); i < n; ++i) {
+    const int hi = kHexDigits.Value[src[2 * i]];
+    const int lo = kHexDigits.Value[src[2 * i + 1]];
+    bad |= hi | lo;  // negative once any digit was not one
+    dst[i] = static_cast<uint8_t>(hi * 16 + lo);
+  }
+  if (bad < 0) {
+    bytes.clear();
+    return false;
   }
   return true;
 }
@@ -484,8 +496,10 @@ void TRangeView::TranslateDblClick() {
 bool TRangeView::ReadHexValue(const TCustomIniFile& ini, const std::string& section, const std::string& key,
                               std::vector<uint8_t>& bytes) {
   bytes.clear();
-  if (!ini.ValueExists(section, key)) return false;
-  return DecodeHex(ini.ReadString(section, key, std::string()), bytes);
+  std::string scratch;
+  std::string_view text;
+  if (!ini.ReadValueView(section, key, scratch, text)) return false;
+  return DecodeHex(text, bytes);
 }
 
 void TRangeView::SaveToIni(TCustomIniFile& ini, const std::string& section, int saveType) {
@@ -555,13 +569,20 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
   // A state brings its own calibration or none.
   ClearCalibration();
 
+  // What CheckIni read of this very document and section, when it was kept.
+  TCheckedValues checked = std::move(checked_);
+  checked_ = TCheckedValues{};
+  const bool useChecked = checked.Ini == &ini && checked.Section == section && checked.SaveType == saveType;
+
   // The calibration: the older layout's key first, then the window's own.
   if (SaveTypeHasCalibration(saveType)) {
     std::vector<uint8_t> stream;
     if (ReadHexValue(ini, kOldStateSection, kOldCalibrationKey, stream) && !stream.empty()) {
       UserCalibration->ReadFromStream(stream);
     }
-    if (ReadHexValue(ini, section, kCalibrationKey, stream) && !stream.empty()) {
+    if (useChecked) {
+      if (checked.HasCalibration) UserCalibration->AdoptForm(checked.CalForm, checked.CalResult);
+    } else if (ReadHexValue(ini, section, kCalibrationKey, stream) && !stream.empty()) {
       UserCalibration->ReadFromStream(stream);
     }
   }
@@ -570,11 +591,21 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
   if (SaveTypeHasPointData(saveType)) {
     if (::ScannerModule) ::ScannerModule->SetTriggerMode(TScannerModule::Hold);
     std::vector<uint8_t> stream;
-    if (ReadHexValue(ini, section, kPointDataKey, stream) && !stream.empty()) Range->LoadPointData(stream);
+    if (useChecked) {
+      if (checked.HasPointData && !checked.PointData.empty()) Range->LoadPointData(checked.PointData);
+    } else if (ReadHexValue(ini, section, kPointDataKey, stream) && !stream.empty()) {
+      Range->LoadPointData(stream);
+    }
   }
 }
 
 void TRangeView::CheckIni(const TCustomIniFile& ini, const std::string& section, int saveType) {
+  TCheckedValues ignored;
+  CheckIni(ini, section, saveType, ignored);
+}
+
+void TRangeView::CheckIni(const TCustomIniFile& ini, const std::string& section, int saveType, TCheckedValues& keep) {
+  keep = TCheckedValues{};
   std::vector<uint8_t> stream;
   auto checkHex = [&](const char* key) {
     if (!ini.ValueExists(section, key)) return false;
@@ -584,13 +615,22 @@ void TRangeView::CheckIni(const TCustomIniFile& ini, const std::string& section,
     }
     return true;
   };
+  TCheckedValues found;
   if (SaveTypeHasCalibration(saveType) && checkHex(kCalibrationKey) && !stream.empty()) {
-    TCalibr scratch;
-    const auto result = scratch.ReadFromStream(stream);
+    found.CalResult = TCalibr::ParseStream(stream.data(), stream.size(), found.CalForm);
+    const auto& result = found.CalResult;
     // An uncalibrated window stores a calibration without terms: it loads as "none".
     if (!result && !result.NoTerms) {
       throw EAbort("The calibration of the section \"" + section + "\" cannot be read: " + result.Reason);
     }
+    found.HasCalibration = true;
   }
-  if (SaveTypeHasPointData(saveType)) checkHex(kPointDataKey);
+  if (SaveTypeHasPointData(saveType) && checkHex(kPointDataKey)) {
+    found.HasPointData = true;
+    found.PointData = std::move(stream);
+  }
+  found.Ini = &ini;
+  found.Section = section;
+  found.SaveType = saveType;
+  keep = std::move(found);
 }

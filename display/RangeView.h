@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/CalibrationForm.h"
 #include "display/ChartView.h"
 #include "model/FObject.h"
 #include "model/IChannelView.h"
@@ -184,6 +185,23 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   // 1 and 3, "RangeData" for 2 and 3) before anything is applied: hex text of whole bytes, and a
   // calibration that reads. Raises EAbort naming the section otherwise.
   static void CheckIni(const TCustomIniFile& ini, const std::string& section, int saveType);
+  // What CheckIni read, kept so that LoadFromIni of the same section of the same document need
+  // not decode and parse the megabytes again.
+  struct TCheckedValues {
+    const TCustomIniFile* Ini = nullptr;  // null: nothing kept
+    std::string Section;
+    int SaveType = -1;
+    bool HasCalibration = false;  // a calibration form was read (CalForm, CalResult)
+    TCalibrationForm CalForm;
+    TCalibrationForm::TResult CalResult;
+    bool HasPointData = false;  // the point-data value was decoded (PointData)
+    std::vector<uint8_t> PointData;
+  };
+  static void CheckIni(const TCustomIniFile& ini, const std::string& section, int saveType, TCheckedValues& keep);
+  // Hands CheckIni's values to the next LoadFromIni of the same document, section and save type;
+  // DropCheckedValues forgets them (a load that never came).
+  void KeepCheckedValues(TCheckedValues values) { checked_ = std::move(values); }
+  void DropCheckedValues() { checked_ = TCheckedValues{}; }
   // The bytes of a binary value when its text is hex of whole bytes (empty text: none);
   // false when the key is missing or the text is not such hex.
   static bool ReadHexValue(const TCustomIniFile& ini, const std::string& section, const std::string& key,
@@ -222,6 +240,7 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  TCheckedValues checked_;
   // Marks the chart for painting and counts it.
   void InvalidateChart();
   // The chart has an invalidation that no paint has served yet.

@@ -234,7 +234,6 @@ bool TScannerThreads::VendorRead(uint8_t request, uint16_t value, size_t& count,
 void TScannerThreads::QueueCommands(const std::vector<TCmdRequest>& commands) {
   if (!Connected || !Writer) return;
   Writer->Queue(commands);
-  std::this_thread::yield();
 }
 
 bool TScannerThreads::LockReplies() {
@@ -258,7 +257,6 @@ void TScannerThreads::ReleaseReplies() {
   Reader->GetReplyQueue().clear();
   RepliesLocked = false;
   Reader->GetLock().unlock();
-  std::this_thread::yield();
 }
 
 void TScannerThreads::Sync() {

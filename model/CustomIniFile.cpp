@@ -101,6 +101,16 @@ void TCustomIniFile::WriteFloat(const std::string& section, const std::string& k
   WriteString(section, key, FloatToText(value));
 }
 
+bool TCustomIniFile::ReadValueView(const std::string& section, const std::string& key, std::string& scratch,
+                                   std::string_view& value) const {
+  value = std::string_view();
+  if (PeekValue(section, key, value)) return true;
+  if (!ValueExists(section, key)) return false;
+  scratch = ReadString(section, key, std::string());
+  value = scratch;
+  return true;
+}
+
 size_t TCustomIniFile::ReadBinaryStream(const std::string& section, const std::string& key,
                                         std::vector<uint8_t>& out) const {
   std::string copy;

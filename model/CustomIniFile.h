@@ -37,6 +37,11 @@ class TCustomIniFile {
   // Upper-case hex pairs, one per byte. The reader appends the bytes to out, stops at the first
   // bad pair and returns how many bytes it appended.
   size_t ReadBinaryStream(const std::string& section, const std::string& key, std::vector<uint8_t>& out) const;
+  // The text of a key without a copy where the document can show it, else a copy kept in
+  // scratch; false (value empty) when the key is missing. The view lasts until the next change
+  // of the document or of scratch.
+  bool ReadValueView(const std::string& section, const std::string& key, std::string& scratch,
+                     std::string_view& value) const;
   void WriteBinaryStream(const std::string& section, const std::string& key, const uint8_t* data, size_t size);
   void WriteBinaryStream(const std::string& section, const std::string& key, const std::vector<uint8_t>& data) {
     WriteBinaryStream(section, key, data.data(), data.size());

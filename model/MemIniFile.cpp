@@ -33,13 +33,12 @@ void AppendUtf16LE(std::string& out, std::string_view utf8) {
     size_t j = i;
     while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
     if (j > i) {
+      // The caller reserved the room, so this grows nothing; the fill gives every unit its high
+      // zero byte, and only the low bytes are written.
       const size_t at = out.size();
       out.resize(at + 2 * (j - i));
       char* dst = out.data() + at;
-      for (size_t k = i; k < j; ++k) {
-        *dst++ = utf8[k];
-        *dst++ = '\0';
-      }
+      for (size_t k = i; k < j; ++k, dst += 2) *dst = utf8[k];
       i = j;
     }
     while (j < n && static_cast<unsigned char>(utf8[j]) >= 0x80) ++j;

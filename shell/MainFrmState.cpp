@@ -214,13 +214,27 @@ void TMainFrm::LoadState(const std::string& name) {
     throw EAbort("The file " + path + " is not an instrument state (no section \"" + std::string(kSection) + "\")");
   }
   const int saveType = ini.ValueExists(kSection, "SaveType") ? CodeOrCurrent(ini, "SaveType", 3, SaveType) : 1;
+  std::vector<TRangeView::TCheckedValues> checked(kViewCount);
   for (int n = 0; n < kViewCount; ++n) {
     try {
-      TRangeView::CheckIni(ini, ViewSection(n), saveType);
+      TRangeView::CheckIni(ini, ViewSection(n), saveType, checked[static_cast<size_t>(n)]);
     } catch (const std::exception& e) {
       throw EAbort("The state file " + path + " is damaged: " + e.what());
     }
   }
+  // The windows take what the check decoded instead of decoding it again; whatever a window
+  // did not take is forgotten with the document, however the load ends.
+  for (int n = 0; n < kViewCount; ++n) {
+    if (TRangeView* view = Views[static_cast<size_t>(n)]) view->KeepCheckedValues(std::move(checked[static_cast<size_t>(n)]));
+  }
+  struct TForget {
+    TMainFrm& Frm;
+    ~TForget() {
+      for (TRangeView* view : Frm.Views) {
+        if (view) view->DropCheckedValues();
+      }
+    }
+  } forget{*this};
   ApplyState(ini);
 }
 

@@ -79,6 +79,16 @@ TEST(ChartXPixels, PaintAfterEveryChangeEqualsAFreshChart) {
        },
        451, 304},
       {"resized after the rebuild", [](ChartRig&) {}, 520, 330},
+      // Traces of one paint over other stimuli than the trace before them.
+      {"second trace in group delay", [](ChartRig& r) { r.Trace(1).SetFormat(3); }, 520, 330},
+      {"a third trace in the time domain",
+       [](ChartRig& r) {
+         r.view.list.AddMeasurement(0, 18);
+         r.Trace(2).ResizeToChannel();
+         r.Trace(2).Recalculate();
+       },
+       520, 330},
+      {"first trace in group delay too", [](ChartRig& r) { r.Trace(0).SetFormat(3); }, 520, 330},
   };
   for (const Step& step : steps) {
     step.change(rig);

@@ -247,6 +247,72 @@ TEST_F(RangeViewState, TheOlderCalibrationKeyIsReadAndTheWindowsOwnWins) {
   EXPECT_EQ(3, view->CalibrationStatus);
 }
 
+TEST_F(RangeViewState, ValuesKeptFromTheCheckLoadLikeTheDocumentAndNeverForAnother) {
+  auto source = Configured();
+  TMemIniFile wide;
+  source->SaveToIni(wide, kSection, 3);
+  auto other = Placed();
+  SetStimulus(*other->Range, 201, 100.0, 1100.0);
+  SetCalibration(*other, 101, 100.0, 1100.0);
+  TMemIniFile narrow;
+  other->SaveToIni(narrow, kSection, 3);
+
+  // Loaded with the check's values: the same save as a load that reads the document itself.
+  auto plain = Placed();
+  plain->LoadFromIni(wide, kSection, 3);
+  TMemIniFile expected;
+  plain->SaveToIni(expected, kSection, 3);
+  auto kept = Placed();
+  TRangeView::TCheckedValues values;
+  TRangeView::CheckIni(wide, kSection, 3, values);
+  EXPECT_TRUE(values.HasCalibration);
+  EXPECT_TRUE(values.HasPointData);
+  kept->KeepCheckedValues(std::move(values));
+  kept->LoadFromIni(wide, kSection, 3);
+  TMemIniFile got;
+  kept->SaveToIni(got, kSection, 3);
+  EXPECT_TRUE(Text(got) == Text(expected));
+  ASSERT_NE(nullptr, kept->UserCalibration->Terms);
+  EXPECT_EQ(201, kept->UserCalibration->Terms->GetCount());
+
+  // Values checked on one document are not taken for another, another section or save type.
+  struct Case {
+    const char* what;
+    const TMemIniFile* checked;
+    const char* section;
+    int saveType;
+  };
+  const Case cases[] = {
+      {"another document", &wide, kSection, 3},
+      {"another section", &narrow, "RangeView1", 3},
+      {"another save type", &narrow, kSection, 1},
+  };
+  for (const Case& c : cases) {
+    auto view = Placed();
+    TRangeView::TCheckedValues stale;
+    TMemIniFile copy;
+    if (std::string(c.section) != kSection) {
+      other->SaveToIni(copy, c.section, c.saveType);
+      TRangeView::CheckIni(copy, c.section, c.saveType, stale);
+    } else {
+      TRangeView::CheckIni(*c.checked, c.section, c.saveType, stale);
+    }
+    view->KeepCheckedValues(std::move(stale));
+    view->LoadFromIni(narrow, kSection, 3);
+    ASSERT_NE(nullptr, view->UserCalibration->Terms) << c.what;
+    EXPECT_EQ(101, view->UserCalibration->Terms->GetCount()) << c.what;
+  }
+  // Dropped values are gone: the load reads the document.
+  auto dropped = Placed();
+  TRangeView::TCheckedValues values2;
+  TRangeView::CheckIni(wide, kSection, 3, values2);
+  dropped->KeepCheckedValues(std::move(values2));
+  dropped->DropCheckedValues();
+  dropped->LoadFromIni(narrow, kSection, 3);
+  ASSERT_NE(nullptr, dropped->UserCalibration->Terms);
+  EXPECT_EQ(101, dropped->UserCalibration->Terms->GetCount());
+}
+
 TEST_F(RangeViewState, CheckIniRefusesBadBinaryValuesNamingTheSection) {
   auto source = Configured();
   TMemIniFile good;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -472,6 +473,30 @@ TEST_F(UiForm, DispatcherRunsPostsFromOtherThreadsInOrderOnTheUiThread) {
   platform::UiDispatcher::get().post([&] { ran = true; });
   EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return ran; }, 5000));
   platform::UiDispatcher::install(previous);
+}
+
+TEST_F(UiForm, DispatcherRunsWhatIsQueuedBehindAClosureThatWaits) {
+  ui::QtUiDispatcher dispatcher;
+  std::vector<std::string> order;
+  bool sawSecond = false;
+  bool sawThird = false;
+  std::thread worker([&] {
+    // Both queued before the UI thread looks: the first waits in a nested loop for the second.
+    dispatcher.post([&] {
+      order.push_back("first begins");
+      sawSecond = ui::EventLoop::WaitUntil([&] { return order.size() >= 2; }, 5000);
+      // Posted while it waits: must run inside the wait as well.
+      dispatcher.post([&] { order.push_back("third"); });
+      sawThird = ui::EventLoop::WaitUntil([&] { return order.size() >= 3; }, 5000);
+      order.push_back("first ends");
+    });
+    dispatcher.post([&] { order.push_back("second"); });
+  });
+  worker.join();
+  EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return order.size() == 4; }, 10000));
+  EXPECT_TRUE(sawSecond);
+  EXPECT_TRUE(sawThird);
+  EXPECT_EQ(order, (std::vector<std::string>{"first begins", "second", "third", "first ends"}));
 }
 
 TEST_F(UiForm, BeepGoesToTheHookInTests) {

@@ -1,0 +1,242 @@
+// Saving and loading an instrument state through the main window (TMainFrm::SaveState, then
+// LoadState) for each of the four save types, with four channels of 16,001 points, each with four
+// traces, a memory, a marker and a 16,001-point calibration. Beside it, in the same iterations,
+// the raw cost of the same number of bytes: written to a file with fsync, then read back.
+// "ratio" is save + load over that raw cost.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "calibration/Calibr.h"
+#include "calibration/CalibratorModule.h"
+#include "display/RangeView.h"
+#include "display/ViewProperties.h"
+#include "instrument/Device.h"
+#include "instrument/EmulatorBackend.h"
+#include "instrument/Scanner.h"
+#include "instrument/ScannerModule.h"
+#include "instrument/SynthesizerTV30.h"
+#include "model/CalRange.h"
+#include "model/Complex.h"
+#include "model/Range.h"
+#include "model/RangeSettings.h"
+#include "model/RunMode.h"
+#include "model/Segment.h"
+#include "model/Services.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/UiDispatcher.h"
+#include "platform/UsbBackend.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/Timer.h"
+#include "shell/MainFrm.h"
+#include "traces/MarkerList.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
+#include "traces/MemoryList.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kPoints = 16001;
+
+// The main window with the modules it reaches, in demonstration mode with the sweep on hold, on
+// a private data root.
+struct TBusyState {
+  TBusyState() {
+    std::string pattern = (fs::temp_directory_path() / "tervan-statebench-XXXXXX").string();
+    Root = mkdtemp(pattern.data());
+    fs::create_directories(Root / "home");
+    fs::create_directories(Root / "config");
+    fs::create_directories(Root / "run");
+    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
+    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ui::Application::ForTests();
+    SetRunModeFromText("DemoMode");
+    previousDispatcher = platform::UiDispatcher::install(&queue);
+    device = std::make_unique<TDevice>();
+    services->Device = device.get();
+    services->SynthesizerTV30 = &synth30;
+    emulator = EmulatorBackend::InstallForDemoMode();
+    ScannerModule = new TScannerModule();
+    ViewProperties = new TViewProperties();
+    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
+    services->CalibratorModule = CalibratorModule;
+    frm = std::make_unique<TMainFrm>();
+    clock.advanceMs(TMainFrm::kDelayCreateMs);
+    ui::Timer::Fake::RunDue();
+    ScannerModule->TriggerMode = TScannerModule::Hold;
+    Configure();
+  }
+  ~TBusyState() {
+    ScannerModule->GetScanner().SetState(TScanner::STOP);
+    ScannerModule->GetScanner().Connected = false;
+    frm.reset();
+    delete CalibratorModule;
+    CalibratorModule = nullptr;
+    delete ViewProperties;
+    ViewProperties = nullptr;
+    delete ScannerModule;
+    ScannerModule = nullptr;
+    platform::UsbBackend::install(nullptr);
+    emulator.reset();
+    platform::UiDispatcher::install(previousDispatcher);
+    std::error_code ec;
+    fs::remove_all(Root, ec);
+  }
+
+  void Configure() {
+    frm->SetChannelLayout(5);
+    frm->SetChannelCount(4);
+    for (int v = 0; v < 4; ++v) {
+      TRangeView& view = *frm->GetView(v);
+      TRange& range = *view.Range;
+      TRangeSettings settings;
+      TSegments segments;
+      range.GetSettings(settings, segments);
+      settings.NPoints = kPoints;
+      settings.MinFrequency = 100.0 + v;
+      settings.MaxFrequency = 1100.0 + 10 * v;
+      range.ApplySettings(segments, settings);
+      while (view.Measurements->GetCount() < 4) view.Measurements->AddMeasurement(0, 0);
+      for (int i = 0; i < range.GetCount(); ++i) {
+        range.SetPointData(0, i, TComplex{0.25 + 1e-5 * i + 0.01 * v, -0.125 + 3e-6 * i});
+      }
+      for (int t = 0; t < 4; ++t) {
+        TMeasurement* trace = view.Measurements->GetMeasurement(t);
+        trace->ResizeToChannel();
+        trace->Recalculate();
+        trace->Markers->AddMarker();
+        trace->Memories->StoreData();
+      }
+      Calibrate(view);
+    }
+  }
+
+  // A calibration on the channel's own points, with terms that differ from point to point. A
+  // loaded state without one takes it away, so every round calibrates again.
+  static void Calibrate(TRangeView& view) {
+    const TRange& range = *view.Range;
+    TCalibr& cal = *view.UserCalibration;
+    std::vector<double> f(static_cast<size_t>(kPoints));
+    for (int i = 0; i < kPoints; ++i) f[static_cast<size_t>(i)] = range.GetPointFrequency(i);
+    delete cal.Terms;
+    cal.Terms = new TCalRange(4, 0, f);
+    for (int i = 0; i < kPoints; ++i) {
+      cal.Terms->SetErrorTermA(0, i, TComplex{1.0 - i * 1e-5, 0.001 * i});
+      cal.Terms->SetErrorTermB(0, i, TComplex{0.0001 * i, -0.002});
+      cal.Terms->SetErrorTermC(0, i, TComplex{0.05, 0.0001 * i});
+    }
+    cal.Method[0] = 4;
+    cal.Settings.SweepMode = 0;
+    cal.Settings.NPoints = kPoints;
+    cal.Settings.MinFrequency = range.GetPointFrequency(0);
+    cal.Settings.MaxFrequency = range.GetPointFrequency(kPoints - 1);
+    cal.Segments = {TSegment{}};
+    view.CalibrationChanged(view.UserCalibration);
+  }
+  void CalibrateAll() {
+    for (int v = 0; v < 4; ++v) Calibrate(*frm->GetView(v));
+  }
+
+  fs::path Root;
+  platform::ManualClock clock;
+  platform::ScopedClock scopedClock{clock};
+  ui::Timer::Fake fakeTimers;
+  platform::ManualUiDispatcher queue;
+  platform::UiDispatcher* previousDispatcher = nullptr;
+  TScopedServices services;
+  TSynthesizerTV30 synth30;
+  std::unique_ptr<TDevice> device;
+  std::unique_ptr<EmulatorBackend> emulator;
+  std::unique_ptr<TMainFrm> frm;
+};
+
+TBusyState& State() {
+  static TBusyState* state = new TBusyState();
+  return *state;
+}
+
+double Seconds(std::chrono::steady_clock::time_point from) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+// The peer: the bytes written to a fresh file with fsync, then read back whole.
+void RawWriteAndRead(const std::string& path, const std::string& bytes, std::string& back) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::fsync(fd);
+  ::close(fd);
+  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return;
+  back.resize(bytes.size());
+  size_t got = 0;
+  while (got < back.size()) {
+    const ssize_t n = ::read(in, back.data() + got, back.size() - got);
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  ::close(in);
+}
+
+void BM_StateSaveLoad(benchmark::State& bench) {
+  TBusyState& s = State();
+  const int saveType = static_cast<int>(bench.range(0));
+  s.frm->SetSaveType(saveType);
+  const std::string name = "bench";
+  const std::string rawPath = (s.Root / "raw.bin").string();
+  double ours = 0;
+  double raw = 0;
+  size_t bytes = 0;
+  std::string back;
+  for (auto _ : bench) {
+    bench.PauseTiming();
+    s.CalibrateAll();
+    bench.ResumeTiming();
+    auto started = std::chrono::steady_clock::now();
+    s.frm->SaveState(name);
+    s.frm->LoadState(name);
+    const double oursSeconds = Seconds(started);
+    bench.SetIterationTime(oursSeconds);
+    ours += oursSeconds;
+
+    bench.PauseTiming();
+    const std::string file = (fs::path(platform::Paths::dataRoot()) / "State" / (name + ".cfg")).string();
+    std::error_code ec;
+    bytes = static_cast<size_t>(fs::file_size(file, ec));
+    const std::string same(bytes, 'x');
+    bench.ResumeTiming();
+    started = std::chrono::steady_clock::now();
+    RawWriteAndRead(rawPath, same, back);
+    benchmark::DoNotOptimize(back.data());
+    raw += Seconds(started);
+  }
+  const double n = static_cast<double>(bench.iterations());
+  if (n > 0 && raw > 0) {
+    bench.counters["MB"] = static_cast<double>(bytes) / 1e6;
+    bench.counters["raw_ms"] = 1e3 * raw / n;
+    bench.counters["ratio"] = ours / raw;
+  }
+}
+// Settings only, settings and calibration (the default), settings and data, all.
+BENCHMARK(BM_StateSaveLoad)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2);
+
+}  // namespace
