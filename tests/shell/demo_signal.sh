@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts the program in demonstration mode with a private data root, sends SIGTERM after five
-# seconds and expects a clean end: exit code 0 and no temporary file left in the data root.
+# Starts the program in demonstration mode with a private data root, sends SIGTERM a few
+# seconds after its start and expects a clean end: exit code 0 and no temporary file left in the data root.
 # Under xvfb-run when it is installed, else on the offscreen platform.
 set -uo pipefail
 program=$1
@@ -20,7 +20,13 @@ else
   QT_QPA_PLATFORM=offscreen "$program" DemoMode &
 fi
 runner=$!
-sleep 5
+# The delayed start takes the data folder's lock in the private runtime folder; by then the
+# signal handlers are in place. A loaded machine may take long to get there.
+for _ in $(seq 1 600); do
+  compgen -G "$root/run/tervan/*.lock" >/dev/null && break
+  sleep 0.1
+done
+sleep 3
 # The program itself (xvfb-run's child when it runs under it).
 pid=$(pgrep -n -f -P "$runner" "$program" || true)
 [ -n "$pid" ] || pid=$runner
