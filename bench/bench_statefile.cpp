@@ -164,8 +164,18 @@ struct TBusyState {
   std::unique_ptr<TMainFrm> frm;
 };
 
+// Kept to the end of the program (the window is never torn down under a running benchmark);
+// only its data root is removed at exit.
 TBusyState& State() {
-  static TBusyState* state = new TBusyState();
+  static TBusyState* state = [] {
+    auto* made = new TBusyState();
+    static fs::path root = made->Root;
+    std::atexit([] {
+      std::error_code ec;
+      fs::remove_all(root, ec);
+    });
+    return made;
+  }();
   return *state;
 }
 
