@@ -204,8 +204,9 @@ void TRange::ApplyEmbedding(int i) {
   const TComplex d12 = kPlaceholder;
   const TComplex d22 = kPlaceholder;
   const TComplex delta = d11 * d22 - d12 * d21;
-  TComplex det = TComplex{1.0, 0.0} - d11 * a.S22 - d22 * b.S11 + delta * a.S22 * b.S11;
-  if (IsComplexZero(det)) det = kPlaceholder;
-  point.Data[0] = a.S11 + a.S12 * a.S21 * (d11 - delta * b.S11) / det;
-  point.Data[1] = a.S21 * d21 * b.S21 / det;
+  const TComplex det = TComplex{1.0, 0.0} - d11 * a.S22 - d22 * b.S11 + delta * a.S22 * b.S11;
+  // One reciprocal serves both quotients.
+  const TComplex r = Reciprocal(SafeDivisor(det));
+  point.Data[0] = a.S11 + a.S12 * a.S21 * (d11 - delta * b.S11) * r;
+  point.Data[1] = a.S21 * d21 * b.S21 * r;
 }
