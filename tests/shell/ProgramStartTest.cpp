@@ -36,6 +36,7 @@
 #include "shell/MainFrm.h"
 #include "shell/StateFileSample.h"
 #include "traces/MarkerHooks.h"
+#include "shell/ProgramRunSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -268,11 +269,7 @@ TEST_F(ProgramStartRig, DemoRunSweepsAndEndsCleanlyOnSigterm) {
   const auto started = std::chrono::steady_clock::now();
   QObject context;  // ends the test's connections with the test
   TProgramStart::OnRunning = [&] {
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
+    CountSweeps(sweeps);
     auto* poll = new QTimer(QCoreApplication::instance());
     QObject::connect(poll, &QTimer::timeout, [&, poll] {
       const bool enough = sweeps >= 3;

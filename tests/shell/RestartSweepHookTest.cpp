@@ -21,6 +21,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/ProgramStart.h"
+#include "shell/ProgramRunSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -57,11 +58,7 @@ TEST_F(RestartSweepHook, LoadingSynthesizerSettingsRestartsTheSweepOnThem) {
   std::vector<std::string> states;  // the scanner's states from the load on
   const auto started = std::chrono::steady_clock::now();
   TProgramStart::OnRunning = [&] {
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
+    CountSweeps(sweeps);
     auto* poll = new QTimer(QCoreApplication::instance());
     QObject::connect(poll, &QTimer::timeout, [&, poll] {
       timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(40);

@@ -24,6 +24,7 @@
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramStart.h"
+#include "shell/ProgramRunSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -95,11 +96,7 @@ class ProgramRun : public ::testing::Test {
     bool timedOut = false;
     const auto started = std::chrono::steady_clock::now();
     TProgramStart::OnRunning = [&] {
-      auto original = ScannerModule->OnSweepDone;
-      ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-        ++sweeps;
-        if (original) original(sender);
-      };
+      CountSweeps(sweeps);
       auto* poll = new QTimer(QCoreApplication::instance());
       QObject::connect(poll, &QTimer::timeout, [&, poll] {
         timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(40);

@@ -31,6 +31,7 @@
 #include "widgets/LbButton.h"
 #include "widgets/VirtualKeyboardFrm.h"
 #include "widgets/WaitFrm.h"
+#include "shell/ProgramRunSupport.h"
 
 namespace {
 
@@ -92,11 +93,7 @@ TEST(TouchWidgetsScreen, EachWidgetOverTheRunningProgram) {
 
   TProgramStart::OnRunning = [&] {
     driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
+    CountSweeps(sweeps);
     auto* poll = new QTimer(QCoreApplication::instance());
     QObject::connect(poll, &QTimer::timeout, [&, poll] {
       timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
