@@ -21,10 +21,14 @@
 #include "model/MemIniFile.h"
 #include "model/Services.h"
 #include "model/TextCodec.h"
+#include "common/FileBytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using testenv::ReadBytes;
+using testenv::WriteBytes;
 
 uint64_t Bits(double v) {
   uint64_t b;
@@ -33,17 +37,6 @@ uint64_t Bits(double v) {
 }
 
 size_t Utf16Length(const std::string& s) { return Utf8ToUtf16(s).size(); }
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // Every entry of the table is one the settings could hold.
 void ExpectUsable(const TCableStds& t) {

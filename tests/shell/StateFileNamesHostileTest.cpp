@@ -19,31 +19,15 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "shell/MainFrmRig.h"
+#include "common/FileBytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
-    const bool file = e.is_regular_file() && !e.is_fifo();
-    files[e.path().string()] = file ? std::to_string(e.file_size()) + ":" + (e.file_size() < 4096 ? ReadBytes(e.path()) : "")
-                                    : std::string("<not a file>");
-  }
-  return files;
-}
+using testenv::ReadBytes;
+using testenv::WriteBytes;
+using testenv::Snapshot;
 
 void MakeSparse(const fs::path& path, uint64_t size) {
   fs::create_directories(path.parent_path());

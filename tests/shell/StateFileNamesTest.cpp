@@ -25,34 +25,20 @@
 #include "shell/MainFrm.h"
 #include "shell/ProgramStart.h"
 #include "shell/ProgramRunSupport.h"
+#include "common/FileBytes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using testenv::ReadBytes;
+using testenv::WriteBytes;
+using testenv::Snapshot;
+
 const std::string kPrecious = "a user's document, not a cable list\n";
 const std::string kTwoCables =
     "[CableList]\r\nVersion=1\r\nCableCount=2\r\nCableName0=A\r\nVelocity0=0.5\r\nCableLoss0=1\r\n"
     "CableName1=B\r\nVelocity1=0.25\r\nCableLoss1=2\r\n";
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::map<std::string, std::string> Snapshot(const fs::path& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::recursive_directory_iterator(folder)) {
-    files[e.path().string()] = e.is_regular_file() ? ReadBytes(e.path()) : std::string("<not a file>");
-  }
-  return files;
-}
 
 // argv as main() gets it.
 struct TArgs {
