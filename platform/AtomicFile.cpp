@@ -7,12 +7,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <string>
 
@@ -185,44 +183,16 @@ FileResult WriteNamed(const std::string& path, std::string_view bytes, mode_t mo
   return {};
 }
 
-// When this process started, from the kernel's records; the time this code was loaded when
-// those cannot be read.
-struct timespec ProcessStart() {
-  static const struct timespec start = [] {
-    struct timespec loaded {};
-    ::clock_gettime(CLOCK_REALTIME, &loaded);
-    std::ifstream statFile("/proc/self/stat");
-    std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
-    // Field 22 (start time in clock ticks after boot) counts from the field after the command
-    // name, which may hold blanks and parentheses itself.
-    const size_t close = stat.rfind(')');
-    if (close == std::string::npos) return loaded;
-    unsigned long long ticks = 0;
-    size_t pos = close + 1;
-    for (int n = 3; n <= 22; ++n) {
-      pos = stat.find_first_not_of(' ', pos);
-      if (pos == std::string::npos) break;
-      const size_t end = std::min(stat.find(' ', pos), stat.size());
-      if (n == 22) std::from_chars(stat.data() + pos, stat.data() + end, ticks);
-      pos = end;
-    }
-    std::ifstream bootFile("/proc/stat");
-    std::string line;
-    long long boot = -1;
-    while (std::getline(bootFile, line)) {
-      if (line.rfind("btime ", 0) == 0) std::from_chars(line.data() + 6, line.data() + line.size(), boot);
-    }
-    const long hz = ::sysconf(_SC_CLK_TCK);
-    if (boot < 0 || ticks == 0 || hz <= 0) return loaded;
-    struct timespec t {};
-    t.tv_sec = static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz)));
-    t.tv_nsec = static_cast<long>((ticks % static_cast<unsigned long long>(hz)) * (1000000000ull / static_cast<unsigned long long>(hz)));
-    // btime is rounded to whole seconds; never place the start after the time of loading.
-    if (t.tv_sec > loaded.tv_sec || (t.tv_sec == loaded.tv_sec && t.tv_nsec > loaded.tv_nsec)) return loaded;
-    return t;
-  }();
-  return start;
+// When this process started, taken while the program's static objects are made, before any
+// write of its own: a leftover from earlier than this is no file of ours in the making.
+struct timespec Now() {
+  struct timespec t {};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return t;
 }
+const struct timespec kProcessStart = Now();
+
+struct timespec ProcessStart() { return kProcessStart; }
 
 bool Before(const struct timespec& a, const struct timespec& b) {
   return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);

@@ -437,18 +437,10 @@ TEST(LimitTestLinear, SameResultsAsTheWalkOverEveryPoint) {
   for (int round = 0; round < 400; ++round) {
     const int n = 1 + static_cast<int>(rng() % 300);
     FakeLineTrace trace(n, 100, 100 + n, 0);
-    const bool falling = round % 5 == 4;
-    double x = 100;
-    for (int i = 0; i < n; ++i) {
-      if (falling) {
-        x = uniform(100, 400);
-      } else if (rng() % 8 != 0) {
-        x += uniform(0.1, 2);  // one in eight repeats its neighbour's stimulus
-      }
-      trace.x[static_cast<size_t>(i)] = x;
+    trace.FillRandom(rng, round % 5 == 4, [&] {
       const unsigned pick = rng() % 20;
-      trace.y[static_cast<size_t>(i)] = pick == 0 ? kNaN : pick < 4 ? 0.0 : std::round(uniform(-10, 10));
-    }
+      return pick == 0 ? kNaN : pick < 4 ? 0.0 : std::round(uniform(-10, 10));
+    });
     TMemIniFile ini;
     const int segments = static_cast<int>(rng() % 30);
     ini.WriteInteger("L", "SegmentCount", segments);

@@ -3,6 +3,7 @@
 // linear interpolation between neighbours, a value range and the two test switches, with the
 // redraw-and-change notices counted by sender.
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "traces/LineTrace.h"
@@ -31,6 +32,23 @@ class FakeLineTrace : public ILineTrace {
   void SetValues(double from, double to, double v) {
     for (size_t i = 0; i < x.size(); ++i) {
       if (x[i] >= from && x[i] <= to) y[i] = v;
+    }
+  }
+
+  // Random stimuli from 100 MHz: rising, one point in eight repeating its neighbour's stimulus,
+  // or, when falling, anywhere in 100..400 MHz. Each point's value comes from value(), drawn
+  // right after its stimulus.
+  template <class Rng, class Value>
+  void FillRandom(Rng& rng, bool falling, Value value) {
+    double at = 100;
+    for (size_t i = 0; i < x.size(); ++i) {
+      if (falling) {
+        at = std::uniform_real_distribution<double>(100, 400)(rng);
+      } else if (rng() % 8 != 0) {
+        at += std::uniform_real_distribution<double>(0.1, 2)(rng);
+      }
+      x[i] = at;
+      y[i] = value();
     }
   }
 

@@ -306,17 +306,7 @@ TEST(RippleTest, LimitTestLinearSameResultsAsTheWalkOverEveryPoint) {
   for (int round = 0; round < 400; ++round) {
     const int n = 1 + static_cast<int>(rng() % 300);
     FakeLineTrace trace(n, 100, 100 + n, 0);
-    const bool falling = round % 5 == 4;
-    double x = 100;
-    for (int i = 0; i < n; ++i) {
-      if (falling) {
-        x = uniform(100, 400);
-      } else if (rng() % 8 != 0) {
-        x += uniform(0.1, 2);
-      }
-      trace.x[static_cast<size_t>(i)] = x;
-      trace.y[static_cast<size_t>(i)] = rng() % 25 == 0 ? kNaN : uniform(-3, 3);
-    }
+    trace.FillRandom(rng, round % 5 == 4, [&] { return rng() % 25 == 0 ? kNaN : uniform(-3, 3); });
     TMemIniFile ini;
     const int segments = static_cast<int>(rng() % 30);
     ini.WriteInteger("R", "RippleSegmentCount", segments);
