@@ -195,15 +195,8 @@ void ImageCanvas::DoPolyline(const Point* points, size_t count) {
     P().drawPolyline(points, static_cast<int>(count));
     return;
   }
-  const Rect area = DrawableArea();
-  if (area.IsEmpty()) return;
-  Begin();  // the picture is unshared before it is written into
-  uchar* bits = image_->bits();
-  const qsizetype stride = image_->bytesPerLine();
-  const QRgb rgb = ToQRgb(pen.Color);
-  for (size_t k = 0; k + 1 < count; ++k) {
-    RasterLine(points[k].x(), points[k].y(), points[k + 1].x(), points[k + 1].y(), rgb, area, bits, stride);
-  }
+  const Point none(0, 0);
+  RasterPolylines(points, count, &none, 1);
 }
 
 void ImageCanvas::DoShiftedPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) {
@@ -213,12 +206,16 @@ void ImageCanvas::DoShiftedPolylines(const Point* points, size_t count, const Po
     Canvas::DoShiftedPolylines(points, count, shifts, shiftCount);
     return;
   }
+  RasterPolylines(points, count, shifts, shiftCount);
+}
+
+void ImageCanvas::RasterPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount) {
   const Rect area = DrawableArea();
   if (area.IsEmpty()) return;
   Begin();  // the picture is unshared before it is written into
   uchar* bits = image_->bits();
   const qsizetype stride = image_->bytesPerLine();
-  const QRgb rgb = ToQRgb(pen.Color);
+  const QRgb rgb = ToQRgb(GetPen().Color);
   // One walk over the points: every copy of a segment is drawn while its ends are at hand. All
   // copies write the same colour, so the order of the writes leaves the same picture.
   for (size_t k = 0; k + 1 < count; ++k) {

@@ -60,6 +60,8 @@ class ImageCanvas : public Canvas {
   // clear, so filled shapes cover the same pixels with and without an outline.
   QPainter& ShapePainter();
   Rect DrawableArea() const;
+  // 1-px solid polylines, each point list drawn once per shift, straight into the picture.
+  void RasterPolylines(const Point* points, size_t count, const Point* shifts, size_t shiftCount);
   void RasterLine(int x1, int y1, int x2, int y2, QRgb rgb, const Rect& area, uchar* bits, qsizetype stride);
 
   std::unique_ptr<QImage> own_;
