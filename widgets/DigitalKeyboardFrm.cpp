@@ -1,9 +1,6 @@
 #include "widgets/DigitalKeyboardFrm.h"
 
-#include <QImage>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPolygon>
 #include <algorithm>
 #include <cmath>
 
@@ -15,6 +12,7 @@
 #include "model/Utils.h"
 #include "platform/ui/Edit.h"
 #include "widgets/LbButton.h"
+#include "widgets/KeyGlyph.h"
 
 namespace {
 
@@ -28,26 +26,6 @@ const TMeasureUnitTables& Tables() {
     if (const TMeasureUnitTables* t = TDigitalKeyboardFrm::UnitTablesHook()) return *t;
   }
   return EnglishTables();
-}
-
-enum class TArrow { LongLeft, Left, Right };
-
-// The 25 x 25 picture of the backspace and caret keys, white on see-through.
-QImage ArrowGlyph(TArrow kind) {
-  QImage image(25, 25, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setPen(Qt::NoPen);
-  p.setBrush(Qt::white);
-  if (kind == TArrow::LongLeft) {
-    p.drawPolygon(QPolygon({QPoint(2, 12), QPoint(10, 5), QPoint(10, 19)}));
-    p.drawRect(10, 10, 13, 5);
-  } else if (kind == TArrow::Left) {
-    p.drawPolygon(QPolygon({QPoint(7, 12), QPoint(17, 4), QPoint(17, 20)}));
-  } else {
-    p.drawPolygon(QPolygon({QPoint(18, 12), QPoint(8, 4), QPoint(8, 20)}));
-  }
-  return image;
 }
 
 }  // namespace
@@ -82,14 +60,14 @@ TDigitalKeyboardFrm::TDigitalKeyboardFrm(QWidget* owner, const std::string& titl
       Key("bt" + d, row * 100 + col, d);
     }
   }
-  Key("btBackSpace", 103, "")->SetGlyph(ArrowGlyph(TArrow::LongLeft));
+  Key("btBackSpace", 103, "")->SetGlyph(KeyGlyph(TKeyGlyph::BackSpace));
   TLbButton* minus = Key("btMinus", 303, "\u00B1");
   minus->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { btMinusMouseDown(); };
   Key("bt0", 400, "0");
   Key("btPoint", 401, ".");
-  Key("btLeft", 402, "")->SetGlyph(ArrowGlyph(TArrow::Left));
+  Key("btLeft", 402, "")->SetGlyph(KeyGlyph(TKeyGlyph::Left));
   TLbButton* right = Key("btRight", 403, "");
-  right->SetGlyph(ArrowGlyph(TArrow::Right));
+  right->SetGlyph(KeyGlyph(TKeyGlyph::Right));
   right->SetLayout(TLbButtonLayout::blGlyphRight);
   for (int i = 0; i < 5; ++i) {
     unitKeys_[i] = Key("btM" + IntToText(i), (i + 1) * 100 + 4, "");

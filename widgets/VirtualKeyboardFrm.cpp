@@ -1,9 +1,6 @@
 #include "widgets/VirtualKeyboardFrm.h"
 
-#include <QImage>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPolygon>
 #include <algorithm>
 #include <vector>
 
@@ -11,28 +8,12 @@
 #include "model/Services.h"
 #include "platform/ui/Edit.h"
 #include "widgets/LbButton.h"
+#include "widgets/KeyGlyph.h"
 
 namespace {
 
 constexpr const char* kRoleProperty = "keyRole";
 constexpr const char* kSpanProperty = "keySpan";
-
-QImage ArrowGlyph(int kind) {
-  QImage image(25, 25, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setPen(Qt::NoPen);
-  p.setBrush(Qt::white);
-  if (kind == 0) {  // long left arrow
-    p.drawPolygon(QPolygon({QPoint(2, 12), QPoint(10, 5), QPoint(10, 19)}));
-    p.drawRect(10, 10, 13, 5);
-  } else if (kind == 1) {
-    p.drawPolygon(QPolygon({QPoint(7, 12), QPoint(17, 4), QPoint(17, 20)}));
-  } else {
-    p.drawPolygon(QPolygon({QPoint(18, 12), QPoint(8, 4), QPoint(8, 20)}));
-  }
-  return image;
-}
 
 // One row of typing keys from column `first` on.
 struct TRowKeys {
@@ -124,14 +105,14 @@ void TVirtualKeyboardFrm::BuildLayout(ui::Panel* panel, bool cyrillic) {
       AddKey(panel, cyrillic, row.row * 100 + row.first + static_cast<int>(i), row.captions[i], TRole::Type, 1);
     }
   }
-  AddKey(panel, cyrillic, 14, "", TRole::BackSpace, 1)->SetGlyph(ArrowGlyph(0));
+  AddKey(panel, cyrillic, 14, "", TRole::BackSpace, 1)->SetGlyph(KeyGlyph(TKeyGlyph::BackSpace));
   AddKey(panel, cyrillic, 112, "Del", TRole::Del, 2);
   AddKey(panel, cyrillic, 400, "Caps", TRole::Caps, 2);
   AddKey(panel, cyrillic, 500, cyrillic ? "Ru" : "En", TRole::Layout, 2);
   AddKey(panel, cyrillic, 503, " ", TRole::Type, 7);
-  AddKey(panel, cyrillic, 512, "", TRole::Left, 1)->SetGlyph(ArrowGlyph(1));
+  AddKey(panel, cyrillic, 512, "", TRole::Left, 1)->SetGlyph(KeyGlyph(TKeyGlyph::Left));
   TLbButton* right = AddKey(panel, cyrillic, 513, "", TRole::Right, 1);
-  right->SetGlyph(ArrowGlyph(2));
+  right->SetGlyph(KeyGlyph(TKeyGlyph::Right));
   right->SetLayout(TLbButtonLayout::blGlyphRight);
 }
 
