@@ -116,12 +116,19 @@ class TMainFrm : public ui::Form {
   void ToggleRunStandby();
   // The result of the System dialog that ends the program.
   static constexpr int kAbortResult = 3;
-  // Opens the dialog of a soft key by its class name; modal dialogs give their result. A dialog
-  // this program does not have yet shows "Not available yet" and gives 0. Tests and later
-  // dialogs replace it through DialogOpener.
+  // Opens a dialog by its class name; modal dialogs give their result. The order: the test
+  // hook DialogOpener, then the openers the dialogs registered, then "Not available yet" with
+  // result 0 for a dialog this program does not have.
   using TDialogOpener = std::function<int(TMainFrm& owner, const std::string& dialogClass, bool modal)>;
   static TDialogOpener DialogOpener;
+  // owner: the form the dialog is opened from; arg: one integer for the dialogs that take one
+  // (a kit index, a model row), -1 for none.
+  using TDialogFactoryOpener = std::function<int(ui::Form& owner, bool modal, int arg)>;
+  // Registers (or, with an empty opener, removes) the opener of a dialog class.
+  static void RegisterDialog(const std::string& dialogClass, TDialogFactoryOpener opener);
+  static bool IsDialogRegistered(const std::string& dialogClass);
   int OpenDialog(const std::string& dialogClass, bool modal);
+  int OpenDialog(ui::Form& owner, const std::string& dialogClass, bool modal, int arg = -1);
 
   // ---- State files ------------------------------------------------------------------------------
   // The file a state name means: a bare name lies in "State" in the data root (created by

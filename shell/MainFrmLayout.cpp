@@ -2,6 +2,7 @@
 // four channel windows show, where they sit on the graph area, which one is active, and what
 // each soft key opens.
 #include <algorithm>
+#include <map>
 
 #include "display/RangeView.h"
 #include "instrument/Scanner.h"
@@ -143,9 +144,38 @@ void TMainFrm::CalcViewRects(int layout, std::array<ui::Rect, kViewCount>& rects
 // ---------------------------------------------------------------------------------------------
 // Soft keys
 
+namespace {
+std::map<std::string, TMainFrm::TDialogFactoryOpener>& DialogTable() {
+  static std::map<std::string, TMainFrm::TDialogFactoryOpener> table;
+  return table;
+}
+}  // namespace
+
+void TMainFrm::RegisterDialog(const std::string& dialogClass, TDialogFactoryOpener opener) {
+  if (opener) {
+    DialogTable()[dialogClass] = std::move(opener);
+  } else {
+    DialogTable().erase(dialogClass);
+  }
+}
+
+bool TMainFrm::IsDialogRegistered(const std::string& dialogClass) {
+  return DialogTable().count(dialogClass) != 0;
+}
+
 int TMainFrm::OpenDialog(const std::string& dialogClass, bool modal) {
+  return OpenDialog(*this, dialogClass, modal, -1);
+}
+
+int TMainFrm::OpenDialog(ui::Form& owner, const std::string& dialogClass, bool modal, int arg) {
   if (DialogOpener) return DialogOpener(*this, dialogClass, modal);
-  // The dialogs behind the soft keys join the program one by one; until then the key says so.
+  const auto it = DialogTable().find(dialogClass);
+  if (it != DialogTable().end()) {
+    // A copy: the opener may register or remove dialogs while it runs.
+    const TDialogFactoryOpener opener = it->second;
+    return opener(owner, modal, arg);
+  }
+  // The dialogs join the program one by one; until then the key says so.
   ui::MessageBox::Get().Show("Not available yet");
   return 0;
 }

@@ -140,3 +140,76 @@ TEST_F(SoftKeyDispatch, RunStandbyFromStandbyWithHoldTakesOneSingleSweep) {
 }
 
 }  // namespace
+
+namespace {
+
+// The factory by class name: the test hook first, then the registered openers with the owner,
+// the modal flag and the argument, then the box; a removed or unknown class gets the box.
+class DialogFactory : public MainFrmRig {
+ protected:
+  void TearDown() override {
+    TMainFrm::RegisterDialog("TRecordedFrm", nullptr);
+    MainFrmRig::TearDown();
+  }
+};
+
+TEST_F(DialogFactory, RegisteredOpenersGetOwnerModalAndArgument) {
+  Build("DemoMode");
+  RunDelayedStart();
+  struct Call {
+    ui::Form* Owner;
+    bool Modal;
+    int Arg;
+  };
+  std::vector<Call> calls;
+  TMainFrm::RegisterDialog("TRecordedFrm", [&](ui::Form& owner, bool modal, int arg) {
+    calls.push_back({&owner, modal, arg});
+    return 7;
+  });
+  EXPECT_TRUE(TMainFrm::IsDialogRegistered("TRecordedFrm"));
+  ui::Form other;
+  EXPECT_EQ(frm->OpenDialog("TRecordedFrm", true), 7);
+  EXPECT_EQ(frm->OpenDialog(other, "TRecordedFrm", false, 4), 7);
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].Owner, frm.get());
+  EXPECT_TRUE(calls[0].Modal);
+  EXPECT_EQ(calls[0].Arg, -1);
+  EXPECT_EQ(calls[1].Owner, &other);
+  EXPECT_FALSE(calls[1].Modal);
+  EXPECT_EQ(calls[1].Arg, 4);
+  EXPECT_TRUE(driver.Box().Shown().empty());
+
+  // The test hook stands before the table.
+  bool hooked = false;
+  TMainFrm::DialogOpener = [&](TMainFrm&, const std::string&, bool) {
+    hooked = true;
+    return 3;
+  };
+  EXPECT_EQ(frm->OpenDialog("TRecordedFrm", true), 3);
+  EXPECT_TRUE(hooked);
+  EXPECT_EQ(calls.size(), 2u);
+  TMainFrm::DialogOpener = nullptr;
+
+  // Removed, unknown and empty names get the box and 0.
+  TMainFrm::RegisterDialog("TRecordedFrm", nullptr);
+  EXPECT_FALSE(TMainFrm::IsDialogRegistered("TRecordedFrm"));
+  EXPECT_EQ(frm->OpenDialog("TRecordedFrm", true), 0);
+  EXPECT_EQ(frm->OpenDialog(*frm, "", true, 99), 0);
+  EXPECT_EQ(driver.Box().Shown(), (std::vector<std::string>{"Not available yet", "Not available yet"}));
+}
+
+TEST_F(DialogFactory, AnOpenerMayReplaceItselfWhileItRuns) {
+  Build("DemoMode");
+  RunDelayedStart();
+  int runs = 0;
+  TMainFrm::RegisterDialog("TRecordedFrm", [&](ui::Form&, bool, int) {
+    ++runs;
+    TMainFrm::RegisterDialog("TRecordedFrm", nullptr);
+    return 1;
+  });
+  EXPECT_EQ(frm->OpenDialog("TRecordedFrm", true), 1);
+  EXPECT_EQ(runs, 1);
+  EXPECT_FALSE(TMainFrm::IsDialogRegistered("TRecordedFrm"));
+}
+
+}  // namespace

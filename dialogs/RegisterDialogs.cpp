@@ -1,0 +1,7 @@
+#include "dialogs/RegisterDialogs.h"
+
+#include "dialogs/PickLists.h"
+
+void RegisterDialogs() {
+  RegisterPickLists();
+}
