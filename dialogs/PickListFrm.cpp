@@ -164,8 +164,11 @@ void TPickListFrm::ArrangeControls() {
     }
     SetClientSize(w, top + f + m);
   }
-  // The layout may have changed how many rows show: the selected one stays in view.
-  sgList->SetRow(sgList->Row());
+  // The layout may have changed how many rows show: the list shows its first rows unless the
+  // selected one lies further down.
+  const int row = sgList->Row();
+  sgList->SetTopRow(0);
+  sgList->SetRow(row);
   UpdateScrollThumb();
 }
 

@@ -90,8 +90,9 @@ class TPickListFrm : public TTouchForm {
   // nothing outside it (a list shown without a modal loop has released itself by then).
   void CancelAfterCommand();
 
-  // How often the list applied a row (at most once).
+  // How often the list applied a row (at most once), and whether Ok or Cancel ended it.
   int AppliedCount() const { return applied_; }
+  bool Closed() const { return closed_; }
   TGridDragScroller& DragScroller() { return *scroller_; }
 
  protected:

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QPointer>
+#include <climits>
 #include <cmath>
+#include <random>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -36,12 +38,14 @@ struct TMember {
   std::function<void(int row)> SetCurrent;              // the target to the row's value
   std::function<void()> SetNoRow;                       // the target to a value without a row (or none)
   std::function<int()> AppliedRow;                     // the target's value as a row (-1: none)
+  std::function<void(int)> SetRaw = nullptr;            // any integer into the target's field
   int DefaultRow = 0;
   int CurrentRow = 0;
   int OkRow = 1;
   int DoubleClickRow = 1;
   bool Keys = true;
   bool Deactivates = true;
+  bool CloseRule = true;  // Ok and Cancel release it outside a modal run
 };
 
 int RowOf(const std::vector<int>& values, int v) {
@@ -101,6 +105,7 @@ std::vector<TMember> PickListTable::Members() {
     c.Create = std::move(create);
     c.SetCurrent = [this](int row) { callerInt = row; };
     c.SetNoRow = [this] { callerInt = 99; };
+    c.SetRaw = [this](int x) { callerInt = x; };
     c.AppliedRow = [this, n = c.Rows.size()] {
       return callerInt >= 0 && callerInt < static_cast<int>(n) ? callerInt : -1;
     };
@@ -117,6 +122,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TPointsListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Channel().SetPointCount(v[static_cast<size_t>(row)]); };
     c.SetNoRow = [this] { Channel().SetPointCount(1001); };
+    c.SetRaw = [this](int x) { Channel().NPoints = x; };
     c.AppliedRow = [this] { return RowOf(v, Channel().NPoints); };
     c.DefaultRow = 5;
     c.CurrentRow = 3;
@@ -130,6 +136,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TIFBWListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Channel().SetIFBW(v[static_cast<size_t>(row)]); };
     c.SetNoRow = [this] { Channel().CommonIFBW = 500; };
+    c.SetRaw = [this](int x) { Channel().CommonIFBW = x; };
     c.AppliedRow = [this] { return RowOf(v, Channel().CommonIFBW); };
     c.CurrentRow = 1;
     c.OkRow = 3;
@@ -142,6 +149,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TSweepTypeListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Channel().SetSweepType(v[static_cast<size_t>(row)]); };
     c.SetNoRow = [this] { Channel().SweepMode = 2; };
+    c.SetRaw = [this](int x) { Channel().SweepMode = x; };
     c.AppliedRow = [this] { return RowOf(v, Channel().SweepMode); };
     c.CurrentRow = 0;
     c.OkRow = 1;
@@ -166,11 +174,13 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TTriggerListFrm>(), {}, {}, {}};
     c.SetCurrent = [&sm](int row) { sm.SetTriggerMode(row); };
     c.SetNoRow = [&sm] { sm.TriggerMode = 7; };
+    c.SetRaw = [&sm](int x) { sm.TriggerMode = x; };
     c.AppliedRow = [&sm] { return sm.TriggerMode >= 0 && sm.TriggerMode <= 2 ? sm.TriggerMode : -1; };
     c.CurrentRow = 2;
     c.OkRow = 0;
     c.DoubleClickRow = 1;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -182,11 +192,13 @@ std::vector<TMember> PickListTable::Members() {
       sm.TriggerSource = row;
     };
     c.SetNoRow = [&sm] { sm.TriggerSource = -3; };
+    c.SetRaw = [&sm](int x) { sm.TriggerSource = x; };
     c.AppliedRow = [&sm] { return sm.TriggerSource >= 0 && sm.TriggerSource <= 2 ? sm.TriggerSource : -1; };
     c.CurrentRow = 0;
     c.OkRow = 2;
     c.DoubleClickRow = 1;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -197,11 +209,13 @@ std::vector<TMember> PickListTable::Members() {
       sm.ClockSource = row;
     };
     c.SetNoRow = [&sm] { sm.ClockSource = 5; };
+    c.SetRaw = [&sm](int x) { sm.ClockSource = x; };
     c.AppliedRow = [&sm] { return sm.ClockSource >= 0 && sm.ClockSource <= 1 ? sm.ClockSource : -1; };
     c.CurrentRow = 0;
     c.OkRow = 1;
     c.DoubleClickRow = 1;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -210,6 +224,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TMeasModeListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Trace().SetMeasMode(v[static_cast<size_t>(row)]); };
     c.SetNoRow = [this] { Trace().MeasMode = 1; };
+    c.SetRaw = [this](int x) { Trace().MeasMode = x; };
     c.AppliedRow = [this] { return RowOf(v, Trace().MeasMode); };
     c.CurrentRow = 0;
     c.OkRow = 1;
@@ -224,6 +239,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TPowerMeterListFrm>(&callerInt), {}, {}, {}};
     c.SetCurrent = [this](int row) { callerInt = v[static_cast<size_t>(row)]; };
     c.SetNoRow = [this] { callerInt = 99; };
+    c.SetRaw = [this](int x) { callerInt = x; };
     c.AppliedRow = [this] { return RowOf(v, callerInt); };
     c.CurrentRow = 0;
     c.OkRow = 1;
@@ -235,11 +251,13 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TSaveTypeListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { frm->SetSaveType(row); };
     c.SetNoRow = [this] { frm->SaveType = 9; };
+    c.SetRaw = [this](int x) { frm->SaveType = x; };
     c.AppliedRow = [this] { return frm->SaveType >= 0 && frm->SaveType <= 3 ? frm->SaveType : -1; };
     c.CurrentRow = 1;
     c.OkRow = 3;
     c.DoubleClickRow = 2;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -247,6 +265,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TPrintColorListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { frm->PrintColor = row; };
     c.SetNoRow = [this] { frm->PrintColor = -1; };
+    c.SetRaw = [this](int x) { frm->PrintColor = x; };
     c.AppliedRow = [this] { return frm->PrintColor >= 0 && frm->PrintColor <= 2 ? frm->PrintColor : -1; };
     c.CurrentRow = 1;
     c.OkRow = 2;
@@ -259,11 +278,13 @@ std::vector<TMember> PickListTable::Members() {
               RunTouchStoneList, Creator<TTouchStoneListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { frm->SetTouchFormat(row); };
     c.SetNoRow = [this] { frm->TouchFormat = 5; };
+    c.SetRaw = [this](int x) { frm->TouchFormat = x; };
     c.AppliedRow = [this] { return frm->TouchFormat >= 0 && frm->TouchFormat <= 2 ? frm->TouchFormat : -1; };
     c.CurrentRow = 0;
     c.OkRow = 2;
     c.DoubleClickRow = 1;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -271,6 +292,7 @@ std::vector<TMember> PickListTable::Members() {
               RunLoadTouchstoneTo, Creator<TLoadTouchstoneToFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { frm->TouchstoneRecallTo = row; };
     c.SetNoRow = [this] { frm->TouchstoneRecallTo = 3; };
+    c.SetRaw = [this](int x) { frm->TouchstoneRecallTo = x; };
     c.AppliedRow = [this] {
       return frm->TouchstoneRecallTo >= 0 && frm->TouchstoneRecallTo <= 2 ? frm->TouchstoneRecallTo : -1;
     };
@@ -279,6 +301,7 @@ std::vector<TMember> PickListTable::Members() {
     c.DoubleClickRow = 1;
     c.Keys = false;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -291,6 +314,7 @@ std::vector<TMember> PickListTable::Members() {
     c.OkRow = 9;
     c.DoubleClickRow = 4;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   m.push_back(callerMember("StateListFrm", "Type",
@@ -299,6 +323,7 @@ std::vector<TMember> PickListTable::Members() {
                            RunStateList, Creator<TStateListFrm>(&callerInt), 8, 0, true));
   m.push_back(callerMember("CharTypeFrm", "Characterization", {"Factory", "User 1", "User 2", "User 3"},
                            RunCharTypeList, Creator<TCharTypeFrm>(&callerInt), 0, 3, false));
+  m.back().CloseRule = false;
   m.push_back(callerMember("OrientListFrm", "Orientation", {"AUTO", "Port A", "Port B"}, RunOrientList,
                            Creator<TOrientListFrm>(&callerInt), 0, 2, true));
   {
@@ -316,6 +341,7 @@ std::vector<TMember> PickListTable::Members() {
     };
     // An absolute measurement shows Log Mag, which has no row.
     c.SetNoRow = [this] { Trace().SetMeasMode(2); };
+    c.SetRaw = [this](int x) { Trace().TraceFormat = x; };
     c.AppliedRow = [this] { return RowOf(v, Trace().TraceFormat); };
     c.CurrentRow = 3;
     c.OkRow = 0;
@@ -333,6 +359,7 @@ std::vector<TMember> PickListTable::Members() {
       Trace().SetDataMath(v[static_cast<size_t>(row)]);
     };
     c.SetNoRow = [this] { Trace().DataMath = 8; };
+    c.SetRaw = [this](int x) { Trace().DataMath = x; };
     c.AppliedRow = [this] { return RowOf(v, Trace().DataMath); };
     c.CurrentRow = 0;
     c.OkRow = 2;
@@ -344,11 +371,13 @@ std::vector<TMember> PickListTable::Members() {
               RunConversionList, Creator<TConversionListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Trace().SetConversionType(row); };
     c.SetNoRow = [this] { Trace().ConversionType = 9; };
+    c.SetRaw = [this](int x) { Trace().ConversionType = x; };
     c.AppliedRow = [this] { return Trace().ConversionType <= 3 ? Trace().ConversionType : -1; };
     c.CurrentRow = 0;
     c.OkRow = 2;
     c.DoubleClickRow = 3;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -364,6 +393,7 @@ std::vector<TMember> PickListTable::Members() {
     for (int i = 1; i <= 15; ++i) c.Rows.push_back("Marker " + std::to_string(i));
     c.SetCurrent = [this](int row) { markerSet = markerValue = row == 0 ? 15.0 : row - 1.0; };
     c.SetNoRow = [this] { markerSet = markerValue = 99; };
+    c.SetRaw = [this](int x) { markerSet = markerValue = x; };
     c.AppliedRow = [this] {
       if (markerSet == 15.0) return 0;
       return markerSet >= 0 && markerSet < 15 ? static_cast<int>(markerSet) + 1 : -1;
@@ -372,6 +402,7 @@ std::vector<TMember> PickListTable::Members() {
     c.OkRow = 3;
     c.DoubleClickRow = 12;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   {
@@ -379,6 +410,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TPeakPolarityListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Marker().SetPeakPolarity(row); };
     c.SetNoRow = [this] { Marker().PeakPolarity = 6; };
+    c.SetRaw = [this](int x) { Marker().PeakPolarity = x; };
     c.AppliedRow = [this] { return Marker().PeakPolarity <= 2 ? Marker().PeakPolarity : -1; };
     c.CurrentRow = 0;
     c.OkRow = 2;
@@ -390,6 +422,7 @@ std::vector<TMember> PickListTable::Members() {
               RunTargetTransitionList, Creator<TTargetTransitionFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { Marker().SetTargetTransition(row); };
     c.SetNoRow = [this] { Marker().TargetTrans = 6; };
+    c.SetRaw = [this](int x) { Marker().TargetTrans = x; };
     c.AppliedRow = [this] { return Marker().TargetTrans <= 2 ? Marker().TargetTrans : -1; };
     c.CurrentRow = 2;
     c.OkRow = 0;
@@ -401,6 +434,7 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TAllignListFrm>(), {}, {}, {}};
     c.SetCurrent = [this](int row) { View().SetMarkerAlign(row); };
     c.SetNoRow = [this] { View().MarkerAlign = 9; };
+    c.SetRaw = [this](int x) { View().MarkerAlign = x; };
     c.AppliedRow = [this] { return View().MarkerAlign <= 2 ? View().MarkerAlign : -1; };
     c.CurrentRow = 2;
     c.OkRow = 0;
@@ -436,11 +470,13 @@ std::vector<TMember> PickListTable::Members() {
               Creator<TMetricListFrm>(), {}, {}, {}};
     c.SetCurrent = [&sm](int row) { sm.SetDistanceUnits(row); };
     c.SetNoRow = [&sm] { sm.SetDistanceUnits(9); };
+    c.SetRaw = [&sm](int x) { sm.SetDistanceUnits(x); };
     c.AppliedRow = [&sm] { return sm.MetricSystem >= 0 && sm.MetricSystem <= 2 ? sm.MetricSystem : -1; };
     c.CurrentRow = 1;
     c.OkRow = 2;
     c.DoubleClickRow = 0;
     c.Deactivates = false;
+    c.CloseRule = false;
     m.push_back(c);
   }
   return m;
@@ -585,6 +621,142 @@ TEST_F(PickListTable, AModalListStaysThroughADeactivation) {
                                    });
     EXPECT_EQ(result, ui::mrCancel);
   }
+}
+
+// ---- bad input -----------------------------------------------------------------------------------
+
+class PickListBadInput : public PickListTable {};
+
+TEST_F(PickListBadInput, CurrentValuesWithoutARowSelectTheDefaultRow) {
+  for (const TMember& c : Members()) {
+    if (!c.SetRaw) continue;
+    for (int raw : {-1, 99, INT_MIN, INT_MAX}) {
+      SCOPED_TRACE(c.Name + " " + std::to_string(raw));
+      c.SetCurrent(c.CurrentRow);
+      c.SetRaw(raw);
+      const int result = RunScripted([&] { return c.Run(*frm); },
+                                     [&](TPickListFrm& list) {
+                                       EXPECT_EQ(list.GetSelectedIndex(), c.DefaultRow);
+                                       PressCancel(list);
+                                     });
+      EXPECT_EQ(result, ui::mrCancel);
+      // The engine gets its own value back before anything else looks at it.
+      c.SetCurrent(c.CurrentRow);
+    }
+  }
+}
+
+// Presses, moves, releases, double clicks, keys and lost activations at random places, far off
+// ones included, into each list, shown modally and without a modal loop: no crash, at most one
+// apply, and the list open or gone as its close rule says. The command buttons ("More...",
+// "Edit Cal Kit") open windows of their own and are left out.
+class TRandomStream {
+ public:
+  TRandomStream(ui::TestDriver& driver, unsigned seed) : driver_(driver), rng_(seed) {}
+
+  // One event into the list; false when the list is gone or closed afterwards.
+  void Step(TPickListFrm& list, bool allowDeactivate) {
+    std::vector<ui::Control*> targets = {list.sgList, list.btApply, list.btCancel, list.TopPanel, &list};
+    ui::Control& target = *targets[Pick(targets.size())];
+    const int x = Coordinate(target.Width());
+    const int y = Coordinate(target.Height());
+    switch (Pick(allowDeactivate ? 8 : 7)) {
+      case 0: driver_.Press(target, x, y); break;
+      case 1: driver_.Move(target, x, y, Pick(2) ? ui::ssLeft : 0); break;
+      case 2: driver_.Release(target, x, y); break;
+      case 3: driver_.DoubleClick(*list.sgList, x, y); break;
+      case 4: driver_.Move(*list.sgList, x * 1000, -y * 1000, ui::ssLeft); break;
+      case 5:
+      case 6: {
+        static const int keys[] = {ui::vk::Return, ui::vk::Escape, ui::vk::Cancel, ui::vk::Up, ui::vk::Down,
+                                   ui::vk::Prior,  ui::vk::Next,   ui::vk::Home,   ui::vk::End, 'A', ' ', 3};
+        driver_.Key(list, keys[Pick(std::size(keys))]);
+        break;
+      }
+      default: driver_.Deactivate(list); break;
+    }
+  }
+
+ private:
+  size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(rng_); }
+  int Coordinate(int extent) {
+    if (Pick(10) == 0) return Pick(2) ? 30000 : -30000;
+    return std::uniform_int_distribution<int>(-20, extent + 20)(rng_);
+  }
+  ui::TestDriver& driver_;
+  std::mt19937 rng_;
+};
+
+TEST_F(PickListBadInput, ARandomEventStreamIntoEveryList) {
+  unsigned seed = 20261211;
+  for (const TMember& c : Members()) {
+    SCOPED_TRACE(c.Name);
+    // Without a modal loop.
+    for (int round = 0; round < 3; ++round) {
+      c.SetCurrent(c.CurrentRow);
+      TRandomStream stream(driver, ++seed);
+      QPointer<TPickListFrm> list = c.Create(frm.get());
+      list->Show();
+      int applied = 0;
+      bool closed = false;
+      for (int i = 0; i < 150 && !list.isNull(); ++i) {
+        stream.Step(*list, true);
+        applied = list->AppliedCount();
+        closed = list->Closed();
+        driver.ProcessEvents();
+      }
+      EXPECT_LE(applied, 1);
+      if (!list.isNull()) {
+        // Still there: nothing closed it, it is only ever shown modally, or it does not
+        // close on a lost activation.
+        EXPECT_TRUE(!list->Closed() || !c.CloseRule) << "closed but not released";
+        delete list.data();
+      } else {
+        EXPECT_TRUE(c.CloseRule) << "a modal-only list released itself";
+        EXPECT_TRUE(closed || c.Deactivates);
+      }
+    }
+    // In a modal run.
+    c.SetCurrent(c.CurrentRow);
+    TRandomStream stream(driver, ++seed);
+    int applied = 0;
+    const int result = RunScripted([&] { return c.Run(*frm); },
+                                   [&](TPickListFrm& list) {
+                                     for (int i = 0; i < 150 && list.ModalResult() == ui::mrNone; ++i) {
+                                       stream.Step(list, true);
+                                       applied = list.AppliedCount();
+                                     }
+                                     EXPECT_FALSE(list.ReleasePending());
+                                   });
+    EXPECT_LE(applied, 1);
+    EXPECT_EQ(applied == 1, result == ui::mrOk);
+  }
+}
+
+TEST_F(PickListBadInput, TheFactoryWithUnknownNamesAndArgumentsOutOfRange) {
+  RegisterPickLists();
+  EXPECT_EQ(frm->OpenDialog(*frm, "", true), 0);
+  EXPECT_EQ(frm->OpenDialog(*frm, "TNoSuchFrm", false, INT_MIN), 0);
+  EXPECT_EQ(frm->OpenDialog(*frm, "tmeasurelistfrm", true), 0);
+  EXPECT_EQ(driver.Box().Shown(), (std::vector<std::string>(3, "Not available yet")));
+  // A list takes no argument: any is ignored.
+  for (int arg : {-1, INT_MIN, INT_MAX, 99}) {
+    const int result = RunScripted([&] { return frm->OpenDialog(*frm, "TCalKitListFrm", true, arg); },
+                                   [&](TPickListFrm& list) {
+                                     EXPECT_EQ(list.Name(), "CalKitListFrm");
+                                     PressCancel(list);
+                                   });
+    EXPECT_EQ(result, ui::mrCancel);
+  }
+  // Modeless through the factory: the list shows without a loop.
+  EXPECT_EQ(frm->OpenDialog(*frm, "TMeasureListFrm", false, 7), ui::mrNone);
+  QPointer<TPickListFrm> list = OpenList();
+  ASSERT_FALSE(list.isNull());
+  EXPECT_FALSE(list->IsModal());
+  PressCancel(*list);
+  driver.ProcessEvents();
+  EXPECT_TRUE(list.isNull());
+  EXPECT_EQ(driver.Box().Shown().size(), 3u);
 }
 
 }  // namespace
