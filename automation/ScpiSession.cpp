@@ -125,7 +125,9 @@ std::string Quoted(const std::string& text) {
   return out + "\"";
 }
 
-std::string Reply(const Variant& v, ValueType type) {
+}  // namespace
+
+std::string FormatReply(const Variant& v, ValueType type) {
   if (v.isEmpty()) return type == ValueType::Long || type == ValueType::Bool ? "0" : "";
   switch (v.kind()) {
     case Variant::Kind::Bool: return v.asBool() ? "1" : "0";
@@ -146,13 +148,15 @@ std::string Reply(const Variant& v, ValueType type) {
       std::string out;
       for (const Variant& e : v.asArray()) {
         if (!out.empty()) out += ',';
-        out += Reply(e, ValueType::Double);
+        out += FormatReply(e, ValueType::Double);
       }
       return out;
     }
     default: return "";
   }
 }
+
+namespace {
 
 bool IsSystemError(const std::vector<std::string>& path) {
   if (path.size() != 2 && path.size() != 3) return false;
@@ -173,7 +177,7 @@ std::optional<std::string> RunMember(const Node& node, const MemberRow& m, const
       if (m.Get == nullptr) Fail(scpi::kUndefinedHeader);
       CallResult r = invoke(node, m.Name, CallKind::Get, BindAll(cmd.Params, m.Args));
       Check(r);
-      return Reply(r.Value, m.Type);
+      return FormatReply(r.Value, m.Type);
     }
     if (m.Put == nullptr) Fail(scpi::kUndefinedHeader);
     std::vector<ValueType> types = m.Args;
@@ -186,7 +190,7 @@ std::optional<std::string> RunMember(const Node& node, const MemberRow& m, const
     if (cmd.Query != (m.Type != ValueType::None)) Fail(scpi::kUndefinedHeader);
     CallResult r = invoke(node, m.Name, CallKind::Call, BindAll(cmd.Params, m.Args));
     Check(r);
-    if (cmd.Query) return Reply(r.Value, m.Type);
+    if (cmd.Query) return FormatReply(r.Value, m.Type);
     return std::nullopt;
   }
   Fail(scpi::kUndefinedHeader);
@@ -250,7 +254,7 @@ std::optional<std::string> TScpiSession::Execute(std::string_view line) {
         Check(ieee);
         CallResult r = invoke(ieee.Value.asNode(), name, query ? CallKind::Get : CallKind::Call);
         Check(r);
-        if (query) answer(Reply(r.Value, ValueType::Keyword));
+        if (query) answer(FormatReply(r.Value, ValueType::Keyword));
         continue;
       }
       std::vector<std::string> path = cmd.Absolute ? std::vector<std::string>() : prefix;

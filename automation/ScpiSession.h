@@ -12,6 +12,11 @@
 
 namespace automation {
 
+// A member's result as SCPI reply text: bool 1/0, integers, shortest round-trip doubles, arrays
+// comma-separated, keywords bare, free texts quoted with quotes doubled; an empty value replies 0
+// for a long or boolean member and nothing otherwise.
+std::string FormatReply(const Variant& value, ValueType type);
+
 class TScpiSession {
  public:
   static constexpr size_t kErrorQueueSize = 32;

@@ -89,6 +89,7 @@ void ScpiTestClient::Close() {
 }
 
 bool ScpiTestClient::ClosedByServer() const { return S->ServerClosed; }
+size_t ScpiTestClient::Unread() const { return S->ToServer.size(); }
 const std::string& ScpiTestClient::Pending() const { return S->FromServer; }
 
 }  // namespace automation

@@ -31,6 +31,8 @@ class ScpiTestClient {
   void Close();
   // The server closed the connection.
   bool ClosedByServer() const;
+  // Bytes sent that the server has not read yet.
+  size_t Unread() const;
   // Reply bytes not yet taken.
   const std::string& Pending() const;
 
