@@ -1,0 +1,64 @@
+#pragma once
+// The main window offscreen with real modules, as MainFrmRig builds it, but with a display look
+// measured with fixed metrics ("H" 12 high and 7 wide: FieldHeight 26, Margin 6, thirty "H"
+// 210 wide), the window installed as the program's main window and the channel dialogs in the
+// factory. The channel windows exist once Start has run.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "dialogs/ChannelDialogs.h"
+#include "display/RangeView.h"
+#include "model/Range.h"
+#include "platform/ui/Edit.h"
+#include "platform/ui/FakeFontMetrics.h"
+#include "shell/MainFrmRig.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
+
+class ChannelDialogRig : public MainFrmRig {
+ protected:
+  void Start(const std::string& switches = "DemoMode") {
+    ui::Application::ForTests();
+    SetRunModeFromText(switches);
+    previousDispatcher = platform::UiDispatcher::install(&queue);
+    device = std::make_unique<TDevice>();
+    services->Device = device.get();
+    services->SynthesizerTV30 = &synth30;
+    emulator = EmulatorBackend::InstallForDemoMode();
+    ScannerModule = new TScannerModule();
+    ViewProperties = new TViewProperties(&metrics);
+    CalibratorModule = new TCalibratorModule((testenv::Root() / "calkit.ini").string());
+    services->CalibratorModule = CalibratorModule;
+    frm = std::make_unique<TMainFrm>();
+    MainFrm = frm.get();
+    ui::Form::SetMainForm(frm.get());
+    RegisterChannelDialogs();
+    RunDelayedStart();
+    ASSERT_NE(nullptr, frm->GetActiveView());
+  }
+
+  void TearDown() override {
+    driver.ProcessEvents();
+    if (ui::Form::MainForm() == frm.get()) ui::Form::SetMainForm(nullptr);
+    MainFrmRig::TearDown();
+    MainFrm = nullptr;
+  }
+
+  TRange& Channel() { return *frm->GetActiveChannel(); }
+  TRangeView& View() { return *frm->GetActiveView(); }
+  TMeasurement& Trace() { return *View().GetTraces()->GetActive(); }
+  TViewProperties& Look() { return *ViewProperties; }
+
+  // The keypad's next modal run: the text typed over the shown value, then Ok.
+  void AnswerKeypad(const std::string& text, std::string* shownTitle = nullptr) {
+    driver.OnNextModal([this, text, shownTitle](ui::Form& keypad) {
+      if (shownTitle) *shownTitle = keypad.Caption();
+      auto& edit = driver.Get<ui::Edit>("CommonEdit", &keypad);
+      edit.SetText(text);
+      driver.Key(edit, ui::vk::Return);
+    });
+  }
+
+  ui::FakeFontMetrics metrics{12, 7};
+};
