@@ -27,7 +27,7 @@ class ChannelDialogRig : public MainFrmRig {
     services->SynthesizerTV30 = &synth30;
     emulator = EmulatorBackend::InstallForDemoMode();
     ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties(&metrics);
+    ViewProperties = new TViewProperties(lookMetrics);
     CalibratorModule = new TCalibratorModule((testenv::Root() / "calkit.ini").string());
     services->CalibratorModule = CalibratorModule;
     frm = std::make_unique<TMainFrm>();
@@ -61,4 +61,6 @@ class ChannelDialogRig : public MainFrmRig {
   }
 
   ui::FakeFontMetrics metrics{12, 7};
+  // What the look measures with; a test may point it elsewhere before Start.
+  ui::FontMetrics* lookMetrics = &metrics;
 };
