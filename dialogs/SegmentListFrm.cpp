@@ -51,6 +51,8 @@ TSegmentListFrm::TSegmentListFrm(QWidget* owner) : TTableEditorFrm(owner, Transl
 
   RefreshGrid();
   ArrangeControls();
+  // The first value cell of the first segment is current, so typing edits it at once.
+  sgList->SetCurrent(1, 1);
 }
 
 TRange* TSegmentListFrm::Channel() {
