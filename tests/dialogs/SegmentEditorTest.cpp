@@ -16,6 +16,8 @@
 #include "ChannelDialogRig.h"
 #include "common/FileBytes.h"
 #include "model/MeasureUnitTables.h"
+#include "model/NumberText.h"
+#include "model/Utils.h"
 #include "platform/Paths.h"
 #include "platform/ui/Shape.h"
 #include "platform/ui/MessageBox.h"
@@ -163,6 +165,45 @@ TEST_F(SegmentEditor, CellEntriesShowWhatTheChannelKept) {
   EditCell(editor, 1, 1, "0");
   EXPECT_EQ("Center", editor.sgList->Cell(1, 0));
   EXPECT_TRUE(Channel().SegmentCenterPriority);
+  editor.Hide();
+}
+
+TEST_F(SegmentEditor, EveryColumnShowsWhatTheChannelKeptForHostileEntries) {
+  Start();
+  MakeTable(3, 11);
+  Channel().SetSegmentListIFBW(true);
+  Channel().SetSegmentListDelay(true);
+  TSegmentListFrm editor(frm.get());
+  editor.Show();
+  for (int column = 1; column <= 5; ++column) {
+    for (const char* typed : {"0", "-5", "1e300", "-1e300", "2.9"}) {
+      // Columns 4 and 5 lie right of the view: scroll them in as a drag would.
+      editor.sgList->SetCurrent(column, 2);
+      const ui::Rect cell = editor.sgList->CellRect(column, 2);
+      driver.OnNextModal([this, typed](ui::Form& form) {
+        auto& keypad = static_cast<TDigitalKeyboardFrm&>(form);
+        keypad.CommonEdit->SetText(typed);
+        driver.Key(*keypad.CommonEdit, ui::vk::Return);
+      });
+      driver.DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
+      const std::string shown = editor.sgList->Cell(column, 2);
+      TRange& ch = Channel();
+      std::string kept;
+      switch (column) {
+        case 1: kept = FormatKindValue(ch.GetSegmentStart(1) * 1e6, ukFrequency); break;
+        case 2: kept = FormatKindValue(ch.GetSegmentStop(1) * 1e6, ukFrequency); break;
+        case 3: kept = std::to_string(ch.GetSegmentPoints(1)); break;
+        case 4: kept = FormatKindValue(ch.GetSegmentIFBW(1), ukFrequency); break;
+        default: kept = FloatToText(RoundToSignificantDigits(6, ch.GetSegmentDelay(1))) + " ms"; break;
+      }
+      EXPECT_EQ(kept, shown) << "column " << column << " " << typed;
+      ASSERT_EQ(3, ch.GetSegmentCount());
+      EXPECT_LE(ch.GetSegmentStop(0), ch.GetSegmentStart(1));
+      EXPECT_LE(ch.GetSegmentStart(1), ch.GetSegmentStop(1));
+      EXPECT_LE(ch.GetSegmentStop(1), ch.GetSegmentStart(2));
+      EXPECT_LE(ch.GetTotalSegmentPoints(), 16001);
+    }
+  }
   editor.Hide();
 }
 

@@ -204,6 +204,35 @@ TEST_F(StimulusDialog, TimeDomainRowsFollowTheDistanceUnit) {
   });
 }
 
+TEST_F(StimulusDialog, EveryNumberRowShowsWhatTheEngineKept) {
+  Start();
+  ScannerModule->SetDistanceUnits(TScannerModule::UnitSeconds);
+  WithDialog([&](TStimulusFrm& d) {
+    const auto freq = [](double mhz) { return " " + FormatKindValue(mhz * 1e6, ukFrequency); };
+    const auto ns = [](double v) { return " " + FormatKindValue(v * 1e-9, ukTime); };
+    struct Row {
+      ui::Panel* caption;
+      ui::Panel* value;
+      std::function<std::string()> kept;
+    };
+    const Row rows[] = {
+        {d.pnStartFreq, d.pnStartFreqValue, [&] { return freq(Channel().MinFrequency); }},
+        {d.pnStopFreq, d.pnStopFreqValue, [&] { return freq(Channel().MaxFrequency); }},
+        {d.pnMinDist, d.pnMinDistValue, [&] { return ns(View().GetTransformStartInUnit()); }},
+        {d.pnMaxDist, d.pnMaxDistValue, [&] { return ns(View().GetTransformStopInUnit()); }},
+    };
+    for (const Row& row : rows) {
+      for (const char* typed : {"0", "-5", "1e300", "-1e300", "123.456"}) {
+        Keypad(typed);
+        driver.Press(*row.caption);
+        EXPECT_EQ(row.kept(), row.value->Caption()) << row.caption->Name() << " " << typed;
+      }
+    }
+    EXPECT_LE(Channel().MinFrequency, Channel().MaxFrequency);
+    EXPECT_GE(Channel().MinFrequency, Channel().GetDeviceMinFrequency());
+  });
+}
+
 TEST_F(StimulusDialog, ThePickListRowsComeBackRefreshed) {
   Start();
   WithDialog([&](TStimulusFrm& d) {
