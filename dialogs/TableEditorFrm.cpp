@@ -2,15 +2,13 @@
 
 #include <QPointer>
 
+#include "dialogs/GridDragScroller.h"
 #include "display/ViewProperties.h"
 #include "platform/ui/Shape.h"
 #include "widgets/DialogSkin.h"
 #include "widgets/EmiStringGrid.h"
 
 namespace {
-
-// A pointer move further than this from the stored point scrolls one line.
-constexpr int kDragStep = 10;
 
 ui::Shape* MakeThumb(QWidget* parent, const std::string& name) {
   auto* shape = new ui::Shape(parent);
@@ -49,9 +47,14 @@ TTableEditorFrm::TTableEditorFrm(QWidget* owner, const std::string& title, bool 
   sgList->OnMouseMove = [this](ui::Control&, ui::ShiftState shift, int x, int y) { sgListMouseMove(shift, x, y); };
   sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { sgListMouseUp(); };
 
+  scroller_ = std::make_unique<TGridDragScroller>(*sgList);
   VScrollShape = MakeThumb(this, "VScrollShape");
   if (horizontalThumb) HScrollShape = MakeThumb(this, "HScrollShape");
 }
+
+TTableEditorFrm::~TTableEditorFrm() = default;
+
+bool TTableEditorFrm::GridDragging() const { return scroller_->Dragging(); }
 
 int TTableEditorFrm::RecordIndex() const { return sgList->Row() - sgList->FixedRows(); }
 
@@ -78,7 +81,7 @@ void TTableEditorFrm::UpdateScrollThumbs() {
 }
 
 void TTableEditorFrm::sgListDblClick() {
-  GridDragging = false;
+  scroller_->Release();
   Dragging = false;
   EditCell(0);
 }
@@ -106,47 +109,19 @@ void TTableEditorFrm::EditCell(char32_t firstChar) {
                std::move(editor.Getter), firstChar);
   }
   if (!self) return;
-  GridDragging = false;
+  scroller_->Release();
   AfterCellEdit();
   RefreshGrid();
 }
 
-void TTableEditorFrm::sgListMouseDown(ui::MouseButton, int x, int y) {
-  dragX_ = x;
-  dragY_ = y;
-  GridDragging = true;
-}
+void TTableEditorFrm::sgListMouseDown(ui::MouseButton, int x, int y) { scroller_->Press(x, y); }
 
 void TTableEditorFrm::sgListMouseMove(ui::ShiftState shift, int x, int y) {
-  if (!GridDragging || (shift & (ui::ssLeft | ui::ssRight)) == 0) return;
-  bool moved = false;
-  if (y < dragY_ - kDragStep) {
-    sgList->ScrollLineUp();
-    moved = true;
-  } else if (y > dragY_ + kDragStep) {
-    sgList->ScrollLineDown();
-    moved = true;
-  }
-  if (moved) {
-    dragX_ = x;
-    dragY_ = y;
-    moved = false;
-  }
-  if (x < dragX_ - kDragStep) {
-    sgList->ScrollLineLeft();
-    moved = true;
-  } else if (x > dragX_ + kDragStep) {
-    sgList->ScrollLineRight();
-    moved = true;
-  }
-  if (moved) {
-    dragX_ = x;
-    dragY_ = y;
-  }
-  UpdateScrollThumbs();
+  if ((shift & (ui::ssLeft | ui::ssRight)) == 0) return;
+  if (scroller_->Move(x, y) > 0) UpdateScrollThumbs();
 }
 
-void TTableEditorFrm::sgListMouseUp() { GridDragging = false; }
+void TTableEditorFrm::sgListMouseUp() { scroller_->Release(); }
 
 bool TTableEditorFrm::SaveTable(const std::string& title, int kind, const std::string& extension,
                                 const std::function<void(const std::string& path)>& write) {

@@ -8,11 +8,13 @@
 // Row 0 holds the column titles, row k record k - 1, column 0 the record number. Every row is
 // one field height high.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "widgets/TouchDialogFrm.h"
 
 class TEmiStringGrid;
+class TGridDragScroller;
 class TLbButton;
 namespace ui {
 class Shape;
@@ -34,6 +36,7 @@ class TTableEditorFrm : public TTouchDialogFrm {
   };
 
   TTableEditorFrm(QWidget* owner, const std::string& title, bool horizontalThumb);
+  ~TTableEditorFrm() override;
 
   // Rebuilds row count, titles and cells from the engine object and lays the form out.
   virtual void RefreshGrid() = 0;
@@ -62,7 +65,7 @@ class TTableEditorFrm : public TTouchDialogFrm {
   TEmiStringGrid* sgList = nullptr;
   ui::Shape* VScrollShape = nullptr;
   ui::Shape* HScrollShape = nullptr;  // only in editors whose grid scrolls sideways
-  bool GridDragging = false;
+  bool GridDragging() const;
 
  protected:
   // The editor of a cell of a record (record may lie past the last one in an empty table);
@@ -76,6 +79,5 @@ class TTableEditorFrm : public TTouchDialogFrm {
   void PlaceGrid(const ui::Rect& rect, int firstColumnWidth, int columnWidth);
 
  private:
-  int dragX_ = 0;
-  int dragY_ = 0;
+  std::unique_ptr<TGridDragScroller> scroller_;
 };

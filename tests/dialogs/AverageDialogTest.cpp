@@ -83,10 +83,13 @@ TEST_F(AverageDialog, KeypadRowsShowWhatTheEngineKept) {
     driver.Press(*d.pnSmoothingValue);
     EXPECT_TRUE(Trace().Smoothing);
     EXPECT_EQ(" ON", d.pnSmoothingValue->Caption());
-    // The IF bandwidth row comes back refreshed from its list.
-    Channel().CommonIFBW = 1000;
+    // The IF bandwidth row opens its list and comes back with what it applied.
+    std::string list;
+    ChooseInList("1 kHz", &list);
     driver.Press(*d.pnIFBWValue);
+    EXPECT_EQ("IFBWListFrm", list);
     EXPECT_TRUE(d.Visible());
+    EXPECT_EQ(1000, Channel().CommonIFBW);
     EXPECT_EQ(" 1 kHz", d.pnIFBWValue->Caption());
   });
 }

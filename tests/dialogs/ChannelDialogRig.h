@@ -8,6 +8,7 @@
 #include <string>
 
 #include "dialogs/ChannelDialogs.h"
+#include "dialogs/PickListFrm.h"
 #include "display/RangeView.h"
 #include "model/Range.h"
 #include "platform/ui/Edit.h"
@@ -15,6 +16,8 @@
 #include "shell/MainFrmRig.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
+#include "widgets/EmiStringGrid.h"
+#include "widgets/LbButton.h"
 
 class ChannelDialogRig : public MainFrmRig {
  protected:
@@ -57,6 +60,26 @@ class ChannelDialogRig : public MainFrmRig {
       auto& edit = driver.Get<ui::Edit>("CommonEdit", &keypad);
       edit.SetText(text);
       driver.Key(edit, ui::vk::Return);
+    });
+  }
+
+  // The next modal run is a pick list: the row with that text is clicked, then Ok. listName
+  // gets the list's object name.
+  void ChooseInList(const std::string& rowText, std::string* listName = nullptr) {
+    driver.OnNextModal([this, rowText, listName](ui::Form& form) {
+      auto* list = dynamic_cast<TPickListFrm*>(&form);
+      ASSERT_NE(nullptr, list) << form.Name() << " is not a pick list";
+      if (listName) *listName = list->Name();
+      TEmiStringGrid& grid = *list->sgList;
+      int row = -1;
+      for (int r = 0; r < grid.RowCount(); ++r) {
+        if (grid.Cell(0, r) == rowText) row = r;
+      }
+      ASSERT_GE(row, 0) << "no row " << rowText;
+      if (grid.CellRect(0, row).IsEmpty() || grid.CellRect(0, row).Bottom > grid.Height()) grid.SetTopRow(row);
+      const ui::Rect r = grid.CellRect(0, row);
+      driver.Click(grid, r.Left + 3, (r.Top + r.Bottom) / 2);
+      driver.Press(*list->btApply);
     });
   }
 

@@ -1,9 +1,10 @@
 // The channel dialogs over the running program on a real display, reached as a user reaches
-// them: the soft keys "Stimulus", "Scale" and "Average", the segment table from inside
-// Stimulus, and the Display dialog by its class name. Every picture is the whole screen,
-// composed from each window's own grab at its place, saved into the build folder; the title
-// bar of each dialog must show the look's PanelColor. CTest runs it under xvfb-run with the real
-// platform (TERVAN_DEMO_RUN names it); elsewhere it is skipped.
+// them: the soft keys "Stimulus", "Scale" and "Average", the segment table from inside Stimulus
+// after choosing "Segment" in its sweep-type list, and the Display dialog by its class name.
+// Every picture is the whole screen, composed from each window's own grab at its place, saved
+// into the build folder; the title bar of each dialog must show the look's PanelColor. CTest
+// runs it under xvfb-run with the real platform (TERVAN_DEMO_RUN names it); elsewhere it is
+// skipped.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "dialogs/AverageDialog.h"
+#include "dialogs/PickListFrm.h"
 #include "dialogs/DisplayDialog.h"
 #include "dialogs/RegisterDialogs.h"
 #include "dialogs/ScaleDialog.h"
@@ -28,12 +30,14 @@
 #include "dialogs/StimulusDialog.h"
 #include "display/ViewProperties.h"
 #include "model/Range.h"
+#include "model/Services.h"
 #include "platform/ui/Color.h"
 #include "platform/ui/PaintBox.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramRunSupport.h"
 #include "shell/ProgramStart.h"
+#include "widgets/EmiStringGrid.h"
 #include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/PaintButton.h"
@@ -69,6 +73,7 @@ TEST(ChannelDialogShots, EachDialogOverTheRunningProgram) {
   };
   std::vector<TShot> shots;
   int sweeps = 0;
+  int sweepType = -1;
   bool timedOut = false;
   const auto started = std::chrono::steady_clock::now();
   std::unique_ptr<ui::TestDriver> driver;
@@ -103,8 +108,18 @@ TEST(ChannelDialogShots, EachDialogOverTheRunningProgram) {
       driver->OnNextModal([&](ui::Form& form) {
         auto& stimulus = static_cast<TStimulusFrm&>(form);
         shoot("stimulus", stimulus);
-        MainFrm->GetActiveChannel()->SetSweepType(TRange::Segm);
-        stimulus.RefreshValues();
+        driver->OnNextModal([&](ui::Form& form) {
+          auto& list = static_cast<TPickListFrm&>(form);
+          TEmiStringGrid& grid = *list.sgList;
+          for (int r = 0; r < grid.RowCount(); ++r) {
+            if (grid.Cell(0, r) != TranslateText("Segment")) continue;
+            const ui::Rect cell = grid.CellRect(0, r);
+            driver->Click(grid, cell.Left + 3, (cell.Top + cell.Bottom) / 2);
+          }
+          driver->Press(*list.btApply);
+        });
+        driver->Press(*stimulus.pnSweepType);
+        sweepType = MainFrm->GetActiveChannel()->SweepMode;
         driver->OnNextModal([&](ui::Form& editor) {
           shoot("segments", static_cast<TTouchDialogFrm&>(editor));
           close(static_cast<TTouchDialogFrm&>(editor));
@@ -144,6 +159,7 @@ TEST(ChannelDialogShots, EachDialogOverTheRunningProgram) {
   driver.reset();
 
   EXPECT_FALSE(timedOut) << "no two sweeps within 30 s";
+  EXPECT_EQ(TRange::Segm, sweepType) << "the sweep-type list chose Segment";
   std::vector<std::string> names;
   for (const TShot& s : shots) {
     names.push_back(s.name);

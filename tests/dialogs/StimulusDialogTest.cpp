@@ -233,14 +233,45 @@ TEST_F(StimulusDialog, EveryNumberRowShowsWhatTheEngineKept) {
   });
 }
 
-TEST_F(StimulusDialog, ThePickListRowsComeBackRefreshed) {
+TEST_F(StimulusDialog, ThePickListsWriteTheChannelAndTheRowsFollow) {
   Start();
+  Channel().SetSweepType(TRange::Lin);
   WithDialog([&](TStimulusFrm& d) {
-    // Until the lists exist they are cancelled at once; the dialog comes back and refreshes.
-    Channel().SetPointCount(51);
+    std::string list;
+    ChooseInList("401", &list);
     driver.Press(*d.pnPointsValue);
+    EXPECT_EQ("PointsListFrm", list);
     EXPECT_TRUE(d.Visible());
-    EXPECT_EQ(" 51", Text(d.pnPointsValue));
+    EXPECT_EQ(401, Channel().NPoints);
+    EXPECT_EQ(" 401", Text(d.pnPointsValue));
+
+    EXPECT_FALSE(d.btSegmentTable->Enabled());
+    ChooseInList("Segment", &list);
+    driver.Press(*d.pnSweepType);
+    EXPECT_EQ("SweepTypeListFrm", list);
+    EXPECT_EQ(TRange::Segm, Channel().SweepMode);
+    EXPECT_EQ(" Segment", Text(d.pnSweepTypeValue));
+    EXPECT_TRUE(d.btSegmentTable->Enabled()) << "enabled right after the list";
+    ChooseInList("Log");
+    driver.Press(*d.pnSweepTypeValue);
+    EXPECT_EQ(" Log", Text(d.pnSweepTypeValue));
+    EXPECT_FALSE(d.btSegmentTable->Enabled());
+  });
+}
+
+TEST_F(StimulusDialog, InVorlaModeThePowerListCanSwitchTheOutputOff) {
+  Start("DemoMode VorlaMode");
+  WithDialog([&](TStimulusFrm& d) {
+    std::string list;
+    ChooseInList("RF Off", &list);
+    driver.Press(*d.pnPowerValue);
+    EXPECT_EQ("PowerModeListFrm", list);
+    EXPECT_TRUE(scanner().GetSignalOff());
+    EXPECT_EQ(" RF Off", Text(d.pnPowerValue));
+    ChooseInList("Low");
+    driver.Press(*d.pnPower);
+    EXPECT_FALSE(scanner().GetSignalOff());
+    EXPECT_EQ(" Low", Text(d.pnPowerValue));
   });
 }
 
