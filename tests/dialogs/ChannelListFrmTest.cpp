@@ -129,6 +129,27 @@ TEST_F(ChannelsDialog, StoredStatesLightTheirIndicatorAndRecall) {
   EXPECT_LT(recallPlace.Top, TRecallChannelFrm::kTop);
 }
 
+TEST_F(ChannelsDialog, TheSaveTypeComesFromItsList) {
+  std::vector<std::string> shown;
+  QWidget* owner = nullptr;
+  QWidget* dialog = nullptr;
+  int saveType = -1;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    MainFrm->SetSaveType(1);
+    InChannels([&](ui::Form& form) {
+      dialog = &form;
+      shown.push_back(Value(form, "pnSaveTypeValue"));
+      PickRow(2, &owner);
+      Press("pnSaveType", form);
+      shown.push_back(Value(form, "pnSaveTypeValue"));
+      saveType = MainFrm->SaveType;
+    });
+  }));
+  EXPECT_EQ((std::vector<std::string>{" State and Cal", " State and Trace"}), shown);
+  EXPECT_EQ(2, saveType);
+  EXPECT_EQ(dialog, owner);
+}
+
 TEST_F(ChannelsDialog, EnterEscapeAndCancelCloseIt) {
   std::vector<int> results;
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/PickListFrm.h"
 #include "dialogs/RegisterDialogs.h"
 #include "model/RunMode.h"
 #include "platform/Paths.h"
@@ -22,6 +23,8 @@
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramStart.h"
+#include "widgets/EmiStringGrid.h"
+#include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
 #include "widgets/SoftKeyPanel.h"
@@ -126,6 +129,24 @@ class ProgramRig : public ::testing::Test {
         return;
       }
       action(form);
+    });
+  }
+
+  // The next pick list: a click on the row, then Ok; owner gets the list's owner.
+  void PickRow(int row, QWidget** owner = nullptr) {
+    driver.OnNextModal([this, row, owner](ui::Form& form) {
+      auto* list = qobject_cast<TPickListFrm*>(&form);
+      if (list == nullptr) {
+        ADD_FAILURE() << "no pick list but " << form.metaObject()->className();
+        form.SetModalResult(ui::mrCancel);
+        return;
+      }
+      if (owner != nullptr) *owner = list->parentWidget();
+      TEmiStringGrid& grid = *list->sgList;
+      if (grid.CellRect(0, row).IsEmpty() || grid.CellRect(0, row).Bottom > grid.Height()) grid.SetTopRow(row);
+      const ui::Rect r = grid.CellRect(0, row);
+      driver.Click(grid, r.Left + 3, (r.Top + r.Bottom) / 2);
+      driver.Press(*list->btApply);
     });
   }
 

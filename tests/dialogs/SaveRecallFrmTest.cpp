@@ -181,6 +181,37 @@ TEST_F(FilesDialog, RecallIntoEveryTraceMemoryAndIntoTheChannel) {
   EXPECT_TRUE(shown.empty());
 }
 
+TEST_F(FilesDialog, TheListsSetTypeFormatAndTarget) {
+  std::vector<std::string> shown;
+  std::vector<QWidget*> owners(3, nullptr);
+  QWidget* dialog = nullptr;
+  int saveType = -1;
+  int format = -1;
+  int target = -1;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    InFiles([&](ui::Form& form) {
+      dialog = &form;
+      PickRow(3, &owners[0]);
+      Press("pnSaveType", form);
+      shown.push_back(Value(form, "pnSaveTypeValue"));
+      PickRow(2, &owners[1]);
+      Press("pnFormatValue", form);
+      shown.push_back(Value(form, "pnFormatValue"));
+      PickRow(1, &owners[2]);
+      Press("pnRecallTo", form);
+      shown.push_back(Value(form, "pnRecallToValue"));
+      saveType = MainFrm->SaveType;
+      format = MainFrm->TouchFormat;
+      target = MainFrm->TouchstoneRecallTo;
+    });
+  }));
+  EXPECT_EQ((std::vector<std::string>{" All", " dB-Angle", " All Traces Memory"}), shown);
+  EXPECT_EQ(3, saveType);
+  EXPECT_EQ(2, format);
+  EXPECT_EQ(1, target);
+  EXPECT_EQ(std::vector<QWidget*>(3, dialog), owners) << "the Files dialog owns its lists";
+}
+
 TEST_F(FilesDialog, AFileWithoutDataChangesNothingAndSaysSo) {
   const char* const bad[] = {"garbage\n", "# MHz S RI R 50\n100 0.5 0.25\n", ""};
   std::vector<std::string> shown;

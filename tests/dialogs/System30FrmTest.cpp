@@ -103,6 +103,31 @@ TEST_F(SystemDialogRows, TriggerFollowsTheProgramWhileOpen) {
   }));
 }
 
+TEST_F(SystemDialogRows, TheListsSetTheTriggerMode) {
+  std::vector<std::string> shown;
+  QWidget* owner = nullptr;
+  QWidget* mainWindow = nullptr;
+  bool visibleAfter = false;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    mainWindow = MainFrm;
+    OnNextDialog("TSystem30Frm", [&](ui::Form& form) {
+      PickRow(1, &owner);
+      Press("pnTrigger", form);
+      shown.push_back(Value(form, "pnTriggerValue"));
+      visibleAfter = form.Visible();
+      ScannerModule->SetTriggerMode(TScannerModule::Hold);
+      PickRow(2);
+      Press("pnTriggerValue", form);
+      shown.push_back(Value(form, "pnTriggerValue"));
+      Press("btOk", form);
+    });
+    ClickRight(TRightPanel::kSystem);
+  }));
+  EXPECT_EQ((std::vector<std::string>{" Single", " Continuous"}), shown);
+  EXPECT_EQ(mainWindow, owner) << "the main window owns the System dialog's lists";
+  EXPECT_TRUE(visibleAfter);
+}
+
 TEST_F(SystemDialogRows, ExportAsksBeforeReplacingAndImportReadsItBack) {
   const fs::path file = fs::path(platform::Paths::dataRoot()) / "State" / "mycal.cal";
   std::string first;
