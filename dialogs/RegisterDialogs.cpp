@@ -2,8 +2,10 @@
 
 #include "dialogs/ChannelDialogs.h"
 #include "dialogs/PickLists.h"
+#include "dialogs/ShellDialogs.h"
 
 void RegisterDialogs() {
   RegisterPickLists();
   RegisterChannelDialogs();
+  RegisterShellDialogs();
 }
