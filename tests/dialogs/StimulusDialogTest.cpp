@@ -275,4 +275,20 @@ TEST_F(StimulusDialog, InVorlaModeThePowerListCanSwitchTheOutputOff) {
   });
 }
 
+TEST_F(StimulusDialog, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  const bool low = ScannerModule->Attenuator20dB;
+  WithDialog([&](TStimulusFrm& d) {
+    frm->Shutdown();
+    // No keypad, no list, no editor: no modal run is scripted.
+    for (ui::Control* c : std::initializer_list<ui::Control*>{d.pnStartFreq, d.pnMaxDistValue, d.pnPoints, d.pnPower,
+                                                              d.pnSweepTypeValue, d.btSegmentTable}) {
+      driver.Press(*c);
+    }
+    d.RefreshValues();
+    EXPECT_EQ(0u, driver.PendingModalActions());
+  });
+  EXPECT_EQ(low, ScannerModule->Attenuator20dB);
+}
+
 }  // namespace
