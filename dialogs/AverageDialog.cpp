@@ -105,6 +105,7 @@ void TAveragingFrm::pnIFBWValueMouseDown() {
 }
 
 void TAveragingFrm::pnValueMouseDown(ui::Control& sender) {
+  if (LiveMainFrm() == nullptr) return;
   QPointer<TAveragingFrm> self(this);
   if (&sender == pnAverageFactor) {
     OpenKeypad(

@@ -95,6 +95,7 @@ void TDisplayFrm::SetFontSizeValue(double value) {
 }
 
 void TDisplayFrm::pnValueMouseDown(ui::Control& sender) {
+  if (LiveMainFrm() == nullptr) return;
   QPointer<TDisplayFrm> self(this);
   if (&sender == pnFontSize) {
     OpenKeypad(

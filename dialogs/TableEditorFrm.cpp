@@ -83,6 +83,8 @@ void TTableEditorFrm::UpdateScrollThumbs() {
 void TTableEditorFrm::sgListDblClick() {
   scroller_->Release();
   Dragging = false;
+  // The grid keeps a value row current when the header is clicked; the header edits nothing.
+  if (pressOnHeader_) return;
   EditCell(0);
 }
 
@@ -114,7 +116,12 @@ void TTableEditorFrm::EditCell(char32_t firstChar) {
   RefreshGrid();
 }
 
-void TTableEditorFrm::sgListMouseDown(ui::MouseButton, int x, int y) { scroller_->Press(x, y); }
+void TTableEditorFrm::sgListMouseDown(ui::MouseButton, int x, int y) {
+  int column = 0;
+  int row = 0;
+  pressOnHeader_ = sgList->MouseToCell(x, y, column, row) && row < sgList->FixedRows();
+  scroller_->Press(x, y);
+}
 
 void TTableEditorFrm::sgListMouseMove(ui::ShiftState shift, int x, int y) {
   if ((shift & (ui::ssLeft | ui::ssRight)) == 0) return;

@@ -80,4 +80,6 @@ class TTableEditorFrm : public TTouchDialogFrm {
 
  private:
   std::unique_ptr<TGridDragScroller> scroller_;
+  // Whether the last press went down on the header row (a double click there edits nothing).
+  bool pressOnHeader_ = false;
 };

@@ -146,4 +146,17 @@ TEST_F(AverageDialog, WithoutAModalLoopItClosesOnOkAndOnDeactivation) {
   EXPECT_TRUE(shown.isNull());
 }
 
+TEST_F(AverageDialog, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  WithDialog([&](TAveragingFrm& d) {
+    frm->Shutdown();
+    // The kept channel and window may be gone: nothing opens and nothing is reached.
+    for (ui::Panel* p : {d.pnIFBW, d.pnAverage, d.pnAverageFactorValue, d.pnSmoothing, d.pnSmoAperture}) {
+      driver.Press(*p);
+    }
+    d.RefreshValues();
+    EXPECT_EQ(0u, driver.PendingModalActions());
+  });
+}
+
 }  // namespace

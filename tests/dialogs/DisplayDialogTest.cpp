@@ -158,4 +158,19 @@ TEST_F(DisplayDialog, WithoutTheDigitalPanelTheNumberRowsOpenNothing) {
   EXPECT_FALSE(Look().UseDigitalPanel);
 }
 
+TEST_F(DisplayDialog, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  WithDialog([&](TDisplayFrm& d) {
+    frm->Shutdown();
+    const int size = Look().GetFontSize();
+    for (ui::Panel* p : {d.pnFontSize, d.pnLineWidthValue, d.pnCaption, d.pnFullScreen, d.pnInverseColor}) {
+      driver.Press(*p);
+    }
+    driver.Press(*d.btPreset);
+    EXPECT_EQ(0u, driver.PendingModalActions());
+    EXPECT_FALSE(Look().FullScreen);
+    EXPECT_EQ(size, Look().GetFontSize());
+  });
+}
+
 }  // namespace

@@ -204,4 +204,23 @@ TEST_F(ScaleDialog, TheTraceIsTheActiveOneAtEachAction) {
   });
 }
 
+TEST_F(ScaleDialog, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  // The channel windows and their traces may be gone after the shut-down: the dialog must not
+  // reach them (the sanitizer job sees any use), and nothing opens.
+  WithDialog([&](TMeasViewFrm& d) {
+    driver.Press(*d.btDelayPlus);  // held while the window shuts down
+    frm->Shutdown();
+    Hold(2000);
+    driver.Release(*d.btDelayPlus);
+    for (ui::Control* c : std::initializer_list<ui::Control*>{d.pnScale, d.pnEDelay, d.pnPhaseOffsetValue, d.btPhasePlus,
+                                                              d.btAutoScale, d.btAutoRef}) {
+      driver.Press(*c);
+      driver.Release(*c);
+    }
+    d.RefreshValues();
+    EXPECT_EQ(0u, driver.PendingModalActions());
+  });
+}
+
 }  // namespace

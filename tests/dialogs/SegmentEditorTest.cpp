@@ -394,4 +394,22 @@ TEST_F(SegmentEditor, TheFactoryOpensItModally) {
   EXPECT_TRUE(shown);
 }
 
+TEST_F(SegmentEditor, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  MakeTable(2, 11);
+  driver.OnNextModal([&](ui::Form& form) {
+    auto& editor = static_cast<TSegmentListFrm&>(form);
+    frm->Shutdown();
+    driver.Press(*editor.btAdd);
+    driver.Press(*editor.btDelete);
+    driver.Press(*editor.pnListIFBWValue);
+    const ui::Rect cell = editor.sgList->CellRect(1, 1);
+    driver.DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
+    driver.Type(*editor.sgList, "7");
+    EXPECT_EQ(0u, driver.PendingModalActions());
+    driver.Press(*editor.btOk);
+  });
+  EXPECT_EQ(ui::mrOk, frm->OpenDialog("TSegmentListFrm", true));
+}
+
 }  // namespace

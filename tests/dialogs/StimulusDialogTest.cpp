@@ -11,6 +11,7 @@
 
 #include "ChannelDialogRig.h"
 #include "dialogs/SegmentListFrm.h"
+#include "display/DrawingPlane.h"
 #include "model/MeasureUnitTables.h"
 #include "widgets/DigitalKeyboardFrm.h"
 #include "widgets/LbButton.h"
@@ -65,6 +66,10 @@ TEST_F(StimulusDialog, LayoutAndTheStartEntryReachTheChannel) {
     EXPECT_EQ(1, seen.UnitIndex);
     EXPECT_EQ(100, Channel().MinFrequency);
     EXPECT_EQ(" 100 MHz", Text(d.pnStartFreqValue));
+    // The chart's "Start" label follows.
+    View().DrawingPlane->PrepareLabels();
+    EXPECT_EQ("Start", View().DrawingPlane->StimFirstName);
+    EXPECT_EQ("100 MHz", View().DrawingPlane->StimFirstValue);
     // Far beyond the band: the row shows what the channel kept.
     Keypad("1e300");
     driver.Press(*d.pnStopFreq);
@@ -273,6 +278,33 @@ TEST_F(StimulusDialog, InVorlaModeThePowerListCanSwitchTheOutputOff) {
     EXPECT_FALSE(scanner().GetSignalOff());
     EXPECT_EQ(" Low", Text(d.pnPowerValue));
   });
+}
+
+TEST_F(StimulusDialog, AnotherSweepCodeKeepsTheSweepTypeRowAsItWas) {
+  Start();
+  Channel().SetSweepType(TRange::Segm);
+  WithDialog([&](TStimulusFrm& d) {
+    Channel().SetSweepType(TRange::Grid);  // set remotely meanwhile
+    d.RefreshValues();
+    EXPECT_EQ(" Segment", Text(d.pnSweepTypeValue));
+    EXPECT_TRUE(d.btSegmentTable->Enabled());
+  });
+}
+
+TEST_F(StimulusDialog, AfterTheMainWindowsShutDownNothingActs) {
+  Start();
+  const bool low = ScannerModule->Attenuator20dB;
+  WithDialog([&](TStimulusFrm& d) {
+    frm->Shutdown();
+    // No keypad, no list, no editor: no modal run is scripted.
+    for (ui::Control* c : std::initializer_list<ui::Control*>{d.pnStartFreq, d.pnMaxDistValue, d.pnPoints, d.pnPower,
+                                                              d.pnSweepTypeValue, d.btSegmentTable}) {
+      driver.Press(*c);
+    }
+    d.RefreshValues();
+    EXPECT_EQ(0u, driver.PendingModalActions());
+  });
+  EXPECT_EQ(low, ScannerModule->Attenuator20dB);
 }
 
 }  // namespace

@@ -66,11 +66,16 @@ TEST_F(TableEditorFrame, TheNumberColumnAndTheHeaderOpenNothing) {
   TNumberTableFrm editor(values);
   editor.Show();
   // No modal run is scripted: a keypad here would be a failure of the test.
-  for (auto [column, row] : {std::pair{0, 1}, std::pair{0, 2}}) {
-    editor.sgList->SetCurrent(column, row);
-    Driver().DoubleClick(*editor.sgList, 5, 27 * row + 5);
+  for (auto [column, row] : {std::pair{0, 1}, std::pair{0, 3}}) {
+    const ui::Rect cell = editor.sgList->CellRect(column, row);
+    Driver().DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
   }
-  editor.sgListDblClick();  // column 0 is current
+  // The header, while a value cell stays current.
+  editor.sgList->SetCurrent(1, 2);
+  const ui::Rect header = editor.sgList->CellRect(1, 0);
+  Driver().DoubleClick(*editor.sgList, header.Left + 3, header.Top + 3);
+  EXPECT_EQ(1, editor.sgList->Col());
+  EXPECT_EQ(2, editor.sgList->Row());
   EXPECT_EQ(0u, Driver().PendingModalActions());
   EXPECT_EQ((std::vector<double>{1, 2, 3}), values);
   editor.Hide();
