@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
@@ -185,6 +186,12 @@ void TRange::SaveSegmentTable(const std::string& fileName) {
 
 void TRange::LoadSegmentTable(const std::string& fileName) {
   const TMemIniFile ini(fileName);
+  // Only a missing file means "no table yet"; an existing file without the table is someone
+  // else's file, and reading it as one default segment would throw the user's table away.
+  std::error_code ec;
+  if (std::filesystem::status(fileName, ec).type() != std::filesystem::file_type::not_found &&
+      !ini.SectionExists(kSection))
+    throw EAbort("\"" + fileName + "\" is not a segment table", 200);
   TSegments table;
   if (!ReadSegmentKeys(ini, kSection, table, DefaultSegment()))
     throw EAbort("The segment table in \"" + fileName + "\" holds more than 16001 points", 200);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ChannelFakes.h"
+#include "common/FileBytes.h"
 #include "common/TestEnv.h"
 #include "model/EAbort.h"
 #include "model/LittleEndian.h"
@@ -233,6 +234,25 @@ TEST(Segment, MissingSectionOrZeroCountLoadsOneDefaultSegment) {
     TSegments table{Make(1, 2, 3)};
     ASSERT_TRUE(ReadSegmentKeys(ini, kSection, table, def)) << text;
     EXPECT_EQ(table, TSegments{def}) << text;
+  }
+}
+
+TEST(Segment, AFileThatHoldsNoTableIsRefusedAndTheTableKept) {
+  const std::vector<std::string> contents = {std::string(""), std::string("[Other]\nA=1\n"),
+                                             std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)};
+  for (const std::string& bytes : contents) {
+    const std::string path = TempPath("foreign.seg");
+    testenv::WriteBytes(path, bytes);
+    const TSegments before{Make(500, 600, 2), Make(700, 800, 2)};
+    SegmentChannel c(before);
+    try {
+      c.range.LoadSegmentTable(path);
+      ADD_FAILURE() << "accepted " << bytes.size() << " bytes";
+    } catch (const EAbort& e) {
+      EXPECT_NE(std::string(e.what()).find("is not a segment table"), std::string::npos);
+    }
+    EXPECT_EQ(c.range.Segments, before);
+    EXPECT_EQ(c.events.change, 0);
   }
 }
 
