@@ -225,14 +225,14 @@ void TScpiServer::Drop(const ConnectionPtr& c) {
 
 void TScpiServer::Close() {
   TAutomationServer::Stopping = true;
-  if (Listener) {
-    Listener->close();
-    Listener.reset();
-  }
   const std::vector<ConnectionPtr> all = Connections;
   for (const ConnectionPtr& c : all) {
     c->Queue.clear();
     Drop(c);
+  }
+  if (Listener) {
+    Listener->close();
+    Listener.reset();
   }
 }
 

@@ -184,7 +184,18 @@ TEST_F(ScpiServer, ListensOnLoopbackAndServesItsOwnUserOnly) {
   own.join();
   EXPECT_EQ(mine, "1\n");
 
+  // The server goes while a client is still connected: its connection goes with it.
+  const int stays = Connect(port);
+  ASSERT_GE(stays, 0);
+  EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return server->ConnectionCount() == 1; }, 5000));
+  server.reset();
+  char byte;
+  EXPECT_LE(recv(stays, &byte, 1, 0), 0) << "closed (or reset) by the server";
+  close(stays);
+
   // Another local account is closed before any command.
+  server = std::make_unique<TScpiServer>();
+  ASSERT_TRUE(server->Listen("127.0.0.1", port));
   if (geteuid() != 0) GTEST_SKIP() << "only root can connect as another user";
   const pid_t child = fork();
   if (child == 0) {
