@@ -121,7 +121,7 @@ void BM_Parse64004Numbers(benchmark::State& state) {
     const std::vector<automation::scpi::Command> commands = automation::scpi::ParseLine(line);
     std::vector<double> values;
     values.reserve(commands[0].Params.size());
-    for (const automation::scpi::Parameter& p : commands[0].Params) values.push_back(TryTextToFloat(p.Text).value_or(0));
+    for (const automation::scpi::Parameter& p : commands[0].Params) values.push_back(automation::scpi::NumberValue(p.Text).value_or(0));
     benchmark::DoNotOptimize(values);
   }
 }
