@@ -36,13 +36,7 @@ const Table& TheTable() {
     Table t;
     std::vector<NodeRow> all;
     for (Family f : kFamilies) f(all);
-    std::set<std::string, std::less<>> real;
-    for (const NodeRow& row : all) {
-      if (!row.Placeholder) real.insert(row.Interface);
-    }
-    for (NodeRow& row : all) {
-      if (!row.Placeholder || real.count(row.Interface) == 0) t.Rows.push_back(std::move(row));
-    }
+    t.Rows = MergeRows(std::move(all));
     for (const NodeRow& row : t.Rows) {
       t.ByName[row.Interface] = &row;
       std::set<int> taken;
@@ -65,6 +59,19 @@ const Table& TheTable() {
 }
 
 }  // namespace
+
+std::vector<NodeRow> MergeRows(std::vector<NodeRow> all) {
+  std::set<std::string, std::less<>> real;
+  for (const NodeRow& row : all) {
+    if (!row.Placeholder) real.insert(row.Interface);
+  }
+  std::vector<NodeRow> out;
+  out.reserve(all.size());
+  for (NodeRow& row : all) {
+    if (!row.Placeholder || real.count(row.Interface) == 0) out.push_back(std::move(row));
+  }
+  return out;
+}
 
 const std::vector<NodeRow>& NodeTable() { return TheTable().Rows; }
 

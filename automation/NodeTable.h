@@ -74,6 +74,9 @@ struct NodeRow {
   bool Placeholder = false;
 };
 
+// The rows of every family in order, each placeholder left out where a family has a row of its
+// interface.
+std::vector<NodeRow> MergeRows(std::vector<NodeRow> all);
 // The whole table, built once from every family.
 const std::vector<NodeRow>& NodeTable();
 // The row of an interface, or null.

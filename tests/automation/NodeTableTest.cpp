@@ -114,7 +114,7 @@ TEST(NodeTable, EachFamilyHasTheNodesAndMembersOfItsInterfaces) {
   EXPECT_EQ(counts.size(), kExpected.size());
 }
 
-TEST(NodeTable, PlaceholdersAreMemberlessChildrenOfTheRoot) {
+TEST(NodeTable, PlaceholdersAreMemberlessChildrenOfTheRootUntilTheirFamilyComes) {
   for (const NodeRow& row : NodeTable()) {
     if (!row.Placeholder) continue;
     EXPECT_TRUE(row.Members.empty()) << row.Interface;
@@ -123,6 +123,26 @@ TEST(NodeTable, PlaceholdersAreMemberlessChildrenOfTheRoot) {
   const NodeRow* sense = FindNode("ISCPI_SENSe");
   ASSERT_NE(sense, nullptr);
   EXPECT_EQ(sense->Index, IndexKind::Channel);
+
+  // A family's own row takes its placeholder's place, wherever the family comes.
+  std::vector<NodeRow> rows;
+  AddPlaceholderRows(rows);
+  NodeRow own;
+  own.Interface = "ISCPI_SENSe";
+  own.Family = "SENSe";
+  own.Members.resize(3);
+  rows.insert(rows.begin(), own);
+  const std::vector<NodeRow> merged = MergeRows(rows);
+  EXPECT_EQ(merged.size(), rows.size() - 1);
+  int senses = 0;
+  for (const NodeRow& r : merged) {
+    if (std::string(r.Interface) == "ISCPI_SENSe") {
+      ++senses;
+      EXPECT_FALSE(r.Placeholder);
+      EXPECT_EQ(r.Members.size(), 3u);
+    }
+  }
+  EXPECT_EQ(senses, 1);
 }
 
 TEST(NodeTable, ShortFormsAreTheCapitalsSaveTheNamedExceptions) {
