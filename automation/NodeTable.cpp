@@ -22,6 +22,7 @@ using Family = void (*)(std::vector<NodeRow>&);
 constexpr Family kFamilies[] = {
     AddApplicationRows,
     AddRootTriggerRows,
+    AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 
 struct Table {
@@ -33,7 +34,9 @@ struct Table {
 const Table& TheTable() {
   static const Table table = [] {
     Table t;
-    for (Family f : kFamilies) f(t.Rows);
+    std::vector<NodeRow> all;
+    for (Family f : kFamilies) f(all);
+    t.Rows = MergeRows(std::move(all));
     for (const NodeRow& row : t.Rows) {
       t.ByName[row.Interface] = &row;
       std::set<int> taken;
@@ -57,7 +60,45 @@ const Table& TheTable() {
 
 }  // namespace
 
+std::vector<NodeRow> MergeRows(std::vector<NodeRow> all) {
+  std::set<std::string, std::less<>> real;
+  for (const NodeRow& row : all) {
+    if (!row.Placeholder) real.insert(row.Interface);
+  }
+  std::vector<NodeRow> out;
+  out.reserve(all.size());
+  for (NodeRow& row : all) {
+    if (!row.Placeholder || real.count(row.Interface) == 0) out.push_back(std::move(row));
+  }
+  return out;
+}
+
 const std::vector<NodeRow>& NodeTable() { return TheTable().Rows; }
+
+void AddPlaceholderRows(std::vector<NodeRow>& rows) {
+  struct Top {
+    const char* Interface;
+    const char* Getter;
+    IndexKind Index;
+  };
+  static const Top kTops[] = {
+      {"ISCPI_CALCulate", "CALCulate", IndexKind::Channel}, {"ISCPI_DISPlay", "DISPlay", IndexKind::None},
+      {"ISCPI_MMEMory", "MMEMory", IndexKind::None},         {"ISCPI_SENSe", "SENSe", IndexKind::Channel},
+      {"ISCPI_SOURce", "SOURce", IndexKind::Channel},       {"ISCPI_SYSTem", "SYSTem", IndexKind::None},
+      {"ISCPI_STATus", "STATus", IndexKind::None},           {"ISCPI_HCOPy", "HCOPy", IndexKind::None},
+      {"ISCPI_SERVice", "SERVice", IndexKind::None},
+  };
+  for (const Top& top : kTops) {
+    NodeRow r;
+    r.Interface = top.Interface;
+    r.Parent = "ISCPI";
+    r.Getter = top.Getter;
+    r.Index = top.Index;
+    r.Family = "Placeholder";
+    r.Placeholder = true;
+    rows.push_back(std::move(r));
+  }
+}
 
 const NodeRow* FindNode(std::string_view interfaceName) {
   const Table& t = TheTable();

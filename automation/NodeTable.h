@@ -69,8 +69,14 @@ struct NodeRow {
   const char* Family = "";       // the family whose rows these are (the completeness test counts them)
   std::vector<MemberRow> Members;
   const char* Source = "";       // error source: the ProgID of the application object, else empty
+  // A top-level node whose family is not in the table yet: the root's getter makes it, it has no
+  // members. A family's own row of the same interface replaces it.
+  bool Placeholder = false;
 };
 
+// The rows of every family in order, each placeholder left out where a family has a row of its
+// interface.
+std::vector<NodeRow> MergeRows(std::vector<NodeRow> all);
 // The whole table, built once from every family.
 const std::vector<NodeRow>& NodeTable();
 // The row of an interface, or null.
@@ -85,5 +91,7 @@ std::string ShortForm(std::string_view name);
 // The families, each adding its rows to the table in interface order.
 void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
+// The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
+void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
 }  // namespace automation

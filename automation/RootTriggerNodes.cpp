@@ -196,17 +196,6 @@ void AddRootTriggerRows(std::vector<NodeRow>& rows) {
   node("ISCPI_OUTPut", "ISCPI", "OUTPut", IndexKind::None,
        {Property("STATe", B, TSCPI_OUTPutImpl::GetSTATe, TSCPI_OUTPutImpl::PutSTATe)});
 
-  // The top-level nodes whose members their own families add; made already, so the root's
-  // getters are complete.
-  node("ISCPI_CALCulate", "ISCPI", "CALCulate", IndexKind::Channel, {}, "CALCulate");
-  node("ISCPI_DISPlay", "ISCPI", "DISPlay", IndexKind::None, {}, "DISPlay");
-  node("ISCPI_MMEMory", "ISCPI", "MMEMory", IndexKind::None, {}, "MMEMory");
-  node("ISCPI_SENSe", "ISCPI", "SENSe", IndexKind::Channel, {}, "SENSe");
-  node("ISCPI_SOURce", "ISCPI", "SOURce", IndexKind::Channel, {}, "SOURce");
-  node("ISCPI_SYSTem", "ISCPI", "SYSTem", IndexKind::None, {}, "SYSTem");
-  node("ISCPI_STATus", "ISCPI", "STATus", IndexKind::None, {}, "STATus");
-  node("ISCPI_HCOPy", "ISCPI", "HCOPy", IndexKind::None, {}, "HCOPy");
-  node("ISCPI_SERVice", "ISCPI", "SERVice", IndexKind::None, {}, "SERVice");
 }
 
 }  // namespace automation

@@ -1,6 +1,11 @@
 #include "automation/ScpiParser.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdint>
+
+#include "model/NumberText.h"
 
 namespace automation::scpi {
 
@@ -20,21 +25,27 @@ std::string_view Trim(std::string_view s) {
 
 // Splits at the separator outside quotes; false when a quote is left open.
 bool Split(std::string_view text, char separator, std::vector<std::string_view>& parts) {
-  char quote = 0;
   size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote != 0) {
-      if (c == quote) quote = 0;  // a doubled quote closes and opens again
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == separator) {
+  size_t i = 0;
+  const size_t n = text.size();
+  for (;;) {
+    while (i < n && text[i] != separator && text[i] != '"' && text[i] != '\'') ++i;
+    if (i >= n) break;
+    if (text[i] == separator) {
       parts.push_back(text.substr(start, i - start));
-      start = i + 1;
+      start = ++i;
+      continue;
     }
+    // A quoted run; a doubled quote closes and opens again.
+    const size_t close = text.find(text[i], i + 1);
+    if (close == std::string_view::npos) {
+      parts.push_back(text.substr(start));
+      return false;
+    }
+    i = close + 1;
   }
   parts.push_back(text.substr(start));
-  return quote == 0;
+  return true;
 }
 
 // One parameter; 0 or the error.
@@ -108,10 +119,12 @@ Command ParseCommand(std::string_view text) {
   rest = Trim(rest);
   if (rest.empty()) return cmd;
   std::vector<std::string_view> parts;
+  parts.reserve(static_cast<size_t>(std::count(rest.begin(), rest.end(), ',')) + 1);
   if (!Split(rest, ',', parts)) {
     cmd.Error = kSyntaxError;
     return cmd;
   }
+  cmd.Params.reserve(parts.size());
   for (std::string_view p : parts) {
     Parameter param;
     if (int e = ParseParameter(p, param)) {
@@ -137,6 +150,16 @@ const char* TransportErrorText(int number) {
     case kQueueOverflow: return "Queue overflow";
     default: return "Error";
   }
+}
+
+std::optional<double> NumberValue(std::string_view text) {
+  if (!text.empty() && ((text[0] >= '0' && text[0] <= '9') || text[0] == '-' || text[0] == '.')) {
+    double d = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d, std::chars_format::general);
+    if (ec == std::errc() && end == text.data() + text.size() && std::isfinite(d)) return d;
+  }
+  // Everything else (a '+', underflow, refusals) the way every reader of the program does it.
+  return TryTextToFloat(text);
 }
 
 bool IsCleanText(std::string_view s) {

@@ -2,6 +2,7 @@
 // The SCPI text of one line, taken apart: commands separated by ';', each a header (mnemonics
 // separated by ':', '*' for a common command, '?' for a query) and parameters separated by ','.
 // Nothing here knows the node table; the session binds what the parser gives.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ struct Command {
   std::vector<Parameter> Params;
   int Error = 0;  // a syntax error of this command (then nothing else holds)
 };
+
+// A number parameter: decimal text with an optional exponent; inf, nan, hexadecimal, overflow
+// and anything else refused (as TryTextToFloat does, with a fast path for the plain forms).
+std::optional<double> NumberValue(std::string_view text);
 
 // Valid UTF-8 without NUL.
 bool IsCleanText(std::string_view line);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <exception>
 #include <iostream>
 
 #include "automation/AutomationCore.h"
@@ -166,7 +167,13 @@ void TScpiServer::RunOne() {
   if (entry.TooLong) {
     c->Session->PushError(scpi::kTooMuchData, scpi::TransportErrorText(scpi::kTooMuchData));
   } else {
-    reply = c->Session->Execute(entry.Line);
+    try {
+      reply = c->Session->Execute(entry.Line);
+    } catch (const std::exception& e) {
+      // Only running out of memory gets here; the server must go on serving.
+      reply.reset();
+      c->Session->PushError(0, e.what());
+    }
   }
   c->Running = false;
   Running = false;
@@ -225,14 +232,14 @@ void TScpiServer::Drop(const ConnectionPtr& c) {
 
 void TScpiServer::Close() {
   TAutomationServer::Stopping = true;
-  if (Listener) {
-    Listener->close();
-    Listener.reset();
-  }
   const std::vector<ConnectionPtr> all = Connections;
   for (const ConnectionPtr& c : all) {
     c->Queue.clear();
     Drop(c);
+  }
+  if (Listener) {
+    Listener->close();
+    Listener.reset();
   }
 }
 

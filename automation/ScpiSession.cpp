@@ -73,7 +73,7 @@ void Check(const CallResult& r) {
 
 Variant NumberOf(const Parameter& p) {
   if (p.Type != Parameter::Kind::Data) Fail(scpi::kDataTypeError);
-  const std::optional<double> v = TryTextToFloat(p.Text);
+  const std::optional<double> v = scpi::NumberValue(p.Text);
   // Hexadecimal and the other non-decimal forms are refused by the number reader too.
   if (!v) Fail(scpi::kDataTypeError);
   return *v;

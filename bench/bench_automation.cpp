@@ -12,6 +12,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -120,7 +121,7 @@ void BM_Parse64004Numbers(benchmark::State& state) {
     const std::vector<automation::scpi::Command> commands = automation::scpi::ParseLine(line);
     std::vector<double> values;
     values.reserve(commands[0].Params.size());
-    for (const automation::scpi::Parameter& p : commands[0].Params) values.push_back(TryTextToFloat(p.Text).value_or(0));
+    for (const automation::scpi::Parameter& p : commands[0].Params) values.push_back(automation::scpi::NumberValue(p.Text).value_or(0));
     benchmark::DoNotOptimize(values);
   }
 }
@@ -222,5 +223,24 @@ void BM_LoopbackRoundTrips(benchmark::State& state) {
   state.counters["scpi_to_echo"] = plain > 0 ? scpi / plain : 0;
 }
 BENCHMARK(BM_LoopbackRoundTrips)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The wait of TRIG:SEQ:SING: the event loop runs for 200 ms with nothing to do. The CPU time the
+// thread used per wall second shows whether the wait sleeps (near 0) or spins (near 1).
+void BM_SingleWaitCpuPerWallSecond(benchmark::State& state) {
+  Program();
+  double ratio = 0;
+  for (auto _ : state) {
+    timespec c0{}, c1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+    const auto w0 = std::chrono::steady_clock::now();
+    ui::EventLoop::WaitUntil([] { return false; }, 200);
+    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count();
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+    const double cpu = static_cast<double>(c1.tv_sec - c0.tv_sec) + static_cast<double>(c1.tv_nsec - c0.tv_nsec) * 1e-9;
+    ratio = cpu / wall;
+  }
+  state.counters["cpu_per_wall"] = ratio;
+}
+BENCHMARK(BM_SingleWaitCpuPerWallSecond)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -20,6 +20,8 @@ constexpr qint64 kReadAhead = 256 * 1024;
 class QtTcpConnection : public platform::TcpConnection {
  public:
   explicit QtTcpConnection(QTcpSocket* socket) : socket_(socket) {
+    // The connection owns its socket: the listener's going must not delete it underneath.
+    socket_->setParent(nullptr);
     socket_->setReadBufferSize(kReadAhead);
     QObject::connect(socket_, &QTcpSocket::readyRead, socket_, [this] {
       Application::Guard([this] {

@@ -106,6 +106,7 @@ TEST_F(ScpiParser, ParametersBindByTheMembersTypes) {
   };
   const Case cases[] = {{"OUTP:STAT OFF", true}, {"OUTP:STAT on", false}, {"OUTP:STAT 0", true},
                         {"OUTP:STAT 2", false},  {"OUTP:STAT 0.0", true}, {"OUTP:STAT -1e-3", false},
+                        {"OUTP:STAT +1", false}, {"OUTP:STAT 1e-400", true}, {"OUTP:STAT .5", false},
                         {"OUTP:STAT 0,0", true}};
   for (const Case& c : cases) {
     session.Execute(c.put);

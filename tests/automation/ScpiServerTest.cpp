@@ -144,6 +144,39 @@ TEST_F(ScpiServer, TheConnectionAfterTheLastOneAllowedIsClosedAtOnce) {
   EXPECT_EQ(clients[1]->TakeLine(), ::Device->GetIdentification());
 }
 
+// A client that reads none of its replies: beyond 64 MiB unsent, its connection is closed.
+class SlowReader : public platform::TcpConnection {
+ public:
+  explicit SlowReader(bool& closed) : Closed(closed) {}
+  std::string read(size_t max) override {
+    std::string out = In.substr(0, max);
+    In.erase(0, out.size());
+    return out;
+  }
+  size_t bytesAvailable() const override { return In.size(); }
+  void write(std::string_view bytes) override { Unsent += bytes.size(); }
+  size_t bytesToWrite() const override { return Unsent; }
+  void close() override { Closed = true; }
+  std::string peerAddress() const override { return "memory"; }
+  uint16_t peerPort() const override { return 0; }
+  uint16_t localPort() const override { return 0; }
+  bool peerIsLoopback() const override { return false; }
+  std::string In;
+  size_t Unsent = 0;
+  bool& Closed;
+};
+
+TEST_F(ScpiServer, UnreadRepliesBeyondTheirLimitCloseTheConnection) {
+  bool closed = false;
+  auto owned = std::make_unique<SlowReader>(closed);
+  SlowReader* reader = owned.get();
+  reader->Unsent = TScpiServer::kMaxUnsentBytes - 1;  // the reply "1" and its LF cross the limit
+  reader->In = "*OPC?\n";
+  server->Adopt(std::move(owned));
+  EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return closed; }, 5000));
+  EXPECT_EQ(server->ConnectionCount(), 0u);
+}
+
 TEST_F(ScpiServer, CommandsWaitForTheChannelWindows) {
   bool ready = false;
   server->CommandsReady = [&] { return ready; };
@@ -184,7 +217,18 @@ TEST_F(ScpiServer, ListensOnLoopbackAndServesItsOwnUserOnly) {
   own.join();
   EXPECT_EQ(mine, "1\n");
 
+  // The server goes while a client is still connected: its connection goes with it.
+  const int stays = Connect(port);
+  ASSERT_GE(stays, 0);
+  EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return server->ConnectionCount() == 1; }, 5000));
+  server.reset();
+  char byte;
+  EXPECT_LE(recv(stays, &byte, 1, 0), 0) << "closed (or reset) by the server";
+  close(stays);
+
   // Another local account is closed before any command.
+  server = std::make_unique<TScpiServer>();
+  ASSERT_TRUE(server->Listen("127.0.0.1", port));
   if (geteuid() != 0) GTEST_SKIP() << "only root can connect as another user";
   const pid_t child = fork();
   if (child == 0) {
