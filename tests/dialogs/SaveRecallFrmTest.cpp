@@ -295,3 +295,20 @@ TEST_F(FilesDialog, ADamagedStateChangesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FilesDialog, TwoThousandRandomPresses) {
+  TFuzzReport report;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    const std::string state = PrepareFuzzFiles();
+    for (unsigned round = 0; round < 10; ++round) {
+      InFiles([&](ui::Form& form) { PressAtRandom(form, 200, 117 + round, state, report); });
+    }
+  }));
+  EXPECT_EQ(2000, report.presses) << ::testing::PrintToString(report.messages);
+  EXPECT_GT(report.subWindows, 300);
+  EXPECT_EQ(std::vector<std::string>{}, report.problems);
+}
+
+}  // namespace
