@@ -171,8 +171,8 @@ TEST_F(ChannelsDialog, TwoThousandRandomPresses) {
   TFuzzReport report;
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
     const std::string state = PrepareFuzzFiles();
-    for (unsigned round = 0; round < 10; ++round) {
-      InChannels([&](ui::Form& form) { PressAtRandom(form, 200, 118 + round, state, report); });
+    for (unsigned round = 0; round < 20; ++round) {
+      InChannels([&](ui::Form& form) { PressAtRandom(form, 100, 118 + round, state, report); });
     }
   }));
   EXPECT_EQ(2000, report.presses);

@@ -143,8 +143,8 @@ TEST_F(FreqOffsetDialog, TwoThousandRandomPresses) {
   TFuzzReport report;
   ASSERT_TRUE(RunProgram({"DemoMode", "English", "EnableService"}, [&] {
     const std::string state = PrepareFuzzFiles();
-    for (unsigned round = 0; round < 10; ++round) {
-      InFreqOffset([&](ui::Form& form) { PressAtRandom(form, 200, 121 + round, state, report); });
+    for (unsigned round = 0; round < 20; ++round) {
+      InFreqOffset([&](ui::Form& form) { PressAtRandom(form, 100, 121 + round, state, report); });
     }
   }));
   EXPECT_EQ(2000, report.presses);

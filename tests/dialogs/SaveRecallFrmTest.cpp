@@ -302,8 +302,8 @@ TEST_F(FilesDialog, TwoThousandRandomPresses) {
   TFuzzReport report;
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
     const std::string state = PrepareFuzzFiles();
-    for (unsigned round = 0; round < 10; ++round) {
-      InFiles([&](ui::Form& form) { PressAtRandom(form, 200, 117 + round, state, report); });
+    for (unsigned round = 0; round < 20; ++round) {
+      InFiles([&](ui::Form& form) { PressAtRandom(form, 100, 117 + round, state, report); });
     }
   }));
   EXPECT_EQ(2000, report.presses) << ::testing::PrintToString(report.messages);

@@ -113,9 +113,9 @@ TEST_F(ServiceMenu, TwoThousandRandomPresses) {
     TFuzzReport report;
     ASSERT_TRUE(RunProgram({"DemoMode", "English", mode}, [&] {
       const std::string state = PrepareFuzzFiles();
-      for (unsigned round = 0; round < 10; ++round) {
+      for (unsigned round = 0; round < 20; ++round) {
         driver.OnNextModal([&](ui::Form& form) {
-          PressAtRandom(form, 200, 120 + round, state, report);
+          PressAtRandom(form, 100, 120 + round, state, report);
           if (form.ModalResult() == ui::mrNone) Press("btOk", form);
         });
         ClickRight(TRightPanel::kService);

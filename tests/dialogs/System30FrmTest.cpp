@@ -248,9 +248,9 @@ TEST_F(SystemDialogRows, TwoThousandRandomPresses) {
   bool ended = false;
   ASSERT_TRUE(RunProgram({"DemoMode", "English", "VorlaMode"}, [&] {
     const std::string state = PrepareFuzzFiles();
-    for (unsigned round = 0; round < 10; ++round) {
+    for (unsigned round = 0; round < 20; ++round) {
       OnNextDialog("TSystem30Frm", [&](ui::Form& form) {
-        PressAtRandom(form, 200, 116 + round, state, report);
+        PressAtRandom(form, 100, 116 + round, state, report);
         if (form.ModalResult() == ui::mrNone) Press("btOk", form);
       });
       ClickRight(TRightPanel::kSystem);
