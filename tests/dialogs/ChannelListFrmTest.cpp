@@ -164,3 +164,20 @@ TEST_F(ChannelsDialog, EnterEscapeAndCancelCloseIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ChannelsDialog, TwoThousandRandomPresses) {
+  TFuzzReport report;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    const std::string state = PrepareFuzzFiles();
+    for (unsigned round = 0; round < 20; ++round) {
+      InChannels([&](ui::Form& form) { PressAtRandom(form, 100, 118 + round, state, report); });
+    }
+  }));
+  EXPECT_EQ(2000, report.presses);
+  EXPECT_GT(report.subWindows, 100);
+  EXPECT_EQ(std::vector<std::string>{}, report.problems);
+}
+
+}  // namespace

@@ -136,3 +136,20 @@ TEST_F(FreqOffsetDialog, FollowsARemoteChangeOfTheActiveChannel) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FreqOffsetDialog, TwoThousandRandomPresses) {
+  TFuzzReport report;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English", "EnableService"}, [&] {
+    const std::string state = PrepareFuzzFiles();
+    for (unsigned round = 0; round < 20; ++round) {
+      InFreqOffset([&](ui::Form& form) { PressAtRandom(form, 100, 121 + round, state, report); });
+    }
+  }));
+  EXPECT_EQ(2000, report.presses);
+  EXPECT_GT(report.subWindows, 500);
+  EXPECT_EQ(std::vector<std::string>{}, report.problems);
+}
+
+}  // namespace

@@ -248,6 +248,48 @@ TEST_F(FilesDialog, AFileWithoutDataChangesNothingAndSaysSo) {
   EXPECT_EQ(std::vector<std::string>(9, "No usable data in " + path), shown);
 }
 
+TEST_F(FilesDialog, BadFilesGiveAMessageAndChangeNothing) {
+  std::vector<std::string> shown;
+  bool visible = true;
+  bool memoryKept = false;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    // A calibration text where the binary form is expected.
+    WriteBytes(KindFolder(10) / "text.cal", "[Channel0\\Correction\\11]\nCorName=\n");
+    // A Touchstone file beyond the size any network can have.
+    const fs::path huge = KindFolder(0) / "huge.s1p";
+    WriteBytes(huge, "# MHz S RI R 50\n");
+    fs::resize_file(huge, 65ull << 20);
+    // A target whose folder is a file.
+    WriteBytes(KindFolder(2) / "plain", "a file, not a folder");
+    TMeasureList* traces = MainFrm->GetActiveView()->GetTraces();
+    ASSERT_TRUE(traces->GetActive()->Memories->StoreData());
+    const TComplex before = traces->GetActive()->Memories->GetMemory(0)->GetDataPoint(0);
+    InFiles([&](ui::Form& form) {
+      AnswerBrowser(driver, "text.cal");
+      Press("btRecallCalibration", form);
+      visible = visible && form.Visible();
+      MainFrm->TouchstoneRecallTo = 0;
+      AnswerBrowser(driver, "huge.s1p");
+      Press("btRecallTouchstone", form);
+      visible = visible && form.Visible();
+      AnswerBrowser(driver, "plain/inside");
+      Press("btSaveState", form);
+      visible = visible && form.Visible();
+    });
+    const TComplex after = traces->GetActive()->Memories->GetMemory(0)->GetDataPoint(0);
+    memoryKept = after.Re == before.Re && after.Im == before.Im;
+    shown = driver.Box().Shown();
+  }));
+  EXPECT_TRUE(visible);
+  EXPECT_TRUE(memoryKept);
+  ASSERT_EQ(3u, shown.size()) << ::testing::PrintToString(shown);
+  EXPECT_NE(std::string::npos, shown[0].find("text.cal")) << shown[0];
+  EXPECT_EQ("No usable data in " + (KindFolder(0) / "huge.s1p").string(), shown[1]);
+  EXPECT_NE(std::string::npos, shown[2].find("inside")) << shown[2];
+  EXPECT_FALSE(fs::exists(KindFolder(2) / "plain" / "inside.cfg"));
+  EXPECT_EQ("a file, not a folder", ReadBytes(KindFolder(2) / "plain"));
+}
+
 TEST_F(FilesDialog, AutosaveOffDeletesTheFileAtOnce) {
   const fs::path autosave = TMainFrm::AutosavePath();
   std::vector<std::string> values;
@@ -292,6 +334,23 @@ TEST_F(FilesDialog, ADamagedStateChangesNothing) {
   EXPECT_EQ(countBefore, countAfter);
   ASSERT_EQ(std::size(damaged), shown.size());
   for (const std::string& text : shown) EXPECT_NE(std::string::npos, text.find("damaged.cfg")) << text;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FilesDialog, TwoThousandRandomPresses) {
+  TFuzzReport report;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    const std::string state = PrepareFuzzFiles();
+    for (unsigned round = 0; round < 20; ++round) {
+      InFiles([&](ui::Form& form) { PressAtRandom(form, 100, 117 + round, state, report); });
+    }
+  }));
+  EXPECT_EQ(2000, report.presses) << ::testing::PrintToString(report.messages);
+  EXPECT_GT(report.subWindows, 300);
+  EXPECT_EQ(std::vector<std::string>{}, report.problems);
 }
 
 }  // namespace

@@ -105,3 +105,25 @@ TEST_F(ServiceMenu, SynthesizerOpensTheFormOfTheConnectedModel) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ServiceMenu, TwoThousandRandomPresses) {
+  for (const char* mode : {"EnableService", "FactoryMode"}) {
+    TFuzzReport report;
+    ASSERT_TRUE(RunProgram({"DemoMode", "English", mode}, [&] {
+      const std::string state = PrepareFuzzFiles();
+      for (unsigned round = 0; round < 20; ++round) {
+        driver.OnNextModal([&](ui::Form& form) {
+          PressAtRandom(form, 100, 120 + round, state, report);
+          if (form.ModalResult() == ui::mrNone) Press("btOk", form);
+        });
+        ClickRight(TRightPanel::kService);
+      }
+    }));
+    EXPECT_EQ(2000, report.presses) << ::testing::PrintToString(report.messages) << mode;
+    EXPECT_EQ(std::vector<std::string>{}, report.problems) << mode;
+  }
+}
+
+}  // namespace

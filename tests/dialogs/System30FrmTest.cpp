@@ -239,3 +239,31 @@ TEST_F(SystemDialogRows, AThrowingSubDialogLeavesNoHook) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SystemDialogRows, TwoThousandRandomPresses) {
+  TFuzzReport report;
+  bool hookAfter = true;
+  bool ended = false;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English", "VorlaMode"}, [&] {
+    const std::string state = PrepareFuzzFiles();
+    for (unsigned round = 0; round < 20; ++round) {
+      OnNextDialog("TSystem30Frm", [&](ui::Form& form) {
+        PressAtRandom(form, 100, 116 + round, state, report);
+        if (form.ModalResult() == ui::mrNone) Press("btOk", form);
+      });
+      ClickRight(TRightPanel::kSystem);
+      if (MainFrm->OnStatusChanged) report.problems.push_back("a hook after the dialog");
+    }
+    ended = MainFrm->IsShutDown();
+    hookAfter = static_cast<bool>(MainFrm->OnStatusChanged);
+  }));
+  EXPECT_FALSE(ended);
+  EXPECT_FALSE(hookAfter);
+  EXPECT_EQ(2000, report.presses);
+  EXPECT_GT(report.subWindows, 100);
+  EXPECT_EQ(std::vector<std::string>{}, report.problems);
+}
+
+}  // namespace
