@@ -38,8 +38,9 @@ platform::UsbResult TEmulatedEcal::Request(const platform::UsbVendorRequest& req
     std::lock_guard<std::mutex> lock(Mutex);
     if (!Plugged) return platform::UsbResult::Fail("The module is unplugged");
     const int number = Requests++;
+    const int ofKind = RequestsOf[request.request]++;
     TFaultKind fault = TFaultKind::None;
-    if (number == FaultAt && (FaultRequest == 0 || FaultRequest == request.request)) fault = Fault;
+    if (FaultRequest == 0 ? number == FaultAt : (FaultRequest == request.request && ofKind == FaultAt)) fault = Fault;
     if (fault == TFaultKind::Unplug) {
       Plugged = false;
       unplugNow = true;
@@ -111,6 +112,11 @@ std::vector<uint16_t> TEmulatedEcal::GetSwitchCodes() const {
 int TEmulatedEcal::GetRequestCount() const {
   std::lock_guard<std::mutex> lock(Mutex);
   return Requests;
+}
+
+int TEmulatedEcal::GetRequestCount(uint8_t request) const {
+  std::lock_guard<std::mutex> lock(Mutex);
+  return RequestsOf[request];
 }
 
 std::vector<std::pair<uint32_t, uint16_t>> TEmulatedEcal::GetReads() const {

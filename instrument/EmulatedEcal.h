@@ -40,15 +40,16 @@ class TEmulatedEcal {
   // names no state) and every code received, in order.
   int GetSwitchState() const;
   std::vector<uint16_t> GetSwitchCodes() const;
-  // Requests answered so far (the fault counter's clock).
+  // Requests answered so far (the fault counter's clock), of all numbers or of one.
   int GetRequestCount() const;
+  int GetRequestCount(uint8_t request) const;
   // Every flash read asked for: (address, length).
   std::vector<std::pair<uint32_t, uint16_t>> GetReads() const;
 
   // The request numbered `at` (GetRequestCount() when it arrives) fails, moves `delta` bytes
   // fewer (Short) or more (Long) than asked, or finds the module unplugged.
   void SetFault(int at, TFaultKind kind, int delta = 1);
-  // Also a fault only for requests of one number (0: any).
+  // Faults for requests of one number only (0: any); `at` then counts those requests alone.
   void SetFaultRequest(uint8_t request);
 
   void Unplug();
@@ -69,6 +70,7 @@ class TEmulatedEcal {
   std::vector<uint16_t> SwitchCodes;
   std::vector<std::pair<uint32_t, uint16_t>> Reads;
   int Requests = 0;
+  int RequestsOf[256] = {};
   int FaultAt = -1;
   TFaultKind Fault = TFaultKind::None;
   int FaultDelta = 1;
