@@ -355,6 +355,51 @@ TEST_F(AutoCalRun, ThrowingSetStateAndUnplugKeepEverything) {
   EXPECT_FALSE(e.RunAutoCal(false)) << "no module, no run";
 }
 
+// An unplug in every wait and in every sweep of a run: false or "Execution error", and
+// everything as before.
+TEST_F(AutoCalRun, UnplugAnywhereKeepsEverything) {
+  struct Case {
+    int step;   // waiter step (10 ms) at which the module goes, or -1
+    int sweep;  // sweep during which it goes, or -1
+  };
+  const Case cases[] = {{5, -1}, {15, -1}, {25, -1}, {40, -1}, {90, -1}, {140, -1},
+                        {-1, 1}, {-1, 2}, {-1, 3}, {-1, 4}, {-1, 5}, {-1, 6}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.step << " " << c.sweep);
+    TECal& e = Plug(0);
+    SeedUserCalibration();
+    kits.GetKits().SelectKit(1);
+    int steps = 0;
+    fake.waiter.OnStep = [&] {
+      if (++steps == c.step) ecalModule->Unplug();
+    };
+    box.Runs = 0;
+    box.Inside = [&] {
+      if (box.Runs == c.sweep) ecalModule->Unplug();
+    };
+    bool ok = true;
+    try {
+      ok = e.RunAutoCal(false);
+    } catch (const EAbort& error) {
+      EXPECT_EQ(error.HelpContext, 200);
+      ok = false;
+    }
+    fake.waiter.OnStep = nullptr;
+    box.Inside = nullptr;
+    fake.ui.runPending();
+    EXPECT_FALSE(e.IsConnected());
+    if (ok) {
+      // Gone in the last wait or sweep, with no request left to notice: the calibration stands.
+      EXPECT_TRUE(c.sweep == 6 || c.step > 130);
+    } else {
+      ExpectUserCalibrationAsSeeded();
+    }
+    ExpectRestored(1);
+    EXPECT_FALSE(kits.GetKits().GetHasTemporaryKit());
+    userCal.Clear();
+  }
+}
+
 TEST_F(AutoCalRun, NestedRunIsRefused) {
   TECal& e = Plug(0);
   e.SetAutoOrientation(false);
