@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "calibration/CalibratorModule.h"
+#include "calibration/ECal.h"
 #include "calibration/IActiveChannelWindow.h"
 #include "calibration/IMainWindowHook.h"
 #include "display/RangeView.h"
@@ -193,8 +194,8 @@ void TMainFrm::FormCreate() {
   InstallModuleClosures();
   // 5. Client area.
   SetClientSize(800, 600);
-  // 6. The electronic calibration module object is not part of this program yet (ECal stays
-  // null and every reader copes).
+  // 6. The electronic calibration module object.
+  ECal = new TECal();
   // 7. Status labels.
   DateText = DateTimeText();
   lbDataTime->SetCaption(DateText);
@@ -335,7 +336,8 @@ void TMainFrm::DelayCreateViewTimer() {
   SecondTimer->SetEnabled(true);
   // 11.
   if (TScanner* s = Scanner()) s->Connect();
-  // 12. (The electronic calibration module's change closure goes here once it exists.)
+  // 12.
+  if (ECal) ECal->OnChange = [this] { NotifyViewChange(); };
   FireActiveViewChanged();
   // 13.
   SetDisabledReason(drStarting, false);
@@ -413,6 +415,7 @@ void TMainFrm::DeviceConnected(TFObject*) {
     if (device->GetDemoMode()) caption += " (Demo Mode)";
     SetCaption(caption);
   }
+  if (ECal) ECal->CheckConnection();
   UpdateReadyStatus();
   RepaintKeyBars();
   FitStatusPanels();
@@ -928,6 +931,11 @@ void TMainFrm::Shutdown() {
   }
   // 4.
   RemoveModuleClosures();
+  if (ECal) {
+    ECal->OnChange = nullptr;
+    delete ECal;
+    ECal = nullptr;
+  }
   // 5.
   if (TScanner* s = Scanner()) {
     s->SetStandby(true);

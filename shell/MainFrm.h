@@ -265,7 +265,7 @@ class TMainFrm : public ui::Form {
   std::string DateText;
   int GaugeStep = 0;
   bool AutosaveEnabled = false;
-  TECal* ECal = nullptr;  // the electronic calibration module object; none in this program yet
+  TECal* ECal = nullptr;  // the electronic calibration module object (owned)
   int ChannelCount = 0;
   int ChannelLayout = 0;
   int ActiveViewIndex = 0;
