@@ -331,6 +331,7 @@ TEST_F(AutoCalRun, ThrowingSetStateAndUnplugKeepEverything) {
   ecalModule->SetFaultRequest(5);
   ecalModule->SetFault(ecalModule->GetRequestCount(5) + 1, TEmulatedEcal::TFaultKind::Fail);
   int fails = 0;
+  int steps = 0;
   for (int round = 0; round < 2; ++round) {
     try {
       e.RunAutoCal(false);
@@ -342,7 +343,6 @@ TEST_F(AutoCalRun, ThrowingSetStateAndUnplugKeepEverything) {
     ExpectRestored(0);
     // Then unplugged in the middle of a settling wait.
     ecalModule->SetFault(-1, TEmulatedEcal::TFaultKind::None);
-    int steps = 0;
     fake.waiter.OnStep = [&] {
       if (++steps == 250) ecalModule->Unplug();
     };
