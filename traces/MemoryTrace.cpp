@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "model/CustomIniFile.h"
 #include "model/FixtParam.h"
@@ -33,7 +35,7 @@ std::string UpperExtension(const std::string& path) {
   return ext;
 }
 
-bool IsHexText(const std::string& text) {
+bool IsHexText(std::string_view text) {
   for (const char c : text) {
     const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
     if (!hex) return false;
@@ -94,7 +96,7 @@ void TMemoryTrace::Update() {
   const int n = static_cast<int>(raw_.size());
   if (Data.size() != raw_.size()) ResizeVectors();
   for (int a = 0; a < n; ++a) {
-    Data[Index(a)] = ApplyTraceCorrections(trace, raw_[Index(a)], frequencies_[Index(a)], MeasMode);
+    Data[Index(a)] = ApplyTraceCorrections(trace, raw_[Index(a)], frequencies_[Index(a)], MeasMode, a);
   }
   ApplyMemoryTimeDomain(*this);
   TFormatStep step;
@@ -192,7 +194,10 @@ bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   Tag = ini.ReadInteger(section, "Tag", 0);
   MeasMode = ini.ReadInteger(section, "MeasMode", 0);
   MemoRange->LoadState(ini, section);
-  const std::string text = ini.ReadString(section, "RawData", std::string());
+  // The hex text is megabytes: it is looked at in place, not copied.
+  std::string scratch;
+  std::string_view text;
+  ini.ReadValueView(section, "RawData", scratch, text);
   std::vector<uint8_t> stream;
   bool usable = tracecodes::IsMeasModeCode(MeasMode);
   if (usable && text.size() % 2 == 0 && IsHexText(text)) ini.ReadBinaryStream(section, "RawData", stream);
