@@ -35,14 +35,6 @@ std::string UpperExtension(const std::string& path) {
   return ext;
 }
 
-bool IsHexText(std::string_view text) {
-  for (const char c : text) {
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    if (!hex) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 TMemoryTrace::TMemoryTrace(TMemoryList* list, TMeasurement* trace) : TFObject(list), Measurement(trace) {
@@ -200,7 +192,11 @@ bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   ini.ReadValueView(section, "RawData", scratch, text);
   std::vector<uint8_t> stream;
   bool usable = tracecodes::IsMeasModeCode(MeasMode);
-  if (usable && text.size() % 2 == 0 && IsHexText(text)) ini.ReadBinaryStream(section, "RawData", stream);
+  // The reader stops at the first pair that is not hex: text that is not hex throughout gives
+  // no points at all.
+  if (usable && text.size() % 2 == 0 && ini.ReadBinaryStream(section, "RawData", stream) != text.size() / 2) {
+    stream.clear();
+  }
   stream.resize(stream.size() - stream.size() % TMemoRange::RecordSize);
   if (stream.size() / TMemoRange::RecordSize > static_cast<size_t>(TMemoRange::MaxPoints)) usable = false;
   for (size_t r = 0; usable && r < stream.size(); r += TMemoRange::RecordSize) {
