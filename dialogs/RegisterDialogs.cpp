@@ -1,7 +1,9 @@
 #include "dialogs/RegisterDialogs.h"
 
+#include "dialogs/MarkerDialogs.h"
 #include "dialogs/PickLists.h"
 
 void RegisterDialogs() {
   RegisterPickLists();
+  RegisterMarkerDialogs();
 }
