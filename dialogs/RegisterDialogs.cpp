@@ -1,9 +1,13 @@
 #include "dialogs/RegisterDialogs.h"
 
+#include "dialogs/ChannelDialogs.h"
 #include "dialogs/MarkerDialogs.h"
 #include "dialogs/PickLists.h"
+#include "dialogs/ShellDialogs.h"
 
 void RegisterDialogs() {
   RegisterPickLists();
+  RegisterChannelDialogs();
+  RegisterShellDialogs();
   RegisterMarkerDialogs();
 }

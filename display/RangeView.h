@@ -153,6 +153,8 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   void SetGatingShape(int32_t shape) { TimeDomain.SetGatingShape(*timeDomainOwner_, shape); }
   void SetResponseType(int32_t type) { TimeDomain.SetResponseType(*timeDomainOwner_, type); }
   void SetTransformBeta(double beta) { TimeDomain.SetTransformBeta(*timeDomainOwner_, beta); }
+  // 0, 1, 2: beta 0, 6, 13; other choices do nothing.
+  void SetTransformWindow(int choice) { TimeDomain.SetTransformWindow(*timeDomainOwner_, choice); }
   // Distance-unit forms (ns, metres or feet by the scanner module's unit).
   double GetTransformStartInUnit() const { return TimeDomain.GetTransformStartInUnit(); }
   double GetTransformStopInUnit() const { return TimeDomain.GetTransformStopInUnit(); }

@@ -28,6 +28,14 @@ class SettingsStore {
  public:
   static constexpr const char* kLanguage = "Language";
   static constexpr const char* kCalKitNumber = "CalKitNumber";
+  // The automation server's registration (written by the REGSERVER switch, removed by
+  // UNREGSERVER) and the SCPI server's port; its address only by hand (nothing writes it).
+  static constexpr const char* kAutomationProgID = "AutomationProgID";
+  static constexpr const char* kAutomationDescription = "AutomationDescription";
+  static constexpr const char* kAutomationCommand = "AutomationCommand";
+  static constexpr const char* kAutomationVersion = "AutomationVersion";
+  static constexpr const char* kScpiPort = "ScpiPort";
+  static constexpr const char* kScpiAddress = "ScpiAddress";
 
   // The user's store at Paths::configFile(), loaded at once.
   SettingsStore();

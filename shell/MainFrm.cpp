@@ -244,7 +244,26 @@ void TMainFrm::InstallModuleClosures() {
   if (ScannerModule) {
     ScannerModule->OnSweepDone = [this](TFObject* sender) { SweepDone(sender); };
     ScannerModule->OnNewData = [this](TFObject* sender) { RedrawVisibleViews(sender); };
-    ScannerModule->OnSettingsChange = [this](TFObject*, int) { UpdateTriggerStatus(); };
+    // A change of the distance unit alone only relabels the distance axes (the traces' data do
+    // not depend on it): the windows are redrawn, not recalculated.
+    struct TDistanceInputs {
+      int Unit;
+      double Velocity;
+      double Loss;
+      bool LossOn;
+    };
+    auto inputs = [] {
+      return TDistanceInputs{ScannerModule->MetricSystem, ScannerModule->VelocityFactor, ScannerModule->CableLoss,
+                             ScannerModule->EnableCableLoss};
+    };
+    ScannerModule->OnSettingsChange = [this, inputs, seen = inputs()](TFObject*, int) mutable {
+      const TDistanceInputs now = inputs();
+      const bool unitOnly = now.Unit != seen.Unit && now.Velocity == seen.Velocity && now.Loss == seen.Loss &&
+                            now.LossOn == seen.LossOn;
+      seen = now;
+      UpdateTriggerStatus(!unitOnly);
+      if (unitOnly) RedrawVisibleViews(nullptr);
+    };
   }
 }
 
@@ -488,7 +507,7 @@ void TMainFrm::RedrawVisibleViews(TFObject*) {
   }
 }
 
-void TMainFrm::UpdateTriggerStatus() {
+void TMainFrm::UpdateTriggerStatus(bool recalculate) {
   if (ShutDownDone) return;
   if (ScannerModule) {
     switch (ScannerModule->TriggerSource) {
@@ -506,8 +525,10 @@ void TMainFrm::UpdateTriggerStatus() {
     }
   }
   FireStatusChanged();
-  for (TRangeView* view : Views) {
-    if (view != nullptr && view->Visible()) view->RecalculateTraces();
+  if (recalculate) {
+    for (TRangeView* view : Views) {
+      if (view != nullptr && view->Visible()) view->RecalculateTraces();
+    }
   }
   FitStatusPanels();
 }

@@ -206,7 +206,9 @@ class TMainFrm : public ui::Form {
   void UpdateReadyStatus();
   void SweepDone(TFObject* sender);
   void RedrawVisibleViews(TFObject* sender);
-  void UpdateTriggerStatus();
+  // recalculate: the visible windows' traces too (every scanner setting but the distance unit
+  // alone needs it).
+  void UpdateTriggerStatus(bool recalculate = true);
   void UpdateEepromStatus();
   void UpdateSystemCalStatus();
   void CalibrationChanged();

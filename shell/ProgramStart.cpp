@@ -44,7 +44,8 @@ IPowerMeter* PowerMeter = nullptr;
 TSynthesizerTV* SynthesizerTV = nullptr;
 TSynthesizerTV30* SynthesizerTV30 = nullptr;
 
-std::function<bool(std::string_view arguments)> TProgramStart::AutomationStart;
+std::function<std::optional<int>(const std::vector<std::string>& arguments)> TProgramStart::AutomationStart;
+std::function<void()> TProgramStart::AutomationStop;
 std::function<void(const std::string& module)> TProgramStart::OnModuleCreated;
 std::function<void()> TProgramStart::OnRunning;
 
@@ -53,6 +54,7 @@ namespace {
 // What the start installs besides the modules, kept until the stop takes it out again.
 struct TInstalled {
   bool Started = false;
+  int StartExitCode = 0;
   std::unique_ptr<ui::QtUiDispatcher> Dispatcher;
   platform::UiDispatcher* PreviousDispatcher = nullptr;
   std::unique_ptr<TEventPumpingWaiter> Waiter;
@@ -222,7 +224,17 @@ bool TProgramStart::Start(int argc, const char* const* argv) {
   if (Installed().Started) Stop();
   const std::string arguments = JoinArguments(argc, argv);
   SetRunModeFromText(arguments);
-  if (AutomationStart && !AutomationStart(arguments)) return false;
+  Installed().StartExitCode = 0;
+  if (AutomationStart) {
+    std::vector<std::string> list;
+    for (int i = 1; i < argc && argv != nullptr; ++i) {
+      if (argv[i] != nullptr) list.emplace_back(argv[i]);
+    }
+    if (std::optional<int> code = AutomationStart(list)) {
+      Installed().StartExitCode = *code;
+      return false;
+    }
+  }
   Installed().Started = true;
   try {
     if (ui::Application* app = ui::Application::Instance()) app->SetTitle(kTitle);
@@ -237,9 +249,15 @@ bool TProgramStart::Start(int argc, const char* const* argv) {
   return true;
 }
 
+int TProgramStart::StartExitCode() { return Installed().StartExitCode; }
+
+void TProgramStart::RequestClose() { CloseMainWindow(0); }
+
 void TProgramStart::Stop() {
   TInstalled& in = Installed();
   if (!in.Started) return;
+  // The automation server goes first: no client command may reach a module being taken down.
+  if (AutomationStop) AutomationStop();
   if (MainFrm != nullptr) MainFrm->Shutdown();
   if (in.ChannelInfoInstalled) {
     TDrawingPlane::ChannelInfoHook = std::move(in.PreviousChannelInfo);
@@ -297,7 +315,7 @@ int TProgramStart::Run(int argc, char** argv) {
   if (ui::Application::Instance() == nullptr) own = std::make_unique<ui::Application>(argc, argv);
   int code = 0;
   try {
-    if (!Start(argc, argv)) return 0;
+    if (!Start(argc, argv)) return StartExitCode();
     if (OnRunning) QTimer::singleShot(0, QCoreApplication::instance(), [] {
         if (OnRunning) OnRunning();
       });

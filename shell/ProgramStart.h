@@ -9,6 +9,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <optional>
+#include <vector>
 
 class TDevice;
 class IPowerMeter;
@@ -19,10 +21,13 @@ class TProgramStart {
  public:
   static constexpr const char* kTitle = "Tervan K30";
 
-  // The automation server's start-up hook, called after the switches are set and before any
-  // module exists. It returns false when the program was started only for the server's own
-  // work (registering it, for example) and must end here with exit code 0. Empty: nothing.
-  static std::function<bool(std::string_view arguments)> AutomationStart;
+  // The automation server's start-up hook, called with the arguments after the program path,
+  // after the run-mode switches are set and before any module exists. It gives back no value to
+  // go on, or the exit code of a program started only for the server's own work (registering
+  // it, for example), which then ends here. Empty: nothing.
+  static std::function<std::optional<int>(const std::vector<std::string>& arguments)> AutomationStart;
+  // The automation server's stop hook, run first in Stop, while every module still exists.
+  static std::function<void()> AutomationStop;
   // Called after each module has been created, with the name of its global (tests make one
   // fail with it).
   static std::function<void(const std::string& module)> OnModuleCreated;
@@ -35,8 +40,12 @@ class TProgramStart {
   // Sets the switches from the arguments, the title, creates the modules, installs the
   // services and hooks and the signal handling; the main window's delayed start then runs
   // from the event loop. Needs a running ui::Application. On an exception everything made so
-  // far is taken down again before it leaves. False when the automation hook ended the start.
+  // far is taken down again before it leaves. False when the automation hook ended the start
+  // (its exit code in StartExitCode()).
   static bool Start(int argc, const char* const* argv);
+  static int StartExitCode();
+  // Closes the main window as SIGTERM does (without one, the event loop just ends).
+  static void RequestClose();
   // The main window's shut-down, then the modules deleted and their globals cleared in reverse
   // order, the services and hooks removed. Does nothing when nothing is started.
   static void Stop();

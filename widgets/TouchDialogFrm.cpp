@@ -1,7 +1,6 @@
 #include "widgets/TouchDialogFrm.h"
 
 #include <QPointer>
-#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -152,7 +151,8 @@ void TTouchDialogFrm::OpenKeypad(const std::string& title, int unitIndex, int un
 }
 
 bool TTouchDialogFrm::RunSaveFile(const std::string& title, int kind, const std::string& defaultExtension,
-                                  bool upperCaseName, const std::function<void(const std::string& path)>& write) {
+                                  bool upperCaseName, const std::function<void(const std::string& path)>& write,
+                                  const TNameChecker& check) {
   std::string name;
   const int result = RunSubDialog([&]() -> int {
     TDriveListFrm browser(MainOwner(), TranslateText(title), name, kind);
@@ -160,15 +160,18 @@ bool TTouchDialogFrm::RunSaveFile(const std::string& title, int kind, const std:
   });
   if (result != ui::mrOk || name.empty()) return false;
   namespace fs = std::filesystem;
-  // The question names the file as typed, before the extension is added.
+  // The question names the file as typed, before the extension is added; capitals only there.
   std::string part = fs::path(name).filename().string();
   if (upperCaseName) {
-    for (char& c : part) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    name = (fs::path(name).parent_path() / part).string();
+    for (char& c : part) {
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
   }
   if (fs::path(name).extension().empty()) name += defaultExtension;
+  const TNameCheck verdict = check ? check(part) : TNameCheck::AskAsUsual;
+  if (verdict == TNameCheck::WriteNothing) return false;
   std::error_code ec;
-  if (fs::exists(fs::path(name), ec)) {
+  if (verdict == TNameCheck::AskAsUsual && fs::exists(fs::path(name), ec)) {
     const int answer = ui::MessageBox::Get().Ask(part + " already exist.\n\r" + "Do you want to replace it?", "",
                                                  ui::MessageBox::Buttons::YesNo);
     if (answer != ui::mrYes) return false;

@@ -64,10 +64,16 @@ class TTouchDialogFrm : public TTouchForm {
   // dialog is raised and repainted afterwards.
   void OpenKeypad(const std::string& title, int unitIndex, int unitKind, TSetter setter, TGetter getter,
                   char32_t firstChar = 0);
+  // What a dialog's own look at the typed name decides before the replace question.
+  enum class TNameCheck { WriteNow, AskAsUsual, WriteNothing };
+  // Gets the name part as the question shows it (before the default extension).
+  using TNameChecker = std::function<TNameCheck(const std::string& part)>;
   // The browser for a new file of that kind; a name without extension gets defaultExtension;
-  // an existing file is replaced only after Yes. write gets the full path. True when written.
+  // an existing file is replaced only after Yes. upperCaseName shows the name part in capitals
+  // (a to z) in the question; the file keeps the name as typed. check, when given, comes
+  // before the replace question. write gets the full path. True when written.
   bool RunSaveFile(const std::string& title, int kind, const std::string& defaultExtension, bool upperCaseName,
-                   const std::function<void(const std::string& path)>& write);
+                   const std::function<void(const std::string& path)>& write, const TNameChecker& check = {});
   // The browser for an existing file; read gets the full path. True when read.
   bool RunOpenFile(const std::string& title, int kind, const std::function<void(const std::string& path)>& read);
 

@@ -1,9 +1,11 @@
 // The executable: the dialogs join the main window's factory, then everything happens in the
 // program start.
+#include "automation/AutomationStart.h"
 #include "dialogs/RegisterDialogs.h"
 #include "shell/ProgramStart.h"
 
 int main(int argc, char** argv) {
   RegisterDialogs();
+  InstallAutomation();
   return TProgramStart::Run(argc, argv);
 }

@@ -77,4 +77,8 @@ void Application::HandleException(const std::string& message) {
   --handling_;
 }
 
+bool Application::IsOffscreen() {
+  return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
 }  // namespace ui

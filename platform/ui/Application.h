@@ -25,6 +25,9 @@ class Application : public QApplication {
   // platform (kept until the process ends).
   static Application& ForTests();
 
+  // Whether the platform in use draws nothing (the "offscreen" platform of tests and servers).
+  static bool IsOffscreen();
+
   void SetTitle(const std::string& title);
   std::string Title() const;
 

@@ -21,11 +21,16 @@ void EventLoop::WaitMs(int ms) {
 
 bool EventLoop::WaitUntil(const std::function<bool()>& done, int timeoutMs) {
   QDeadlineTimer deadline(timeoutMs < 0 ? 0 : timeoutMs);
+  // Wakes the loop at least every 10 ms even when nothing else happens. The untimed overload is
+  // the one that really sleeps until an event comes: the timed one drops WaitForMoreEvents and
+  // spins a core.
   QTimer tick;
-  tick.start(10);  // wakes the loop even when nothing else happens
+  tick.setTimerType(Qt::PreciseTimer);
   while (!done()) {
-    if (deadline.hasExpired()) return done();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    const qint64 left = deadline.remainingTime();
+    if (left == 0) return done();
+    tick.start(static_cast<int>(left < 0 || left > 10 ? 10 : left));
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   return true;
 }

@@ -13,6 +13,11 @@ Screen::BeepHook& HookSlot() {
   return hook;
 }
 
+Screen::WorkAreaHook& WorkAreaSlot() {
+  static Screen::WorkAreaHook hook;
+  return hook;
+}
+
 }  // namespace
 
 Rect Screen::Bounds() {
@@ -21,6 +26,7 @@ Rect Screen::Bounds() {
 }
 
 Rect Screen::WorkArea() {
+  if (WorkAreaSlot()) return WorkAreaSlot()();
   const QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? Rect::FromQRect(screen->availableGeometry()) : Rect(0, 0, 1024, 768);
 }
@@ -36,6 +42,12 @@ void Screen::Beep(int hz, int ms) {
 Screen::BeepHook Screen::SetBeepHook(BeepHook hook) {
   BeepHook previous = std::move(HookSlot());
   HookSlot() = std::move(hook);
+  return previous;
+}
+
+Screen::WorkAreaHook Screen::SetWorkAreaHook(WorkAreaHook hook) {
+  WorkAreaHook previous = std::move(WorkAreaSlot());
+  WorkAreaSlot() = std::move(hook);
   return previous;
 }
 

@@ -12,6 +12,10 @@ class Screen {
   static Rect Bounds();
   // The part of it not taken by panels and task bars.
   static Rect WorkArea();
+  // Tests place windows on a work area of their own size; an empty hook gives the screen's
+  // again. Returns the old hook.
+  using WorkAreaHook = std::function<Rect()>;
+  static WorkAreaHook SetWorkAreaHook(WorkAreaHook hook);
 
   // A beep of hz for ms. The desktop gives no control over pitch and length: it sounds its
   // bell. Tests hear it through the hook.

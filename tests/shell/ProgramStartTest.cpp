@@ -86,6 +86,7 @@ class ProgramStartRig : public ::testing::Test {
   void TearDown() override {
     TProgramStart::Stop();
     TProgramStart::AutomationStart = nullptr;
+    TProgramStart::AutomationStop = nullptr;
     TProgramStart::OnModuleCreated = nullptr;
     TProgramStart::OnRunning = nullptr;
     ResetRunMode();
@@ -97,14 +98,14 @@ class ProgramStartRig : public ::testing::Test {
   // before any module exists.
   TFlags SwitchesOf(std::vector<std::string> args) {
     ResetRunMode();
-    std::string seen;
-    TProgramStart::AutomationStart = [&](std::string_view text) {
-      seen = std::string(text);
-      return false;
+    std::vector<std::string> seen;
+    TProgramStart::AutomationStart = [&](const std::vector<std::string>& list) -> std::optional<int> {
+      seen = list;
+      return 0;
     };
     TArgs a(std::move(args));
     EXPECT_FALSE(TProgramStart::Start(a.argc(), a.argv()));
-    EXPECT_EQ(seen, TProgramStart::JoinArguments(a.argc(), a.argv()));
+    EXPECT_EQ(seen, std::vector<std::string>(a.Texts.begin() + 1, a.Texts.end()));
     EXPECT_TRUE(NoModuleLeft());
     return CurrentFlags();
   }
@@ -229,9 +230,9 @@ TEST_F(ProgramStartRig, AModuleThatThrowsEndsTheRunWithItsMessageAndExitCode1) {
 TEST_F(ProgramStartRig, TheAutomationHookCanEndTheProgramBeforeAnyModule) {
   int created = 0;
   TProgramStart::OnModuleCreated = [&](const std::string&) { ++created; };
-  TProgramStart::AutomationStart = [](std::string_view) { return false; };
+  TProgramStart::AutomationStart = [](const std::vector<std::string>&) -> std::optional<int> { return 3; };
   TArgs args({"tervan", "DemoMode"});
-  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 0);
+  EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 3) << "the hook's exit code";
   EXPECT_EQ(created, 0);
   EXPECT_TRUE(NoModuleLeft());
 }

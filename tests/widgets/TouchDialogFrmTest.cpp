@@ -330,7 +330,7 @@ void AnswerBrowser(ui::TestDriver& driver, const std::string& name) {
 
 TEST_F(TouchFrame, SavingAddsTheExtensionAndAsksBeforeReplacing) {
   const fs::path folder = fs::path(platform::Paths::folder("State"));
-  for (const char* f : {"frame-a.b", "frame-trace.cfg", "FRAME-UP.cfg"}) fs::remove(folder / f);
+  for (const char* f : {"frame-a.b", "frame-trace.cfg", "frame-up.cfg"}) fs::remove(folder / f);
   TThreeRowDialog dialog;
   dialog.Show();
   std::vector<std::string> written;
@@ -363,14 +363,21 @@ TEST_F(TouchFrame, SavingAddsTheExtensionAndAsksBeforeReplacing) {
     EXPECT_EQ(answer == ui::mrYes ? 1u : 0u, written.size());
   }
 
-  // Upper case where a dialog asks for it; Cancel in the browser writes nothing.
+  // Capitals only in the question where a dialog asks for them: the file keeps the typed name.
   written.clear();
   AnswerBrowser(Driver(), "frame-up");
   EXPECT_TRUE(dialog.RunSaveFile("Save State", 2, ".cfg", true, write));
-  EXPECT_EQ(std::vector<std::string>{(folder / "FRAME-UP.cfg").string()}, written);
+  EXPECT_EQ(std::vector<std::string>{(folder / "frame-up.cfg").string()}, written);
+  Driver().Box().ClearLog();
+  Driver().Box().Answer(ui::mrNo);
+  AnswerBrowser(Driver(), "frame-up");
+  EXPECT_FALSE(dialog.RunSaveFile("Save State", 2, ".cfg", true, write));
+  ASSERT_EQ(1u, Driver().Box().Log().size());
+  EXPECT_EQ("FRAME-UP already exist.\n\rDo you want to replace it?", Driver().Box().Log()[0].text);
+  written.clear();
   Driver().OnNextModal([&](ui::Form& browser) { Driver().Press(Driver().Get("btCancel", &browser)); });
   EXPECT_FALSE(dialog.RunSaveFile("Save State", 2, ".cfg", false, write));
-  EXPECT_EQ(1u, written.size());
+  EXPECT_TRUE(written.empty());
 
   // Loading reads only a file that exists.
   std::vector<std::string> read;

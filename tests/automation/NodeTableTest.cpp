@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "automation/NodeTable.h"
+
+using namespace automation;
+
+namespace {
+
+std::string Upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return s;
+}
+
+std::string LongForm(const char* name) {
+  std::string s = Upper(name);
+  if (!s.empty() && s.back() == '_') s.pop_back();
+  return s;
+}
+
+// Nodes, members and child getters of each family, as their interface tables list them. A new
+// family adds its line.
+struct Counts {
+  int Nodes = 0;
+  int Members = 0;
+  int Getters = 0;
+  bool operator==(const Counts&) const = default;
+};
+const std::map<std::string, Counts> kExpected = {
+    {"Application", {1, 4, 1}},
+    {"Root", {6, 27, 14}},
+    // Top-level nodes whose families come later: the node is there, its members not yet.
+    {"CALCulate", {1, 0, 0}},
+    {"DISPlay", {1, 0, 0}},
+    {"MMEMory", {1, 0, 0}},
+    {"SENSe", {1, 0, 0}},
+    {"SOURce", {1, 0, 0}},
+    {"SYSTem", {1, 0, 0}},
+    {"STATus", {1, 0, 0}},
+    {"HCOPy", {1, 0, 0}},
+    {"SERVice", {1, 0, 0}},
+};
+
+TEST(NodeTable, EveryMemberHasItsHandlerAndEveryNodeItsGetter) {
+  for (const NodeRow& row : NodeTable()) {
+    SCOPED_TRACE(row.Interface);
+    for (const MemberRow& m : row.Members) {
+      SCOPED_TRACE(m.Name);
+      switch (m.Kind) {
+        case MemberKind::Method: EXPECT_NE(m.Call, nullptr); break;
+        case MemberKind::Property:
+          EXPECT_TRUE(m.Get != nullptr || m.Put != nullptr);
+          EXPECT_NE(m.Type, ValueType::None);
+          break;
+        case MemberKind::Child: {
+          ASSERT_NE(m.Child, nullptr);
+          const NodeRow* c = FindNode(m.Child);
+          ASSERT_NE(c, nullptr) << "the node it makes has a row";
+          EXPECT_STREQ(c->Parent, row.Interface);
+          EXPECT_STREQ(c->Getter, m.Name);
+          break;
+        }
+      }
+    }
+    if (row.Parent != nullptr) {
+      const NodeRow* parent = FindNode(row.Parent);
+      ASSERT_NE(parent, nullptr);
+      const MemberRow* getter = FindMember(*parent, row.Getter);
+      ASSERT_NE(getter, nullptr) << "its parent has the getter";
+      EXPECT_EQ(getter->Kind, MemberKind::Child);
+    } else {
+      EXPECT_EQ(row.Index, IndexKind::None);
+    }
+  }
+}
+
+TEST(NodeTable, NoTwoMembersOfANodeShareAFormOrAnId) {
+  std::set<std::string> interfaces;
+  for (const NodeRow& row : NodeTable()) {
+    SCOPED_TRACE(row.Interface);
+    EXPECT_TRUE(interfaces.insert(row.Interface).second) << "one row per interface";
+    std::map<std::string, const char*> forms;
+    std::set<int> ids;
+    for (const MemberRow& m : row.Members) {
+      for (const std::string& form : {ShortForm(m.Name), LongForm(m.Name)}) {
+        auto [it, fresh] = forms.emplace(form, m.Name);
+        EXPECT_TRUE(fresh || std::string(it->second) == m.Name) << form << " of " << m.Name << " and " << it->second;
+      }
+      const int id = MemberId(row, m);
+      EXPECT_GE(id, 201);
+      EXPECT_TRUE(ids.insert(id).second) << m.Name;
+    }
+  }
+  // Ids follow the declaration order from 201.
+  const NodeRow* seq = FindNode("ISCPI_TRIGger_SEQuence");
+  ASSERT_NE(seq, nullptr);
+  EXPECT_EQ(MemberId(*seq, *FindMember(*seq, "SOURce")), 201);
+  EXPECT_EQ(MemberId(*seq, *FindMember(*seq, "STATe")), 204);
+}
+
+TEST(NodeTable, EachFamilyHasTheNodesAndMembersOfItsInterfaces) {
+  std::map<std::string, Counts> counts;
+  for (const NodeRow& row : NodeTable()) {
+    Counts& c = counts[row.Family];
+    ++c.Nodes;
+    c.Members += static_cast<int>(row.Members.size());
+    for (const MemberRow& m : row.Members) c.Getters += m.Kind == MemberKind::Child ? 1 : 0;
+  }
+  for (const auto& [family, c] : counts) {
+    auto it = kExpected.find(family);
+    ASSERT_NE(it, kExpected.end()) << "family " << family << " has no expected counts";
+    EXPECT_EQ(c.Nodes, it->second.Nodes) << family;
+    EXPECT_EQ(c.Members, it->second.Members) << family;
+    EXPECT_EQ(c.Getters, it->second.Getters) << family;
+  }
+  EXPECT_EQ(counts.size(), kExpected.size());
+}
+
+TEST(NodeTable, ShortFormsAreTheCapitalsSaveTheNamedExceptions) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"SEQuence", "SEQ"}, {"IEEE4882", "IEEE4882"}, {"SOLT1", "SOLT1"}, {"S1P", "S1P"}, {"Z0", "Z0"},
+      {"SET_", "SET"},     {"UPDate_", "UPD"},       {"Delay", "DEL"},    {"Value", "VAL"}, {"Ready", "READ"},
+  };
+  for (const auto& [name, form] : cases) EXPECT_EQ(ShortForm(name), form) << name;
+}
+
+}  // namespace
