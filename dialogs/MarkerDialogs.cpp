@@ -14,7 +14,7 @@ void RegisterMarkerDialogs() {
   });
 }
 
-std::string OnOffWord(bool on) { return on ? TranslateText(TranslationKey("ON")) : TranslateText(TranslationKey("OFF")); }
+std::string MarkerOnOffText(bool on) { return on ? TranslateText(TranslationKey("ON")) : TranslateText(TranslationKey("OFF")); }
 
 ui::Form& ListOwner(ui::Form& dialog) {
   ui::Form* main = ui::Form::MainForm();

@@ -11,6 +11,6 @@ class Form;
 void RegisterMarkerDialogs();
 
 // "ON" or "OFF", translated.
-std::string OnOffWord(bool on);
+std::string MarkerOnOffText(bool on);
 // The owner of the lists a marker dialog opens: the main window, else the dialog itself.
 ui::Form& ListOwner(ui::Form& dialog);

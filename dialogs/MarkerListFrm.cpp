@@ -28,9 +28,6 @@ namespace {
 // Rows that hold a marker: the numbered ones, then the reference while it is on.
 int MarkerRows(const TMarkerList& list) { return list.GetMarkerCount() + (list.EnableReference ? 1 : 0); }
 
-// Pointer motion beyond this scrolls the list by one line.
-constexpr int kDragStep = 10;
-
 }  // namespace
 
 TMarkerListFrm::TMarkerListFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Marker List")) {
@@ -54,9 +51,12 @@ TMarkerListFrm::TMarkerListFrm(QWidget* owner) : TTouchDialogFrm(owner, Translat
   };
   sgList->OnClick = [this](ui::Control&) { sgListClick(); };
   sgList->OnDblClick = [this](ui::Control&) { sgListDblClick(); };
-  sgList->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int x, int y) { GridMouseDown(x, y); };
-  sgList->OnMouseMove = [this](ui::Control&, ui::ShiftState, int x, int y) { GridMouseMove(x, y); };
-  sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { gridDragging_ = false; };
+  scroller_ = std::make_unique<TGridDragScroller>(*sgList);
+  sgList->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int x, int y) { scroller_->Press(x, y); };
+  sgList->OnMouseMove = [this](ui::Control&, ui::ShiftState, int x, int y) {
+    if (scroller_->Move(x, y) > 0) UpdateThumb();
+  };
+  sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { scroller_->Release(); };
   VScrollShape = new ui::Shape(this);
   VScrollShape->SetName("VScrollShape");
   VScrollShape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
@@ -154,7 +154,7 @@ void TMarkerListFrm::RefreshValues() {
     }
     sgList->SetRow(l->ActiveMarker == TMarker::ReferenceTag ? n : l->ActiveMarker);
   }
-  SetValueText(*pnReferenceValue, OnOffWord(l != nullptr && l->EnableReference));
+  SetValueText(*pnReferenceValue, MarkerOnOffText(l != nullptr && l->EnableReference));
   btSearch->SetEnabled(l != nullptr && l->GetCount() > 0);
   UpdateThumb();
 }
@@ -177,7 +177,7 @@ void TMarkerListFrm::sgListClick() {
 
 void TMarkerListFrm::sgListDblClick() {
   Dragging = false;
-  gridDragging_ = false;
+  scroller_->Release();
   if (!ActivateRow(sgList->Row())) return;
   OpenStimulusKeypad();
   RefreshValues();
@@ -209,33 +209,4 @@ void TMarkerListFrm::OpenStimulusKeypad() {
         const TMarker* m = ActiveMarker();
         return m != nullptr ? m->Argument : 0.0;
       });
-}
-
-void TMarkerListFrm::GridMouseDown(int x, int y) {
-  gridDragging_ = true;
-  gridX_ = x;
-  gridY_ = y;
-}
-
-void TMarkerListFrm::GridMouseMove(int x, int y) {
-  if (!gridDragging_) return;
-  // One line per move and direction, whatever the distance; each test starts where the
-  // previous one left the anchor.
-  if (y + kDragStep < gridY_) {
-    sgList->ScrollLineUp();
-    gridX_ = x, gridY_ = y;
-  }
-  if (y - kDragStep > gridY_) {
-    sgList->ScrollLineDown();
-    gridX_ = x, gridY_ = y;
-  }
-  if (x + kDragStep < gridX_) {
-    sgList->ScrollLineLeft();
-    gridX_ = x, gridY_ = y;
-  }
-  if (x - kDragStep > gridX_) {
-    sgList->ScrollLineRight();
-    gridX_ = x, gridY_ = y;
-  }
-  UpdateThumb();
 }

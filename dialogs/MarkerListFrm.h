@@ -4,6 +4,9 @@
 // the active marker (click) and typing its stimulus (double click), and the ways to the
 // search, properties and math dialogs. The marker list is looked up at every refresh and
 // action, so a marker that automation removed meanwhile is never read.
+#include <memory>
+
+#include "dialogs/GridDragScroller.h"
 #include "widgets/TouchDialogFrm.h"
 
 class TEmiStringGrid;
@@ -40,10 +43,6 @@ class TMarkerListFrm : public TTouchDialogFrm {
   bool ActivateRow(int row);
   void OpenStimulusKeypad();
   void UpdateThumb();
-  void GridMouseDown(int x, int y);
-  void GridMouseMove(int x, int y);
 
-  bool gridDragging_ = false;
-  int gridX_ = 0;
-  int gridY_ = 0;
+  std::unique_ptr<TGridDragScroller> scroller_;
 };

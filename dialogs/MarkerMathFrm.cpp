@@ -227,14 +227,14 @@ void TMarkerMathFrm::RefreshValues() {
       for (const TRowPair& row : group) SetValueText(*row.Value, {});
     return;
   }
-  SetValueText(*pnStatisticValue, OnOffWord(l->Statistics));
-  SetValueText(*pnStatisticRangeValue, OnOffWord(l->StatRange));
+  SetValueText(*pnStatisticValue, MarkerOnOffText(l->Statistics));
+  SetValueText(*pnStatisticRangeValue, MarkerOnOffText(l->StatRange));
   SetValueText(*pnStatisticStartValue, MarkerText(l->StatStart));
   SetValueText(*pnStatisticStopValue, MarkerText(l->StatStop));
-  SetValueText(*pnFlatnessValue, OnOffWord(l->Flatness));
+  SetValueText(*pnFlatnessValue, MarkerOnOffText(l->Flatness));
   SetValueText(*pnFlatnessStartValue, MarkerText(l->FlatnessStart));
   SetValueText(*pnFlatnessStopValue, MarkerText(l->FlatnessStop));
-  SetValueText(*pnBandwidthSearchValue, OnOffWord(l->BandwidthSearch));
+  SetValueText(*pnBandwidthSearchValue, MarkerOnOffText(l->BandwidthSearch));
   // A type or reference without a name shows nothing at all, not even the blank.
   switch (l->BandwidthType) {
     case 0: SetValueText(*pnTypeSearchValue, TranslateText(TranslationKey("BandPass"))); break;
@@ -250,7 +250,7 @@ void TMarkerMathFrm::RefreshValues() {
   SetValueText(*pnBandwidthValue, FormatNumberWithUnit(ViewProperties->ArgumentDigits,
                                                        trace != nullptr ? trace->GetResponseUnitText() : std::string(),
                                                        l->BandwidthValue));
-  SetValueText(*pnRFFiltesStatsValue, OnOffWord(l->IsPassbandValid()));
+  SetValueText(*pnRFFiltesStatsValue, MarkerOnOffText(l->IsPassbandValid()));
   SetValueText(*pnPassbandStartValue, MarkerText(l->PassbandStart));
   SetValueText(*pnPassbandStopValue, MarkerText(l->PassbandStop));
   SetValueText(*pnStopbandStartValue, MarkerText(l->StopbandStart));

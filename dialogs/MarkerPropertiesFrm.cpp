@@ -84,13 +84,13 @@ void TMarkerPropertiesFrm::RefreshValues() {
     SetValueText(*pnAllignValue, {});
     return;
   }
-  SetValueText(*pnActiveOnlyValue, OnOffWord(t.View->OneMeasurementMarkers));
-  SetValueText(*pnMarkerCoupleValue, t.Traces != nullptr ? OnOffWord(t.Traces->MarkerCouple) : std::string());
+  SetValueText(*pnActiveOnlyValue, MarkerOnOffText(t.View->OneMeasurementMarkers));
+  SetValueText(*pnMarkerCoupleValue, t.Traces != nullptr ? MarkerOnOffText(t.Traces->MarkerCouple) : std::string());
   // An alignment without a name leaves the text as it was.
   switch (t.View->MarkerAlign) {
     case TRangeView::AlignVert: SetValueText(*pnAllignValue, TranslateText(TranslationKey("Vertical"))); break;
     case TRangeView::AlignHor: SetValueText(*pnAllignValue, TranslateText(TranslationKey("Horizontal"))); break;
-    case TRangeView::AlignNone: SetValueText(*pnAllignValue, OnOffWord(false)); break;
+    case TRangeView::AlignNone: SetValueText(*pnAllignValue, MarkerOnOffText(false)); break;
     default: break;
   }
 }

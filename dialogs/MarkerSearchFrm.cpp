@@ -104,8 +104,8 @@ void TMarkerSearchFrm::RefreshValues() {
   } else {
     SetValueText(*pnSearchTypeValue, type);
   }
-  SetValueText(*pnTrackingValue, OnOffWord(m.Tracking));
-  SetValueText(*pnSearchRangeValue, OnOffWord(m.SearchRangeOn));
+  SetValueText(*pnTrackingValue, MarkerOnOffText(m.Tracking));
+  SetValueText(*pnSearchRangeValue, MarkerOnOffText(m.SearchRangeOn));
   const int digits = ViewProperties->ArgumentDigits;
   const std::string unit = t.Trace->GetStimulusUnitText();
   SetValueText(*pnSearchStartValue, FormatNumberWithUnit(digits, unit, m.SearchStart));

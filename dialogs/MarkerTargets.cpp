@@ -8,7 +8,7 @@
 
 TMarkerTargets FindMarkerTargets() {
   TMarkerTargets t;
-  if (MainFrm == nullptr) return t;
+  if (MainFrm == nullptr || MainFrm->IsShutDown()) return t;
   t.View = MainFrm->GetActiveView();
   if (t.View == nullptr) return t;
   t.Traces = t.View->GetTraces();
