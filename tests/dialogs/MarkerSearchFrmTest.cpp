@@ -9,6 +9,7 @@
 #include "MarkerDialogRig.h"
 #include "dialogs/SearchPeakFrm.h"
 #include "dialogs/SearchTargetFrm.h"
+#include "dialogs/MarkerMathFrm.h"
 #include "platform/ui/Panel.h"
 
 namespace {
@@ -167,6 +168,65 @@ TEST_F(MarkerDialogRemote, AStaleRowFollowedByDeleteChangesNothingElse) {
     Press(list, "btOk");
   });
   frm->OpenDialog("TMarkerListFrm", true);
+}
+
+}  // namespace
+
+namespace {
+
+class MarkerDialogRemoteLists : public MarkerDialogRig {};
+
+// Inside the polarity, transition and marker-number lists automation removes every marker or
+// the active trace; the choice is then applied and the dialog reads no marker.
+TEST_F(MarkerDialogRemoteLists, DeletionsWhileAListIsOpenAreNeverRead) {
+  LoadPeaks();
+  Traces().AddMeasurement(0, fmtLogMag);  // a second trace, so that the active one can go
+  ASSERT_EQ(2, Traces().GetCount());
+  struct Case {
+    std::string what;
+    std::function<void()> remove;
+  };
+  const Case removals[] = {
+      {"all markers", [&] { Markers().DeleteAllMarkers(); }},
+      {"the active trace", [&] { Traces().DeleteActiveMeasurement(); }},
+  };
+  for (const Case& r : removals) {
+    Markers().DeleteAllMarkers();
+    Markers().AddMarker();
+    const auto applyAfterRemoval = [&](ui::Form& list) {
+      r.remove();
+      Press(list, "btApply");
+    };
+    {
+      TSearchPeakFrm peak(frm.get());
+      driver.OnNextModal(applyAfterRemoval);
+      Press(peak, "pnPeakPolarityValue");
+      if (Markers().GetCount() == 0) {
+        EXPECT_EQ(" ", peak.pnPeakPolarityValue->Caption()) << r.what;
+        EXPECT_EQ(" ", peak.pnPeakExcursionValue->Caption()) << r.what;
+      }
+    }
+    if (Traces().GetCount() < 2) Traces().AddMeasurement(0, fmtLogMag);
+    Markers().DeleteAllMarkers();
+    Markers().AddMarker();
+    {
+      TSearchTargetFrm target(frm.get());
+      driver.OnNextModal(applyAfterRemoval);
+      Press(target, "pnTargetTransValue");
+      if (Markers().GetCount() == 0) {
+        EXPECT_EQ(" ", target.pnTargetTransValue->Caption()) << r.what;
+      }
+    }
+    if (Traces().GetCount() < 2) Traces().AddMeasurement(0, fmtLogMag);
+    Markers().AddMarker();
+    {
+      TMarkerMathFrm math(frm.get());
+      driver.OnNextModal(applyAfterRemoval);
+      Press(math, "pnFlatnessStartValue");
+      EXPECT_FALSE(Markers().Flatness) << r.what;
+    }
+    if (Traces().GetCount() < 2) Traces().AddMeasurement(0, fmtLogMag);
+  }
 }
 
 }  // namespace
