@@ -1,6 +1,7 @@
 #include "dialogs/RegisterDialogs.h"
 
 #include "dialogs/ChannelDialogs.h"
+#include "dialogs/MarkerDialogs.h"
 #include "dialogs/PickLists.h"
 #include "dialogs/ShellDialogs.h"
 
@@ -8,4 +9,5 @@ void RegisterDialogs() {
   RegisterPickLists();
   RegisterChannelDialogs();
   RegisterShellDialogs();
+  RegisterMarkerDialogs();
 }
