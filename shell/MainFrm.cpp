@@ -17,6 +17,8 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/IActiveChannelWindow.h"
 #include "calibration/IMainWindowHook.h"
+#include "display/ChartPopups.h"
+#include "display/DrawingPlane.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "instrument/CmdReply.h"
@@ -39,6 +41,7 @@
 #include "platform/ui/Panel.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Timer.h"
+#include "shell/MainChartPopups.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
 #include "widgets/WaitFrm.h"
@@ -91,6 +94,8 @@ TMainFrm::TMainFrm(QWidget* owner) : ui::Form(owner) {
     if (OnClosed) OnClosed();
   };
   FormCreate();
+  ChartPopups = std::make_unique<TMainChartPopups>(*this);
+  TDrawingPlane::Popups = ChartPopups.get();
 }
 
 TMainFrm::~TMainFrm() {
@@ -893,6 +898,7 @@ void TMainFrm::Shutdown() {
   // 1.
   if (ShutDownDone) return;
   ShutDownDone = true;
+  if (TDrawingPlane::Popups == ChartPopups.get()) TDrawingPlane::Popups = nullptr;
   // 2.
   if (ScannerModule) ScannerModule->StopSweep();
   delete SecondTimer;
