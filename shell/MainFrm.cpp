@@ -18,6 +18,8 @@
 #include "calibration/ECal.h"
 #include "calibration/IActiveChannelWindow.h"
 #include "calibration/IMainWindowHook.h"
+#include "display/ChartPopups.h"
+#include "display/DrawingPlane.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "instrument/CmdReply.h"
@@ -40,6 +42,7 @@
 #include "platform/ui/Panel.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Timer.h"
+#include "shell/MainChartPopups.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
 #include "widgets/WaitFrm.h"
@@ -92,6 +95,8 @@ TMainFrm::TMainFrm(QWidget* owner) : ui::Form(owner) {
     if (OnClosed) OnClosed();
   };
   FormCreate();
+  ChartPopups = std::make_unique<TMainChartPopups>(*this);
+  TDrawingPlane::Popups = ChartPopups.get();
 }
 
 TMainFrm::~TMainFrm() {
@@ -917,6 +922,7 @@ void TMainFrm::Shutdown() {
   // 1.
   if (ShutDownDone) return;
   ShutDownDone = true;
+  if (TDrawingPlane::Popups == ChartPopups.get()) TDrawingPlane::Popups = nullptr;
   // 2.
   if (ScannerModule) ScannerModule->StopSweep();
   delete SecondTimer;
