@@ -3,9 +3,11 @@
 #include "dialogs/ChannelDialogs.h"
 #include "dialogs/PickLists.h"
 #include "dialogs/ShellDialogs.h"
+#include "dialogs/TraceDialogs.h"
 
 void RegisterDialogs() {
   RegisterPickLists();
   RegisterChannelDialogs();
   RegisterShellDialogs();
+  RegisterTraceDialogs();
 }
