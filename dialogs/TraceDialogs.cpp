@@ -1,5 +1,6 @@
 #include "dialogs/TraceDialogs.h"
 
+#include "dialogs/CableEditor.h"
 #include "dialogs/DtfSettingsDialog.h"
 #include "dialogs/TraceListDialog.h"
 #include "model/Services.h"
@@ -27,4 +28,5 @@ TMainFrm::TDialogFactoryOpener Opener() {
 void RegisterTraceDialogs() {
   TMainFrm::RegisterDialog("TTraceListFrm", Opener<TTraceListFrm>());
   TMainFrm::RegisterDialog("TDTFSettingsFrm", Opener<TDTFSettingsFrm>());
+  TMainFrm::RegisterDialog("TCableEditFrm", Opener<TCableEditFrm>());
 }
