@@ -4,10 +4,12 @@
 #include "dialogs/MarkerDialogs.h"
 #include "dialogs/PickLists.h"
 #include "dialogs/ShellDialogs.h"
+#include "dialogs/TraceDialogs.h"
 
 void RegisterDialogs() {
   RegisterPickLists();
   RegisterChannelDialogs();
   RegisterShellDialogs();
   RegisterMarkerDialogs();
+  RegisterTraceDialogs();
 }
