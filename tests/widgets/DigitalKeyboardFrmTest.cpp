@@ -122,6 +122,9 @@ TEST_F(DigitalKeyboard, EditsTheValueWithKeysAndTypedCharacters) {
       {1500.25, {"abc xyz"}, "1500.25", true},
       {12, {"<End>", "btLeft", "9"}, "192", false},
       {12, {"<Home>", "btRight", "9"}, "192", false},
+      {85, {"bt1", "btPoint", "bt5"}, "1.5", false},
+      {85, {"1", ".", "5"}, "1.5", false},
+      {0, {"bt1", "btPoint", "bt5"}, "1.5", false},
   };
   for (const Case& c : cases) {
     auto k = Make(c.value);
