@@ -10,6 +10,7 @@
 #include "dialogs/SearchPeakFrm.h"
 #include "dialogs/SearchTargetFrm.h"
 #include "dialogs/MarkerMathFrm.h"
+#include "model/Utils.h"
 #include "platform/ui/Panel.h"
 
 namespace {
@@ -226,6 +227,48 @@ TEST_F(MarkerDialogRemoteLists, DeletionsWhileAListIsOpenAreNeverRead) {
       EXPECT_FALSE(Markers().Flatness) << r.what;
     }
     if (Traces().GetCount() < 2) Traces().AddMeasurement(0, fmtLogMag);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+class SearchTargetDialog : public MarkerDialogRig {};
+
+TEST_F(SearchTargetDialog, TheTargetIsClampedAndTargetLeftReadsBackInMarkerSearch) {
+  LoadPeaks(fmtSwr);
+  Markers().AddMarker();
+  TMarker& m = *Markers().FindMarker(0);
+  TSearchTargetFrm target(frm.get());
+  EXPECT_EQ(230, target.Height());
+  EXPECT_EQ(" Both", target.pnTargetTransValue->Caption());
+  // SWR cannot be below 1: a typed 0 is stored clamped and shown so.
+  driver.OnNextModal([&](ui::Form& k) { TypeIntoKeypad(k, "0"); });
+  Press(target, "pnTargetValueValue");
+  EXPECT_GE(m.TargetValue, 1.0);
+  EXPECT_EQ(FormatNumberWithUnit(ViewProperties->ValueDigits, Trace().GetResponseUnitText(), m.TargetValue),
+            target.pnTargetValueValue->Caption().substr(1));
+  m.TargetTrans = -1;
+  target.RefreshValues();
+  EXPECT_EQ(" ", target.pnTargetTransValue->Caption());
+
+  // Marker Search runs modally, as the Marker List runs it.
+  TMarkerSearchFrm search(frm.get());
+  driver.OnNextModal([&](ui::Form&) {
+    driver.OnNextModal([&](ui::Form& sub) {
+      Press(sub, "btTargetLeft");
+      driver.Key(sub, ui::vk::Escape);
+    });
+    Press(search, "btSearchTarget");
+    EXPECT_EQ(7, m.MarkerSearch);
+    EXPECT_EQ(" Target Left", search.pnSearchTypeValue->Caption());
+    Press(search, "btOk");
+  });
+  EXPECT_EQ(ui::mrOk, search.ShowModal());
+  for (int key : {ui::vk::Return, ui::vk::Escape, ui::vk::Cancel}) {
+    driver.OnNextModal([&](ui::Form& f) { driver.Key(f, key); });
+    EXPECT_EQ(ui::mrOk, target.ShowModal()) << key;
   }
 }
 
