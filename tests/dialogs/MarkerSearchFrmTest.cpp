@@ -118,33 +118,38 @@ TEST_F(MarkerDialogRemote, DeletionsDuringAKeypadOrASubDialogAreNeverRead) {
   for (const Case& r : removals) {
     Markers().DeleteAllMarkers();
     Markers().SetReferenceEnabled(true);
+    // Marker Search runs modally, as the Marker List runs it.
     TMarkerSearchFrm search(frm.get());
-    // The start keypad: removed while it is open, then confirmed.
-    driver.OnNextModal([&](ui::Form& k) {
-      r.remove();
-      TypeIntoKeypad(k, "150");
-    });
-    Press(search, "pnSearchStartValue");
-    EXPECT_EQ(" ", search.pnSearchStartValue->Caption()) << r.what;
-    EXPECT_EQ(" ", search.pnSearchTypeValue->Caption()) << r.what;
-    // Nothing acts without a marker.
-    for (const char* b : {"btSearchMax", "pnTrackingValue", "btSearchReak", "btSearchTarget"}) Press(search, b);
-    EXPECT_EQ(0, Markers().GetCount());
-
-    // Inside the peak and target dialogs.
-    Markers().SetReferenceEnabled(true);
-    for (const char* button : {"btSearchReak", "btSearchTarget"}) {
-      driver.OnNextModal([&](ui::Form& sub) {
+    driver.OnNextModal([&](ui::Form&) {
+      // The start keypad: removed while it is open, then confirmed.
+      driver.OnNextModal([&](ui::Form& k) {
         r.remove();
-        for (const char* name : {"pnPeakExcursionValue", "btSearchPeak", "btMaxPeak", "pnTargetValueValue",
-                                 "btSearchTarget", "btTargetLeft"}) {
-          if (auto* c = driver.Find(name, &sub)) driver.Press(*c);
-        }
-        Press(sub, "btOk");
+        TypeIntoKeypad(k, "150");
       });
-      Press(search, button);
+      Press(search, "pnSearchStartValue");
+      EXPECT_EQ(" ", search.pnSearchStartValue->Caption()) << r.what;
+      EXPECT_EQ(" ", search.pnSearchTypeValue->Caption()) << r.what;
+      // Nothing acts without a marker.
+      for (const char* b : {"btSearchMax", "pnTrackingValue", "btSearchReak", "btSearchTarget"}) Press(search, b);
+      EXPECT_EQ(0, Markers().GetCount());
+
+      // Inside the peak and target dialogs.
       Markers().SetReferenceEnabled(true);
-    }
+      for (const char* button : {"btSearchReak", "btSearchTarget"}) {
+        driver.OnNextModal([&](ui::Form& sub) {
+          r.remove();
+          for (const char* name : {"pnPeakExcursionValue", "btSearchPeak", "btMaxPeak", "pnTargetValueValue",
+                                   "btSearchTarget", "btTargetLeft"}) {
+            if (auto* c = driver.Find(name, &sub)) driver.Press(*c);
+          }
+          Press(sub, "btOk");
+        });
+        Press(search, button);
+        Markers().SetReferenceEnabled(true);
+      }
+      Press(search, "btOk");
+    });
+    EXPECT_EQ(ui::mrOk, search.ShowModal());
     Markers().DeleteAllMarkers();
   }
 }
