@@ -10,6 +10,7 @@
 #include "dialogs/SearchPeakFrm.h"
 #include "dialogs/SearchTargetFrm.h"
 #include "dialogs/MarkerMathFrm.h"
+#include "model/Utils.h"
 #include "platform/ui/Panel.h"
 
 namespace {
@@ -117,33 +118,38 @@ TEST_F(MarkerDialogRemote, DeletionsDuringAKeypadOrASubDialogAreNeverRead) {
   for (const Case& r : removals) {
     Markers().DeleteAllMarkers();
     Markers().SetReferenceEnabled(true);
+    // Marker Search runs modally, as the Marker List runs it.
     TMarkerSearchFrm search(frm.get());
-    // The start keypad: removed while it is open, then confirmed.
-    driver.OnNextModal([&](ui::Form& k) {
-      r.remove();
-      TypeIntoKeypad(k, "150");
-    });
-    Press(search, "pnSearchStartValue");
-    EXPECT_EQ(" ", search.pnSearchStartValue->Caption()) << r.what;
-    EXPECT_EQ(" ", search.pnSearchTypeValue->Caption()) << r.what;
-    // Nothing acts without a marker.
-    for (const char* b : {"btSearchMax", "pnTrackingValue", "btSearchReak", "btSearchTarget"}) Press(search, b);
-    EXPECT_EQ(0, Markers().GetCount());
-
-    // Inside the peak and target dialogs.
-    Markers().SetReferenceEnabled(true);
-    for (const char* button : {"btSearchReak", "btSearchTarget"}) {
-      driver.OnNextModal([&](ui::Form& sub) {
+    driver.OnNextModal([&](ui::Form&) {
+      // The start keypad: removed while it is open, then confirmed.
+      driver.OnNextModal([&](ui::Form& k) {
         r.remove();
-        for (const char* name : {"pnPeakExcursionValue", "btSearchPeak", "btMaxPeak", "pnTargetValueValue",
-                                 "btSearchTarget", "btTargetLeft"}) {
-          if (auto* c = driver.Find(name, &sub)) driver.Press(*c);
-        }
-        Press(sub, "btOk");
+        TypeIntoKeypad(k, "150");
       });
-      Press(search, button);
+      Press(search, "pnSearchStartValue");
+      EXPECT_EQ(" ", search.pnSearchStartValue->Caption()) << r.what;
+      EXPECT_EQ(" ", search.pnSearchTypeValue->Caption()) << r.what;
+      // Nothing acts without a marker.
+      for (const char* b : {"btSearchMax", "pnTrackingValue", "btSearchReak", "btSearchTarget"}) Press(search, b);
+      EXPECT_EQ(0, Markers().GetCount());
+
+      // Inside the peak and target dialogs.
       Markers().SetReferenceEnabled(true);
-    }
+      for (const char* button : {"btSearchReak", "btSearchTarget"}) {
+        driver.OnNextModal([&](ui::Form& sub) {
+          r.remove();
+          for (const char* name : {"pnPeakExcursionValue", "btSearchPeak", "btMaxPeak", "pnTargetValueValue",
+                                   "btSearchTarget", "btTargetLeft"}) {
+            if (auto* c = driver.Find(name, &sub)) driver.Press(*c);
+          }
+          Press(sub, "btOk");
+        });
+        Press(search, button);
+        Markers().SetReferenceEnabled(true);
+      }
+      Press(search, "btOk");
+    });
+    EXPECT_EQ(ui::mrOk, search.ShowModal());
     Markers().DeleteAllMarkers();
   }
 }
@@ -226,6 +232,48 @@ TEST_F(MarkerDialogRemoteLists, DeletionsWhileAListIsOpenAreNeverRead) {
       EXPECT_FALSE(Markers().Flatness) << r.what;
     }
     if (Traces().GetCount() < 2) Traces().AddMeasurement(0, fmtLogMag);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+class SearchTargetDialog : public MarkerDialogRig {};
+
+TEST_F(SearchTargetDialog, TheTargetIsClampedAndTargetLeftReadsBackInMarkerSearch) {
+  LoadPeaks(fmtSwr);
+  Markers().AddMarker();
+  TMarker& m = *Markers().FindMarker(0);
+  TSearchTargetFrm target(frm.get());
+  EXPECT_EQ(230, target.Height());
+  EXPECT_EQ(" Both", target.pnTargetTransValue->Caption());
+  // SWR cannot be below 1: a typed 0 is stored clamped and shown so.
+  driver.OnNextModal([&](ui::Form& k) { TypeIntoKeypad(k, "0"); });
+  Press(target, "pnTargetValueValue");
+  EXPECT_GE(m.TargetValue, 1.0);
+  EXPECT_EQ(FormatNumberWithUnit(ViewProperties->ValueDigits, Trace().GetResponseUnitText(), m.TargetValue),
+            target.pnTargetValueValue->Caption().substr(1));
+  m.TargetTrans = -1;
+  target.RefreshValues();
+  EXPECT_EQ(" ", target.pnTargetTransValue->Caption());
+
+  // Marker Search runs modally, as the Marker List runs it.
+  TMarkerSearchFrm search(frm.get());
+  driver.OnNextModal([&](ui::Form&) {
+    driver.OnNextModal([&](ui::Form& sub) {
+      Press(sub, "btTargetLeft");
+      driver.Key(sub, ui::vk::Escape);
+    });
+    Press(search, "btSearchTarget");
+    EXPECT_EQ(7, m.MarkerSearch);
+    EXPECT_EQ(" Target Left", search.pnSearchTypeValue->Caption());
+    Press(search, "btOk");
+  });
+  EXPECT_EQ(ui::mrOk, search.ShowModal());
+  for (int key : {ui::vk::Return, ui::vk::Escape, ui::vk::Cancel}) {
+    driver.OnNextModal([&](ui::Form& f) { driver.Key(f, key); });
+    EXPECT_EQ(ui::mrOk, target.ShowModal()) << key;
   }
 }
 
