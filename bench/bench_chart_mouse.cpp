@@ -1,0 +1,219 @@
+// The chart's pointer work on a busy channel window (1280 x 800, four traces of 16001 points,
+// sixteen markers each, every trace's markers shown): one hover test, one colour pick (the
+// press on the background) and one marker-drag step. None paints; each must stay far under
+// 100 us so the pointer never lags. The marker drag runs with the four traces' markers coupled.
+//
+// Peers, timed in the same run: a hover over the same rectangles done as a plain scan of a
+// vector of QRect, and the colour pick's 5 x 5 block read with QImage::pixel.
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <QPainter>
+#include <QPen>
+#include <QWidget>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+#include "display/DrawingPlane.h"
+#include "display/RangeView.h"
+#include "display/ViewProperties.h"
+#include "instrument/Device.h"
+#include "instrument/ScannerModule.h"
+#include "instrument/SynthesizerTV.h"
+#include "instrument/SynthesizerTV30.h"
+#include "model/Complex.h"
+#include "model/ICalibrationFacade.h"
+#include "model/Range.h"
+#include "model/RangeSettings.h"
+#include "model/Segment.h"
+#include "model/Services.h"
+#include "platform/ui/Application.h"
+#include "platform/ui/ImageCanvas.h"
+#include "platform/ui/QtFontMetrics.h"
+#include "platform/ui/RecordingCanvas.h"
+#include "traces/Marker.h"
+#include "traces/MarkerList.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
+#include "traces/MemoryList.h"
+
+
+namespace {
+
+class QuietCalibration : public ICalibrationFacade {
+ public:
+  bool IsUserCorrectionDisabled() const override { return false; }
+  bool IsOffsetAdjustRunning() const override { return false; }
+  void AdjustFrequencyOffset() override {}
+  uint32_t GetSerialNumber() const override { return 0; }
+  int GetHardwareRevision() const override { return 3; }
+};
+
+// A channel window with everything a busy chart shows.
+struct BusyWindow {
+  BusyWindow() {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ui::Application::ForTests();
+    scope->Device = &device;
+    scope->SynthesizerTV = &k12;
+    scope->SynthesizerTV30 = &k30;
+    scope->CalibratorModule = &calibration;
+    ::ScannerModule = &scanner;
+    look = std::make_unique<TViewProperties>();
+    ::ViewProperties = look.get();
+    view = std::make_unique<TRangeView>();
+
+    TRangeSettings settings;
+    TSegments segments;
+    view->Range->GetSettings(settings, segments);
+    settings.SweepMode = TRange::Lin;
+    settings.NPoints = TRange::MaxPoints;
+    settings.MinFrequency = 100;
+    settings.MaxFrequency = 1100;
+    view->Range->ApplySettings(segments, settings);
+    TRange& range = *view->Range;
+    for (int i = 0; i < range.GetCount(); ++i) {
+      const double f = range.GetPointFrequency(i);
+      range.SetPointData(0, i, Polar(0.3 + 0.25 * std::sin(f / 37.0), -f / 23.0));
+    }
+
+    TMeasureList& list = *view->Measurements;
+    const int formats[] = {16, 0, 16, 1};
+    while (list.GetCount() < 4) list.AddMeasurement(0, 16);
+    for (int i = 0; i < 4; ++i) {
+      TMeasurement& t = *list.GetMeasurement(i);
+      t.SetFormat(formats[i]);
+      t.ResizeToChannel();
+      t.Recalculate();
+      t.Memories->StoreData();
+      TMarkerList& markers = *t.Markers;
+      for (int m = 0; m < 16; ++m) {
+        markers.AddMarker();
+        markers.FindMarker(m)->SetRelativeX(0.03 + 0.06 * m);
+      }
+      markers.SetBoundsLeft(20 * i);
+      markers.UpdateMarkers();
+    }
+    // Every trace shows its markers and table (set directly: the setter waits for a parent).
+    view->OneMeasurementMarkers = false;
+    canvas = std::make_unique<ui::ImageCanvas>(1280, 800);
+    chart = view->DrawingPlane;
+    chart->SetBounds(0, 0, 1280, 800);
+    chart->PaintNow();
+  }
+  ~BusyWindow() {
+    canvas.reset();
+    view.reset();
+    ::ViewProperties = nullptr;
+    ::ScannerModule = nullptr;
+  }
+
+  TDevice device{4};
+  TSynthesizerTV k12;
+  TSynthesizerTV30 k30;
+  TScopedServices scope;
+  QuietCalibration calibration;
+  TScannerModule scanner;
+  std::unique_ptr<TViewProperties> look;
+  std::unique_ptr<TRangeView> view;
+  std::unique_ptr<ui::ImageCanvas> canvas;
+  TDrawingPlane* chart = nullptr;
+};
+
+BusyWindow& Window() {
+  static BusyWindow* window = new BusyWindow();
+  return *window;
+}
+
+void BM_ChartHoverStep(benchmark::State& state) {
+  BusyWindow& w = Window();
+  TDrawingPlane& chart = *w.chart;
+  const ui::Rect plot = chart.PlotRect;
+  // The rectangles the hover test looks at, for the peer.
+  std::vector<QRect> rects;
+  for (const THotArea& a : chart.LabelHotAreas) rects.emplace_back(a.Rect.Left, a.Rect.Top, a.Rect.Width(), a.Rect.Height());
+  TMeasureList& list = *w.view->Measurements;
+  for (int i = 0; i < list.GetCount(); ++i) {
+    TMeasurement& t = *list.GetMeasurement(i);
+    for (const THotArea& a : t.TitleHotAreas) rects.emplace_back(a.Rect.Left, a.Rect.Top, a.Rect.Width(), a.Rect.Height());
+    for (int m = 0; m < t.Markers->GetMarkerCount(); ++m) {
+      const TMarker& mk = *t.Markers->FindMarker(m);
+      for (const TScreenRect& r : {mk.ReadoutRect, mk.FlagRect, mk.StimulusMarkRect})
+        rects.emplace_back(r.Left, r.Top, r.Width(), r.Height());
+    }
+  }
+  int k = 0;
+  double peer = 0;
+  for (auto _ : state) {
+    const int x = plot.Left + (k * 37) % plot.Width();
+    const int y = plot.Top + (k * 53) % plot.Height();
+    chart.HoverAt(x, y);
+    state.PauseTiming();
+    const auto t0 = std::chrono::steady_clock::now();
+    int hits = 0;
+    for (const QRect& r : rects) hits += r.contains(x, y) ? 1 : 0;
+    benchmark::DoNotOptimize(hits);
+    peer += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    state.ResumeTiming();
+    ++k;
+  }
+  if (state.iterations() > 0) state.counters["peer_us"] = 1e6 * peer / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ChartHoverStep)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartColourPick(benchmark::State& state) {
+  BusyWindow& w = Window();
+  TDrawingPlane& chart = *w.chart;
+  const ui::Rect plot = chart.PlotRect;
+  const QImage image = w.chart->KeptCanvas().Image();
+  int k = 0;
+  double peer = 0;
+  for (auto _ : state) {
+    const int x = plot.Left + plot.Width() / 2 + (k % 7);
+    const int y = plot.Top + plot.Height() / 2;
+    chart.HitKind = 0;
+    chart.PaintBoxMouseDown(ui::MouseButton::Left, 0, x, y);
+    state.PauseTiming();
+    chart.ButtonDown = false;
+    chart.Dragging = false;
+    chart.HitKind = 0;
+    const auto t0 = std::chrono::steady_clock::now();
+    int n = 0;
+    for (int i = 0; i < 4; ++i)
+      for (int yy = y - 2; yy <= y + 2; ++yy)
+        for (int xx = x - 2; xx <= x + 2; ++xx) n += image.pixel(xx, yy) == static_cast<QRgb>(i) ? 1 : 0;
+    benchmark::DoNotOptimize(n);
+    peer += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    state.ResumeTiming();
+    ++k;
+  }
+  if (state.iterations() > 0) state.counters["peer_us"] = 1e6 * peer / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_ChartColourPick)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartMarkerDragStep(benchmark::State& state) {
+  BusyWindow& w = Window();
+  TDrawingPlane& chart = *w.chart;
+  const ui::Rect plot = chart.PlotRect;
+  w.view->Measurements->SetActive(0);
+  // The four traces' markers move together.
+  w.view->Measurements->SetMarkerCouple(true);
+  chart.HitKind = 2;
+  chart.Dragging = true;
+  int k = 0;
+  for (auto _ : state) {
+    chart.LastX = -1;
+    chart.PaintBoxMouseMove(ui::ssLeft, plot.Left + (k * 31) % plot.Width(), plot.Top + 10);
+    ++k;
+  }
+  chart.Dragging = false;
+  chart.HitKind = 0;
+  w.view->Measurements->SetMarkerCouple(false);
+}
+BENCHMARK(BM_ChartMarkerDragStep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
