@@ -7,6 +7,10 @@
 //   nominal_per_s   205 / the nominal sweep time (1000 / IFBW + ticks x 0.005 ms per record)
 //   percent         measured / nominal x 100 (the emulator sleeps 1 ms short of each gathered
 //                   slice, so it runs a little ahead of nominal)
+//
+// BM_ReplyPoint: the reply to one point record from the table, through the port with ideal
+// terms (0) and with the realistic ones (1), per point; the realistic port should cost under
+// 200 ns more.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -94,6 +98,23 @@ void BM_EmulatorSweep(benchmark::State& state) {
   platform::UiDispatcher::install(previous);
 }
 
+void BM_ReplyPoint(benchmark::State& state) {
+  RegisterResourceCopy("Emulation", TableText());
+  const TEmulationTable table = TEmulationTable::FromResource("Emulation");
+  TDemoPort port;
+  port.SetRealistic(state.range(0) != 0);
+  const std::vector<TCmdRequest> list = SweepList(1000);
+  int r = 0;
+  auto random = [&r] { return r = (r * 1103 + 12345) & 32767; };
+  size_t i = 2;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(EmulatorBackend::Reply(list[i], table, 4, 1000, random, &port));
+    if (++i == 203) i = 2;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReplyPoint)->Arg(0)->Arg(1)->Unit(benchmark::kNanosecond);
 BENCHMARK(BM_EmulatorSweep)->Arg(1000)->Arg(10000)->Arg(30000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);

@@ -46,12 +46,21 @@ if ! kill -0 "$pid" 2>/dev/null; then
   exit 1
 fi
 hz=$(getconf CLK_TCK)
+# Every thread's name and ticks, to give each thread's share (the link's threads carry the
+# emulator's lock-step, the main thread the user interface and the sweep engine).
+thread_ticks() {
+  for t in /proc/"$1"/task/*; do
+    printf '%s %s %s\n' "${t##*/}" "$(tr ' ' '_' <"$t/comm")" "$(awk '{ print $14 + $15 }' "$t/stat")"
+  done 2>/dev/null
+}
+threads0=$(thread_ticks "$pid")
 t0=$(cpu_ticks "$pid")
 u0=$(ui_ticks "$pid")
 start=$(date +%s.%N)
 sleep "$window"
 t1=$(cpu_ticks "$pid")
 u1=$(ui_ticks "$pid")
+threads1=$(thread_ticks "$pid")
 end=$(date +%s.%N)
 kill -TERM "$pid"
 wait "$runner"
@@ -59,3 +68,7 @@ awk -v a="$t0" -v b="$t1" -v ua="$u0" -v ub="$u1" -v hz="$hz" -v s="$start" -v e
   'BEGIN { d = (e - s) * hz
            printf "demo-cpu: %.1f %% of one core over %.1f s of sweeping four channels (%s)\n", 100 * (b - a) / d, e - s, p
            printf "demo-cpu: main thread (user interface, sweep handlers) %.1f %%, other threads %.1f %%\n", 100 * (ub - ua) / d, 100 * ((b - a) - (ub - ua)) / d }'
+awk -v hz="$hz" -v s="$start" -v e="$end" -v main="$pid" 'NR == FNR { before[$1] = $3; next }
+  { d = (e - s) * hz; share = 100 * ($3 - before[$1]) / d
+    if (share >= 0.05) printf "demo-cpu: thread %s (%s%s) %.1f %%\n", $1, $2, $1 == main ? ", main" : "", share }' \
+  <(printf '%s\n' "$threads0") <(printf '%s\n' "$threads1")

@@ -291,10 +291,11 @@ void TCalibr::Calculate(int r, int t, int method) {
     table = std::make_unique<TCalRange>(method2[0], method2[1], Frequencies);
     const bool weighted = (rm == cmF1 || rm == cmOP) && ModuleStandards && has(ckOpen2, r) && has(ckLoad2, r) &&
                           kit->GetStandardCount() >= 6;
-    const TCalStd* moduleStd[5] = {};
+    // The module's characterised values of the five standards at every calibration frequency.
+    std::vector<TComplex> moduleValues[5];
     if (weighted) {
       const int order[5] = {0, 1, 4, 2, 5};
-      for (int j = 0; j < 5; ++j) moduleStd[j] = kit->GetStandard(order[j]);
+      for (int j = 0; j < 5; ++j) kit->GetStandard(order[j])->ModuleData.InterpolateS11(Frequencies, moduleValues[j]);
     }
     const int kinds[5] = {ckShort, ckOpen, ckOpen2, ckLoad, ckLoad2};
     const bool needShort = rm == cmRS || rm == cmF1 || rm == cmOP || rm == cmROS;
@@ -323,7 +324,7 @@ void TCalibr::Calculate(int r, int t, int method) {
           TComplex m[5], g[5];
           for (int j = 0; j < 5; ++j) {
             m[j] = MeasuredValue(Standards[kinds[j]][r][i], r);
-            g[j] = moduleStd[j]->ModuleData.InterpolateAt(f).S11;
+            g[j] = moduleValues[j][i];
           }
           terms = TErrorTermSolver::WeightedOnePort(m, g, 5);
         } else {

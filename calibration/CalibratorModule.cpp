@@ -1,9 +1,11 @@
 #include "calibration/CalibratorModule.h"
 
+#include "calibration/CalKit.h"
 #include "calibration/CalKits.h"
 #include "calibration/CalKitsModule.h"
 #include "calibration/MeasurementRun.h"
 #include "calibration/SystemCorrection.h"
+#include "instrument/EmulatorBackend.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/EAbort.h"
@@ -120,7 +122,8 @@ void TCalibratorModule::ClearStandardRequests() {
 TCalibr* TCalibratorModule::GetUserCalibr() const { return ActiveWindow ? ActiveWindow->GetActiveCalibr() : nullptr; }
 
 void TCalibratorModule::Calibrate(int kind0, int kind1, bool system) {
-  if (TMeasurementRun::IsRunning() || EepromBusy) throw EAbort("Execution error", 200);
+  if (TMeasurementRun::IsRunning() || EepromBusy || (ModuleOperationDepth > 0 && !ModuleCalibrating))
+    throw EAbort("Execution error", 200);
   ClearStandardRequests();
   if (IsStandardValid(kind0, 0)) SetStandardRequest(kind0, 0, true);
   if (IsStandardValid(kind1, 1)) SetStandardRequest(kind1, 1, true);
@@ -138,6 +141,54 @@ void TCalibratorModule::Calibrate(int kind0, int kind1, bool system) {
   if (system) SystemCorrectionOff = false;
   NotifyChange();
 }
+
+namespace {
+
+// On the demonstration's emulated port (realistic terms), with no module port connected to it, the sweep of a
+// standard sees the selected kit's standard of that kind at the run's points; the cable again
+// afterwards.
+class TDemoStandardScope {
+ public:
+  TDemoStandardScope(const TRange& channel, const TCalibratorModule& module) {
+    auto* emulator = dynamic_cast<EmulatorBackend*>(&platform::UsbBackend::get());
+    if (!emulator || !emulator->IsRealisticPort() || emulator->GetPortLoad() == TDemoPort::TLoad::Module) return;
+    TCalKit* kit = CalKitsModule ? CalKitsModule->GetKits().GetSelected() : nullptr;
+    if (!kit) return;
+    int standard = -1;
+    for (int kind : {ckShort, ckOpen, ckLoad}) {
+      if (module.IsStandardRequested(kind, 0)) standard = kind == ckShort ? 0 : kind == ckOpen ? 1 : 2;
+    }
+    const int n = channel.GetCount();
+    if (standard < 0 || n < 1) return;
+    std::vector<double> f(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) f[static_cast<size_t>(i)] = channel.GetPointFrequency(i);
+    std::vector<TComplex> g(f.size());
+    kit->GetStandardValues(standard, f.data(), f.size(), g.data());
+    TFixtParam table;
+    table.Frequencies = f;
+    table.S11 = g;
+    table.S21.assign(f.size(), TComplex{});
+    table.S12.assign(f.size(), TComplex{});
+    table.S22.assign(f.size(), TComplex{});
+    if (f.size() == 1) {
+      // One point: a flat table around it.
+      table.Frequencies.push_back(f[0] + 1.0);
+      for (auto* v : {&table.S11, &table.S21, &table.S12, &table.S22}) v->push_back(v->front());
+    }
+    emulator->ConnectReflection(table);
+    Emulator = emulator;
+  }
+  ~TDemoStandardScope() {
+    if (Emulator) Emulator->ConnectCable();
+  }
+  TDemoStandardScope(const TDemoStandardScope&) = delete;
+  TDemoStandardScope& operator=(const TDemoStandardScope&) = delete;
+
+ private:
+  EmulatorBackend* Emulator = nullptr;
+};
+
+}  // namespace
 
 void TCalibratorModule::RunCalibrationSweep() {
   TCalibr* target = SystemMode ? &GetSystemCalibr() : GetUserCalibr();
@@ -170,6 +221,7 @@ void TCalibratorModule::RunCalibrationSweep() {
     channel.SetPointCorrection(false);
     channel.SetChangeNotify(true);
     ScannerModule->RebuildScanList();
+    TDemoStandardScope standard(channel, *this);
     if (WaitBox->Run(TranslateText("Calibration"))) {
       for (int kind = 0; kind < TCalibr::KindCount; ++kind) {
         for (int slot = 0; slot < TCalibr::SlotCount; ++slot) {

@@ -107,6 +107,11 @@ class TCalibratorModule : public TFObject, public ICalibrationFacade {
   // raises EAbort 200 "Execution error".
   void Calibrate(int kind0, int kind1, bool system);
 
+  // While the electronic calibration module runs an operation, only the sweeps its run issues
+  // (ModuleCalibrating set around them) are taken; others get EAbort 200.
+  int ModuleOperationDepth = 0;
+  bool ModuleCalibrating = false;
+
   // Installed by the main window (tests: fakes); a run needs the window and the wait box.
   IActiveChannelWindow* ActiveWindow = nullptr;
   ISweepWaitBox* WaitBox = nullptr;

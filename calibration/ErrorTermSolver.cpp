@@ -45,9 +45,19 @@ TOnePortTerms TErrorTermSolver::WeightedOnePort(const TComplex* m, const TComple
   // fixed 3 x 3 arrays by cofactors.
   TComplex n3[3][3] = {};
   TComplex b3[3] = {};
+  // The distances between readings, each pair once (|a - b| is |b - a| exactly); up to the
+  // module's five standards kept on the stack.
+  constexpr int kKept = 8;
+  double pair[kKept][kKept] = {};
+  const bool kept = n <= kKept;
+  if (kept) {
+    for (int j = 0; j < n; ++j) {
+      for (int q = j + 1; q < n; ++q) pair[j][q] = pair[q][j] = Abs(m[j] - m[q]);
+    }
+  }
   for (int j = 0; j < n; ++j) {
     double distance = 0.0;
-    for (int q = 0; q < n; ++q) distance += Abs(m[j] - m[q]);
+    for (int q = 0; q < n; ++q) distance += kept ? pair[j][q] : Abs(m[j] - m[q]);
     const double mag = Abs(m[j]);
     const double w = distance / (0.001 * mag * mag + 0.001);
     const TComplex row[3] = {TComplex{1.0, 0.0}, g[j] * m[j], -g[j]};

@@ -40,4 +40,16 @@ class IChartView {
   // The window's number among the channel windows (its Tag), compared with the main window's
   // active index for the active-channel frame.
   virtual int GetViewIndex() const = 0;
+
+  // What the chart's click actions read and change; a view without them reads neutral values
+  // and ignores the changes.
+  virtual std::string GetCalibrationStatusText() const { return {}; }
+  virtual void SetMeasCaption(const std::string& caption) { (void)caption; }
+  virtual void SetTimeCenterPriority(bool on) { (void)on; }
+  virtual double GetTransformStartInUnit() const { return 0.0; }
+  virtual double GetTransformStopInUnit() const { return 0.0; }
+  virtual void SetTransformStartInUnit(double value) { (void)value; }
+  virtual void SetTransformStopInUnit(double value) { (void)value; }
+  virtual void SetTransformCenterInUnit(double value) { (void)value; }
+  virtual void SetTransformSpanInUnit(double value) { (void)value; }
 };

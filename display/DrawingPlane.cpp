@@ -201,7 +201,3 @@ void TDrawingPlane::DrawTraceLayers(TMeasurement& trace, bool active) {
     DrawStimulusAxis(trace);
   }
 }
-
-void TDrawingPlane::DrawHint() {
-  // The hover hint box arrives with the chart's mouse handling; until then there is none.
-}

@@ -26,6 +26,7 @@
 #include "traces/ScreenRect.h"
 
 class IChartView;
+class TChartPopups;
 class TMarker;
 class TMeasurement;
 class TMeasureList;
@@ -201,6 +202,65 @@ class TDrawingPlane : public ui::Control {
 
   // ---- Hint -------------------------------------------------------------------------------------
   void DrawHint();
+
+  // ---- Mouse, hover and click actions (DrawingPlaneMouse.cpp, DrawingPlaneHint.cpp) ----------
+  // The windows the click actions open; installed by the main window, none without it.
+  static TChartPopups* Popups;
+  void PaintBoxMouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y);
+  void PaintBoxMouseMove(ui::ShiftState shift, int x, int y);
+  void PaintBoxMouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y);
+  void PaintBoxDblClick();
+  void HideHint();
+  void SetHitKind(int kind);
+  // The hover test at (x, y): hover flags, HintKind, HitKind, HitTrace, HitMarker.
+  void HoverAt(int x, int y);
+  // The frequency (MHz) of the stimulus row at pixel column x of the last layout, rounded to
+  // 0.1 and clamped to the instrument's band; false where no frequency maps (no band, no plot
+  // width, a sweep type other than linear or logarithmic).
+  bool FrequencyAtX(int x, double& frequency) const;
+  // The text and rectangle of the hint box for HintKind (empty text: none).
+  bool HintBox(ui::Canvas& canvas, std::string& text, TScreenRect& box);
+  void RunClickActions();
+  void EditCaption();
+  void ApplyCaption(const std::string& text);
+  void ToggleFreqCenterPriority();
+  void EditStimFirst();
+  void EditStimSecond();
+  void PickPoints();
+  void PickIFBW();
+  void TogglePowerLevel();
+  void EditScale(int traceIndex);
+  void EditRefValue(int traceIndex);
+  void ToggleTimeCenterPriority();
+  void EditTimeFirst();
+  void EditTimeSecond();
+  void EditMarkerStimulus(int traceIndex, int tag);
+  // Keypad values in the keypad's unit (MHz, or the distance unit); center picks the centre
+  // (or span) of the pair instead of the start (or stop).
+  double GetStimFirst(bool center) const;
+  void SetStimFirst(bool center, double value);
+  double GetStimSecond(bool center) const;
+  void SetStimSecond(bool center, double value);
+  double GetTimeFirst(bool center) const;
+  void SetTimeFirst(bool center, double value);
+  double GetTimeSecond(bool center) const;
+  void SetTimeSecond(bool center, double value);
+  // The keypad unit (kind, index) of the scanner module's distance unit and of a trace's format.
+  static void DistanceUnit(int& kind, int& index);
+  static void ResponseUnit(const TMeasurement& trace, int& kind, int& index);
+
+ protected:
+  void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+  void MouseMove(ui::ShiftState shift, int x, int y) override;
+  void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+  void DblClick() override;
+  void MouseLeave() override;
+
+ private:
+  // DragValue holds a frequency of the stimulus row (the release may apply it).
+  bool dragValueValid_ = false;
+
+ public:
 
  private:
   // The stimulus axis of one trace: its end stimuli and the pixel scale. Kept for the trace

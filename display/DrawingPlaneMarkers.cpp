@@ -332,32 +332,10 @@ void TDrawingPlane::DrawMarkerTable(TMeasurement& trace) {
 
 void TDrawingPlane::DrawDragReadout() {
   if (!Dragging || Range == nullptr) return;
-  const int W = PlotRect.Width();
-  if (W <= 0) return;
-  const double t = static_cast<double>(LastX - PlotRect.Left) / W;
-  const double fmin = Range->GetDeviceMinFrequency();
-  const double fmax = Range->GetDeviceMaxFrequency();
-  const double start = Range->MinFrequency;
-  const double stop = Range->MaxFrequency;
-  // No known band (or a band a logarithmic sweep cannot span) gives no readout at all.
-  if (!(fmax > fmin) || !std::isfinite(fmin) || !std::isfinite(fmax)) return;
   double f = 0.0;
-  if (Range->SweepMode == TRange::Lin) {
-    const double a = (start - fmin) / (fmax - fmin);
-    const double b = (stop - fmin) / (fmax - fmin);
-    const double u = std::clamp(a + (b - a) * t, 0.0, 1.0);
-    f = fmin + (fmax - fmin) * u;
-  } else if (Range->SweepMode == TRange::Log) {
-    if (!(fmin > 0) || !(start > 0) || !(stop > 0)) return;
-    const double a = std::log(start / fmin) / std::log(fmax / fmin);
-    const double b = std::log(stop / fmin) / std::log(fmax / fmin);
-    const double u = std::clamp(a + (b - a) * t, 0.0, 1.0);
-    f = fmin * std::pow(fmax / fmin, u);
-  } else {
-    return;
-  }
-  if (!std::isfinite(f)) return;
-  DragValue = std::clamp(std::round(f * 10.0) / 10.0, fmin, fmax);
+  // No frequency under the pointer gives no readout at all.
+  if (!FrequencyAtX(LastX, f)) return;
+  DragValue = f;
 
   ui::Canvas& cv = PaintCanvas();
   const std::string text = ChartText::WithUnit(DragValue * 1e6, ukFrequency);

@@ -115,7 +115,7 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   // "Cor", "C?", ... and "Correction", "Interpolation", ...: English while no translation is in
   // force, else Russian; empty for an unknown code.
   std::string GetCalibrationStatusShort() const override;
-  std::string GetCalibrationStatusText() const;
+  std::string GetCalibrationStatusText() const override;
   static std::string CalibrationStatusShort(int32_t code, bool english);
   static std::string CalibrationStatusText(int32_t code, bool english);
   // Clears the user calibration and requests a repaint.
@@ -135,7 +135,7 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   void SetOneMeasurementMarkers(bool on);
   void SetShowCaption(bool on);
   // Stores the caption and requests a repaint; no change event.
-  void SetMeasCaption(const std::string& caption);
+  void SetMeasCaption(const std::string& caption) override;
 
   // ---- Time domain (the settings' own setters, with this window as their owner) -------------
   TTimeDomainOwner& GetTimeDomainOwner() { return *timeDomainOwner_; }
@@ -143,7 +143,7 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   void SetTransformStop(double t) { TimeDomain.SetTransformStop(*timeDomainOwner_, t); }
   void SetTransformCenter(double t) { TimeDomain.SetTransformCenter(*timeDomainOwner_, t); }
   void SetTransformSpan(double w) { TimeDomain.SetTransformSpan(*timeDomainOwner_, w); }
-  void SetTimeCenterPriority(bool on) { TimeDomain.SetTimeCenterPriority(*timeDomainOwner_, on); }
+  void SetTimeCenterPriority(bool on) override { TimeDomain.SetTimeCenterPriority(*timeDomainOwner_, on); }
   void SetGatingStart(double t) { TimeDomain.SetGatingStart(*timeDomainOwner_, t); }
   void SetGatingStop(double t) { TimeDomain.SetGatingStop(*timeDomainOwner_, t); }
   void SetGatingCenter(double t) { TimeDomain.SetGatingCenter(*timeDomainOwner_, t); }
@@ -156,14 +156,14 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   // 0, 1, 2: beta 0, 6, 13; other choices do nothing.
   void SetTransformWindow(int choice) { TimeDomain.SetTransformWindow(*timeDomainOwner_, choice); }
   // Distance-unit forms (ns, metres or feet by the scanner module's unit).
-  double GetTransformStartInUnit() const { return TimeDomain.GetTransformStartInUnit(); }
-  double GetTransformStopInUnit() const { return TimeDomain.GetTransformStopInUnit(); }
+  double GetTransformStartInUnit() const override { return TimeDomain.GetTransformStartInUnit(); }
+  double GetTransformStopInUnit() const override { return TimeDomain.GetTransformStopInUnit(); }
   double GetTransformCenterInUnit() const override { return TimeDomain.GetTransformCenterInUnit(); }
   double GetTransformSpanInUnit() const override { return TimeDomain.GetTransformSpanInUnit(); }
   void SetTransformStartInUnit(double d) override { TimeDomain.SetTransformStartInUnit(*timeDomainOwner_, d); }
   void SetTransformStopInUnit(double d) override { TimeDomain.SetTransformStopInUnit(*timeDomainOwner_, d); }
   void SetTransformCenterInUnit(double d) override { TimeDomain.SetTransformCenterInUnit(*timeDomainOwner_, d); }
-  void SetTransformSpanInUnit(double d) { TimeDomain.SetTransformSpanInUnit(*timeDomainOwner_, d); }
+  void SetTransformSpanInUnit(double d) override { TimeDomain.SetTransformSpanInUnit(*timeDomainOwner_, d); }
   // The cable loss in dB over the one-way length of a round-trip time (seconds).
   static double CableLossForTime(double t) { return ::CableLossForTime(t); }
 

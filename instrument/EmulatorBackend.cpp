@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
 
 #include "instrument/Device.h"
+#include "instrument/EmulatedEcal.h"
 #include "instrument/Firmware.h"
 #include "model/IDeviceModel.h"
 #include "model/NumberText.h"
@@ -41,6 +43,7 @@ std::unique_ptr<EmulatorBackend> EmulatorBackend::InstallForDemoMode() {
   IDeviceModel* device = Services().Device;
   if (!device || !device->GetDemoMode()) return nullptr;
   auto emulator = std::make_unique<EmulatorBackend>();
+  emulator->SetRealisticPort(true);
   platform::UsbBackend::install(emulator.get());
   return emulator;
 }
@@ -102,6 +105,11 @@ double EmulatorBackend::Noise(int r, int ifBandwidth) {
 
 TCmdReply EmulatorBackend::Reply(const TCmdRequest& record, const TEmulationTable& table, int modelRow,
                                  int ifBandwidth, const std::function<int()>& random) {
+  return Reply(record, table, modelRow, ifBandwidth, random, nullptr);
+}
+
+TCmdReply EmulatorBackend::Reply(const TCmdRequest& record, const TEmulationTable& table, int modelRow,
+                                 int ifBandwidth, const std::function<int()>& random, const TDemoPort* port) {
   const uint16_t code = record.GetCode();
   TCmdReply reply(code);
   if (code == TCmdRequest::SyncCode) {
@@ -110,13 +118,16 @@ TCmdReply EmulatorBackend::Reply(const TCmdRequest& record, const TEmulationTabl
     reply.SetByte(2, 0x2D);  // 45.0 degrees C
     reply.SetByte(3, 0x00);
   } else if (code < 0xFF00) {
-    std::optional<TEmulationTable::TReading> at = table.Lookup(PointFrequency(record, modelRow));
+    const double f = PointFrequency(record, modelRow);
+    std::optional<TEmulationTable::TReading> at = table.Lookup(f);
     if (!at) return reply;  // an empty table: the code alone
     const double a = std::pow(10.0, at->LevelA / 20.0);
     const double b = std::pow(10.0, at->LevelB / 20.0);
     auto noise = [&] { return Noise(random(), ifBandwidth); };
-    const double ar = a * std::cos(at->PhaseA) + noise();
-    const double ai = a * std::sin(at->PhaseA) + noise();
+    TComplex ra{a * std::cos(at->PhaseA), a * std::sin(at->PhaseA)};
+    if (port) ra = port->Reading(f, ra);
+    const double ar = ra.Re + noise();
+    const double ai = ra.Im + noise();
     reply.SetF32(2, static_cast<float>(ar));
     reply.SetF32(6, static_cast<float>(ai));
     if (IsProgramRow(modelRow)) {
@@ -143,20 +154,104 @@ platform::UsbDeviceIds EmulatorBackend::CurrentIds() const {
   return {row->LoaderVid, row->LoaderPid, row->LoaderRelease};
 }
 
-bool EmulatorBackend::Valid(Handle handle) const { return Handles.count(handle) != 0; }
+bool EmulatorBackend::Valid(Handle handle) const {
+  auto it = Handles.find(handle);
+  return it != Handles.end() && !it->second.Ecal;
+}
+
+TEmulatedEcal* EmulatorBackend::EcalOf(Handle handle) const {
+  auto it = Handles.find(handle);
+  if (it == Handles.end() || !it->second.Ecal || !Ecal) return nullptr;
+  if (!Ecal->IsPlugged() || Ecal->GetGeneration() != it->second.Generation) return nullptr;
+  return Ecal;
+}
+
+void EmulatorBackend::AttachEcal(TEmulatedEcal* ecal) {
+  {
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (Ecal) Ecal->OnPlugChange = nullptr;
+    if (Ecal != ecal) Port.ConnectCable();
+    Ecal = ecal;
+    if (Ecal) Ecal->OnPlugChange = [this] { postDeviceChange(); };
+  }
+  postDeviceChange();
+}
+
+TEmulatedEcal* EmulatorBackend::GetEcal() const {
+  std::lock_guard<std::mutex> lock(Mutex);
+  return Ecal;
+}
+
+void EmulatorBackend::SetRealisticPort(bool on) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  Port.SetRealistic(on);
+}
+
+bool EmulatorBackend::IsRealisticPort() const {
+  std::lock_guard<std::mutex> lock(Mutex);
+  return Port.IsRealistic();
+}
+
+void EmulatorBackend::ConnectCable() {
+  std::lock_guard<std::mutex> lock(Mutex);
+  Port.ConnectCable();
+}
+
+void EmulatorBackend::ConnectReflection(const TFixtParam& table) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  Port.ConnectReflection(table);
+}
+
+void EmulatorBackend::ConnectModulePort(int port) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  if (Ecal)
+    Port.ConnectModule(Ecal, port);
+  else
+    Port.ConnectCable();
+}
+
+TDemoPort::TLoad EmulatorBackend::GetPortLoad() const {
+  std::lock_guard<std::mutex> lock(Mutex);
+  return Port.GetLoad();
+}
+
+namespace {
+
+std::string LockName(int index) {
+  const std::string pid = IntToText(static_cast<long long>(::getpid()));
+  if (index == 0) return "tervan-emulator-" + pid;
+  if (index == 1) return "tervan-emulator-ecal-" + pid;
+  return {};
+}
+
+}  // namespace
 
 std::vector<platform::UsbDeviceInfo> EmulatorBackend::enumerate() {
   std::lock_guard<std::mutex> lock(Mutex);
-  return {{"Ezusb-0", "tervan-emulator-" + IntToText(static_cast<long long>(::getpid())), CurrentIds()}};
+  std::vector<platform::UsbDeviceInfo> out = {{"Ezusb-0", LockName(0), CurrentIds()}};
+  if (Ecal && Ecal->IsPlugged())
+    out.push_back({"Ezusb-1", LockName(1), {TEmulatedEcal::VendorId, TEmulatedEcal::ProductId, 0x0001}});
+  return out;
 }
 
 std::string EmulatorBackend::reason() const { return {}; }
 
 std::string EmulatorBackend::lockName(int index) {
-  return index == 0 ? "tervan-emulator-" + IntToText(static_cast<long long>(::getpid())) : std::string();
+  if (index == 1) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (!Ecal || !Ecal->IsPlugged()) return {};
+  }
+  return LockName(index);
 }
 
 platform::UsbBackend::Handle EmulatorBackend::open(int index) {
+  if (index == 1) {
+    std::lock_guard<std::mutex> lock(Mutex);
+    if (!Ecal || !Ecal->IsPlugged()) return kInvalidHandle;
+    const Handle h = NextHandle++;
+    Handles[h] = {false, true, Ecal->GetGeneration()};
+    return h;
+  }
   if (index != 0) return kInvalidHandle;
   bool first;
   Handle h;
@@ -189,7 +284,7 @@ void EmulatorBackend::close(Handle handle) {
   // uploader lets the device go.
   if (it->second.TookChunks) FirmwareLoaded = true;
   Handles.erase(it);
-  if (Handles.empty()) {
+  if (std::none_of(Handles.begin(), Handles.end(), [](const auto& h) { return !h.second.Ecal; })) {
     // Let go by every user: the exchange starts afresh, so no reply of an old list (or of an
     // abort) waits for the next link.
     MayWrite = true;
@@ -199,6 +294,10 @@ void EmulatorBackend::close(Handle handle) {
 
 bool EmulatorBackend::readIds(Handle handle, platform::UsbDeviceIds& ids) {
   std::lock_guard<std::mutex> lock(Mutex);
+  if (EcalOf(handle)) {
+    ids = {TEmulatedEcal::VendorId, TEmulatedEcal::ProductId, 0x0001};
+    return true;
+  }
   if (!Valid(handle)) return false;
   ids = CurrentIds();
   return true;
@@ -220,11 +319,22 @@ bool EmulatorBackend::readDescriptor(Handle handle, uint8_t* buffer, size_t size
 
 bool EmulatorBackend::check(Handle handle) {
   std::lock_guard<std::mutex> lock(Mutex);
-  return Valid(handle);
+  return Valid(handle) || EcalOf(handle);
 }
 
 platform::UsbResult EmulatorBackend::vendorRequest(Handle handle, const platform::UsbVendorRequest& request,
-                                                   uint8_t*) {
+                                                   uint8_t* data) {
+  TEmulatedEcal* ecal = nullptr;
+  bool ecalHandle = false;
+  {
+    std::lock_guard<std::mutex> lock(Mutex);
+    auto it = Handles.find(handle);
+    ecalHandle = it != Handles.end() && it->second.Ecal;
+    ecal = EcalOf(handle);
+  }
+  // The module answers outside the emulator's lock: an unplug it reports posts a notice.
+  if (ecal) return ecal->Request(request, data);
+  if (ecalHandle) return platform::UsbResult::Fail("The module is unplugged");
   std::lock_guard<std::mutex> lock(Mutex);
   if (!Valid(handle)) return platform::UsbResult::Fail("The emulated device is not open");
   if (!request.deviceToHost && request.request == kFirmwareChunkRequest) Handles[handle].TookChunks = true;
@@ -321,7 +431,7 @@ platform::UsbResult EmulatorBackend::bulkRead(Handle handle, uint8_t* buffer, si
       return {platform::UsbStatus::TimedOut, 0, {}};
     }
     ReplyReady = false;
-    reply = Reply(Mailbox, Table, ModelRow, IFBandwidth, [this] { return static_cast<int>(Random() % 32768); });
+    reply = Reply(Mailbox, Table, ModelRow, IFBandwidth, [this] { return static_cast<int>(Random() % 32768); }, &Port);
     MayWrite = true;
   }
   MayWriteCond.notify_one();

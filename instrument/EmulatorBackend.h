@@ -17,6 +17,11 @@
 // strictly; an abort sets the discard flag and releases both sides.
 //
 // The device is private to its process: its lock name holds the process id.
+//
+// An emulated calibration module can be attached (tests; the demonstration mode as users start
+// it has none): while it is plugged in, it is listed at index 1 with its own ids and lock name,
+// and its vendor requests reach it. Unplugging and plugging it in again post a device-change
+// notice.
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -28,8 +33,11 @@
 
 #include "instrument/CmdReply.h"
 #include "instrument/CmdRequest.h"
+#include "instrument/DemoPort.h"
 #include "instrument/EmulationTable.h"
 #include "platform/UsbBackend.h"
+
+class TEmulatedEcal;
 
 class EmulatorBackend : public platform::UsbBackend {
  public:
@@ -56,6 +64,21 @@ class EmulatorBackend : public platform::UsbBackend {
   int GetModelRow() const { return ModelRow; }
   // The IF bandwidth of the last timing record (Hz; 0 before the first).
   int GetIFBandwidth();
+  // Attaches a module (the caller keeps it alive and detaches it with nullptr before dropping
+  // it); posts a device-change notice.
+  void AttachEcal(TEmulatedEcal* ecal);
+  TEmulatedEcal* GetEcal() const;
+
+  // What the reflection port sees (see DemoPort.h); the cable unless told otherwise. A directly
+  // made emulator keeps ideal error terms; the demonstration mode switches the realistic ones on.
+  void SetRealisticPort(bool on);
+  bool IsRealisticPort() const;
+  void ConnectCable();
+  void ConnectReflection(const TFixtParam& table);
+  // Port 0 (A) or 1 (B) of the attached module; the cable when none is attached.
+  void ConnectModulePort(int port);
+  TDemoPort::TLoad GetPortLoad() const;
+
   // The table loaded at the first open.
   const TEmulationTable& GetTable() const { return Table; }
 
@@ -69,6 +92,9 @@ class EmulatorBackend : public platform::UsbBackend {
   // source.
   static TCmdReply Reply(const TCmdRequest& record, const TEmulationTable& table, int modelRow, int ifBandwidth,
                          const std::function<int()>& random);
+  // The same with receiver A read through a port (null: the table's value as it is).
+  static TCmdReply Reply(const TCmdRequest& record, const TEmulationTable& table, int modelRow, int ifBandwidth,
+                         const std::function<int()>& random, const TDemoPort* port);
 
   // platform::UsbBackend
   std::vector<platform::UsbDeviceInfo> enumerate() override;
@@ -89,9 +115,12 @@ class EmulatorBackend : public platform::UsbBackend {
  private:
   struct THandleState {
     bool TookChunks = false;  // firmware chunks came through this handle
+    bool Ecal = false;        // a handle on the module at index 1
+    int Generation = 0;       // the module's plug generation at the open
   };
   platform::UsbDeviceIds CurrentIds() const;
-  bool Valid(Handle handle) const;  // caller holds Mutex
+  bool Valid(Handle handle) const;  // caller holds Mutex; the instrument's handles only
+  TEmulatedEcal* EcalOf(Handle handle) const;  // caller holds Mutex; a live module handle's module
 
   const int ModelRow;
   mutable std::mutex Mutex;
@@ -112,5 +141,7 @@ class EmulatorBackend : public platform::UsbBackend {
   TEmulationTable Table;
   std::minstd_rand Random;
   TSleeper Sleeper;
+  TEmulatedEcal* Ecal = nullptr;
+  TDemoPort Port;
   std::shared_ptr<int> Alive = std::make_shared<int>(0);  // the delayed notice holds it weakly
 };

@@ -302,6 +302,26 @@ TSParams TFixtParam::InterpolateAt(double f) const {
   return out;
 }
 
+void TFixtParam::InterpolateS11(const std::vector<double>& frequencies, std::vector<TComplex>& out) const {
+  out.assign(frequencies.size(), TComplex{});
+  const size_t n = Frequencies.size();
+  if (n < 2 || S11.size() != n || S21.size() != n || S12.size() != n || S22.size() != n) return;
+  TPolarStep step;
+  size_t stepAt = n;  // no segment yet
+  for (size_t i = 0; i < frequencies.size(); ++i) {
+    const double f = frequencies[i];
+    const size_t k = static_cast<size_t>(FindSegment(f));
+    const size_t j = k + 1;
+    if (k != stepAt) {
+      step = TPolarStep(S11[k], S11[j]);
+      stepAt = k;
+    }
+    const double width = Frequencies[j] - Frequencies[k];
+    const double t = width == 0.0 ? 0.0 : (f - Frequencies[k]) / width;
+    out[i] = step.At(t);
+  }
+}
+
 void TFixtParam::Interpolate(TComplex& s11, TComplex& s21, TComplex& s22, TComplex& s12, double frequency) const {
   const TSParams s = InterpolateAt(frequency);
   s11 = s.S11;

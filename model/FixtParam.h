@@ -78,6 +78,9 @@ class TFixtParam {
   // A segment of zero width gives the value at its lower end. Fewer than two points give
   // (0, 0) everywhere.
   TSParams InterpolateAt(double frequency) const;
+  // InterpolateAt(f).S11 at each frequency, exactly, with the polar form of a segment worked
+  // out once for the frequencies that share it (a calibration grid walks a table so).
+  void InterpolateS11(const std::vector<double>& frequencies, std::vector<TComplex>& out) const;
   // The same into out-arguments in the order S11, S21, S22, S12.
   void Interpolate(TComplex& s11, TComplex& s21, TComplex& s22, TComplex& s12, double frequency) const;
 

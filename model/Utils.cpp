@@ -21,8 +21,6 @@ bool NearlyEqual(double a, double b) {
 
 bool NearlyEqual(double a, double b, double tolerance) { return std::fabs(a - b) <= tolerance; }
 
-bool NearlyZero(double x) { return std::fabs(x) <= 1e-12; }
-
 double RoundToStep(double step, double x) { return step * std::floor(x / step + 0.5); }
 
 int TruncSat(double x) {
@@ -57,8 +55,6 @@ void IncrementBySignificantStep(double& x, int n, double minStep) {
   }
   x = RoundToStep(step, x + n * step);
 }
-
-bool IsComplexZero(const TComplex& z) { return std::fabs(z.Re) <= 1e-12 && std::fabs(z.Im) <= 1e-12; }
 
 // ---------------------------------------------------------------------------------------------
 // Interpolation

@@ -3,6 +3,7 @@
 // matrix algebra, tolerant number lists and fixed-width number text, colour arithmetic, the
 // program's folders and version, and a stopwatch. None of them keeps state.
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,8 +21,8 @@ constexpr double Sqr(double x) { return x * x; }
 bool NearlyEqual(double a, double b);
 // True when |a - b| <= tolerance.
 bool NearlyEqual(double a, double b, double tolerance);
-// True when |x| <= 1e-12.
-bool NearlyZero(double x);
+// True when |x| <= 1e-12. Inline: every point of every trace asks.
+inline bool NearlyZero(double x) { return std::fabs(x) <= 1e-12; }
 
 // x limited to lo..hi (lo wins when hi < lo). A NaN x stays NaN.
 template <typename T>
@@ -45,7 +46,7 @@ double RoundToSignificantDigits(int n, double x);
 // minStep itself when |x| <= minStep) and rounds the result to that step.
 void IncrementBySignificantStep(double& x, int n, double minStep);
 // True when both parts are within 1e-12 of zero.
-bool IsComplexZero(const TComplex& z);
+inline bool IsComplexZero(const TComplex& z) { return std::fabs(z.Re) <= 1e-12 && std::fabs(z.Im) <= 1e-12; }
 
 // ---------------------------------------------------------------------------------------------
 // Interpolation

@@ -15,8 +15,11 @@
 #include <system_error>
 
 #include "calibration/CalibratorModule.h"
+#include "calibration/ECal.h"
 #include "calibration/IActiveChannelWindow.h"
 #include "calibration/IMainWindowHook.h"
+#include "display/ChartPopups.h"
+#include "display/DrawingPlane.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "instrument/CmdReply.h"
@@ -39,6 +42,7 @@
 #include "platform/ui/Panel.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Timer.h"
+#include "shell/MainChartPopups.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
 #include "widgets/WaitFrm.h"
@@ -91,6 +95,8 @@ TMainFrm::TMainFrm(QWidget* owner) : ui::Form(owner) {
     if (OnClosed) OnClosed();
   };
   FormCreate();
+  ChartPopups = std::make_unique<TMainChartPopups>(*this);
+  TDrawingPlane::Popups = ChartPopups.get();
 }
 
 TMainFrm::~TMainFrm() {
@@ -193,8 +199,8 @@ void TMainFrm::FormCreate() {
   InstallModuleClosures();
   // 5. Client area.
   SetClientSize(800, 600);
-  // 6. The electronic calibration module object is not part of this program yet (ECal stays
-  // null and every reader copes).
+  // 6. The electronic calibration module object.
+  ECal = new TECal();
   // 7. Status labels.
   DateText = DateTimeText();
   lbDataTime->SetCaption(DateText);
@@ -335,7 +341,8 @@ void TMainFrm::DelayCreateViewTimer() {
   SecondTimer->SetEnabled(true);
   // 11.
   if (TScanner* s = Scanner()) s->Connect();
-  // 12. (The electronic calibration module's change closure goes here once it exists.)
+  // 12.
+  if (ECal) ECal->OnChange = [this] { NotifyViewChange(); };
   FireActiveViewChanged();
   // 13.
   SetDisabledReason(drStarting, false);
@@ -413,6 +420,7 @@ void TMainFrm::DeviceConnected(TFObject*) {
     if (device->GetDemoMode()) caption += " (Demo Mode)";
     SetCaption(caption);
   }
+  if (ECal) ECal->CheckConnection();
   UpdateReadyStatus();
   RepaintKeyBars();
   FitStatusPanels();
@@ -914,6 +922,7 @@ void TMainFrm::Shutdown() {
   // 1.
   if (ShutDownDone) return;
   ShutDownDone = true;
+  if (TDrawingPlane::Popups == ChartPopups.get()) TDrawingPlane::Popups = nullptr;
   // 2.
   if (ScannerModule) ScannerModule->StopSweep();
   delete SecondTimer;
@@ -928,6 +937,11 @@ void TMainFrm::Shutdown() {
   }
   // 4.
   RemoveModuleClosures();
+  if (ECal) {
+    ECal->OnChange = nullptr;
+    delete ECal;
+    ECal = nullptr;
+  }
   // 5.
   if (TScanner* s = Scanner()) {
     s->SetStandby(true);

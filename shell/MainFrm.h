@@ -42,6 +42,7 @@ class Panel;
 class Timer;
 }  // namespace ui
 
+class TChartPopups;
 class TMainFrm : public ui::Form {
   Q_OBJECT
 
@@ -265,7 +266,7 @@ class TMainFrm : public ui::Form {
   std::string DateText;
   int GaugeStep = 0;
   bool AutosaveEnabled = false;
-  TECal* ECal = nullptr;  // the electronic calibration module object; none in this program yet
+  TECal* ECal = nullptr;  // the electronic calibration module object (owned)
   int ChannelCount = 0;
   int ChannelLayout = 0;
   int ActiveViewIndex = 0;
@@ -324,6 +325,8 @@ class TMainFrm : public ui::Form {
   std::unique_ptr<TCalibrationHooks> CalibrationHooks;
   // The box the calibration runs wait in while their sweep runs.
   std::unique_ptr<ISweepWaitBox> SweepWaitBox;
+  // What the charts open on a click (installed for the charts while the window runs).
+  std::unique_ptr<TChartPopups> ChartPopups;
   std::vector<ui::Timer*> LoadingTimers;
   bool ShutDownDone = false;
   // The graph area's resize arranges the channel windows (off while they are being placed).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "calibration/CalKit.h"
+#include "calibration/ECal.h"
 #include "calibration/CalKits.h"
 #include "calibration/CalKitsModule.h"
 #include "calibration/CalStd.h"
@@ -433,6 +434,7 @@ void TMainFrm::Preset() {
   }
   // 5.
   if (CalibratorModule != nullptr) CalibratorModule->Reset();
+  if (ECal != nullptr) ECal->Preset();
   if (ScannerModule != nullptr) {
     // 6. A wait box may have taken the end-of-sweep closure.
     ScannerModule->StopSweep();

@@ -281,6 +281,7 @@ void TFormatList::FormatPoint(int i, const std::vector<TComplex>& source) {
   step.MeasMode = t->MeasMode;
   step.MinValue = f->MinValue;
   step.MaxValue = f->MaxValue;
+  step.Args = &args_;
   const TRange* range = t->Range;
   const int channel = range ? range->GetCount() : 0;
   auto frequency = [range, channel](int k) {

@@ -93,6 +93,7 @@ class TFormatList : public TFContainer {
   // Smallest and largest finite displayed value (1e9 and -1e9 when there is none).
   bool DisplayedRange(double& lo, double& hi) const;
 
+  TArgMemo args_;  // angles of the formatting walk through the points
   mutable TMeasurement* trace_ = nullptr;
   mutable bool traceResolved_ = false;
 };

@@ -151,14 +151,22 @@ int FormatCodeFromKeyword(std::string_view text) {
   return -1;
 }
 
+namespace {
+
+// log10 through the natural logarithm, which the C library computes several times faster; the
+// two differ by an ulp or two of the result.
+double Log10(double x) { return std::log(x) * std::numbers::log10e; }
+
+}  // namespace
+
 double FormatLogMag(const TComplex& z, bool power) {
   if (IsZeroPoint(z)) return 0.0;
-  return (power ? 10.0 : 20.0) * std::log10(Abs(z));
+  return (power ? 10.0 : 20.0) * Log10(Abs(z));
 }
 
 double FormatCableLoss(const TComplex& z) {
   if (IsZeroPoint(z)) return 0.0;
-  return 20.0 * std::log10(Abs(z)) * 0.5;
+  return 20.0 * Log10(Abs(z)) * 0.5;
 }
 
 double FormatPhase(const TComplex& z) {
@@ -177,10 +185,24 @@ double FormatExpandPhase(double previousFormatted, const TComplex& previous, con
   return previousFormatted + PhaseStep(previous, z) * kDegPerRad;
 }
 
+double FormatExpandPhase(double previousFormatted, const TComplex& previous, const TComplex& z, TArgMemo& args) {
+  if (IsZeroPoint(previous) || IsZeroPoint(z)) return previousFormatted + 0.0;
+  const double before = args.Of(previous);
+  return previousFormatted + WrapStep(args.Of(z) - before) * kDegPerRad;
+}
+
 double FormatGroupDelay(const TComplex& a, const TComplex& b, double fa, double fb) {
   const double df = fb - fa;
   if (std::fabs(df) <= 1e-12 || !(std::isfinite(df)) || IsZeroPoint(a) || IsZeroPoint(b)) return 0.0;
   const double d = WrapStep(Arg(a) - Arg(b));
+  return d / df / (2 * kPi) * 1000.0;
+}
+
+double FormatGroupDelay(const TComplex& a, const TComplex& b, double fa, double fb, TArgMemo& args) {
+  const double df = fb - fa;
+  if (std::fabs(df) <= 1e-12 || !(std::isfinite(df)) || IsZeroPoint(a) || IsZeroPoint(b)) return 0.0;
+  const double first = args.Of(a);
+  const double d = WrapStep(first - args.Of(b));
   return d / df / (2 * kPi) * 1000.0;
 }
 

@@ -4,6 +4,7 @@
 // that turns one complex point into its formatted point, the stimulus lookups over a trace's
 // point axis, the automatic scale and the number text of the CSV export. Nothing here keeps
 // state or allocates per point; the trace's format list and the processing chain call in.
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -78,6 +79,30 @@ int FormatCodeFromKeyword(std::string_view text);
 // "Zero" points (both parts within 1e-12 of 0) mean "no data" and format as 0.
 inline bool IsZeroPoint(const TComplex& z) { return std::fabs(z.Re) <= 1e-12 && std::fabs(z.Im) <= 1e-12; }
 
+// The angle of the last value asked for, kept: a walk through the points in order (Group Delay,
+// Expand Phase) takes each point's angle twice, as the second value of one pair and the first of
+// the next. A value is the same when its bits are (atan2 tells -0 from +0).
+class TArgMemo {
+ public:
+  double Of(const TComplex& z) {
+    const uint64_t re = std::bit_cast<uint64_t>(z.Re);
+    const uint64_t im = std::bit_cast<uint64_t>(z.Im);
+    if (!valid_ || re != re_ || im != im_) {
+      arg_ = Arg(z);
+      re_ = re;
+      im_ = im;
+      valid_ = true;
+    }
+    return arg_;
+  }
+
+ private:
+  bool valid_ = false;
+  uint64_t re_ = 0;
+  uint64_t im_ = 0;
+  double arg_ = 0.0;
+};
+
 // 20 log10 |z| (10 log10 |z| for a power reading); 0 for a zero point.
 double FormatLogMag(const TComplex& z, bool power);
 // Half the dB magnitude (20 log10 |z| / 2 whatever the parameter); 0 for a zero point.
@@ -88,9 +113,12 @@ double FormatPhase(const TComplex& z);
 double PhaseStep(const TComplex& a, const TComplex& b);
 // Unwrapped phase of point i > 0 from the formatted value of point i - 1.
 double FormatExpandPhase(double previousFormatted, const TComplex& previous, const TComplex& z);
+double FormatExpandPhase(double previousFormatted, const TComplex& previous, const TComplex& z, TArgMemo& args);
 // Group delay in ns of the pair (a at fa MHz, b at fb MHz); 0 for equal frequencies or a zero
 // point.
 double FormatGroupDelay(const TComplex& a, const TComplex& b, double fa, double fb);
+// The same, with the angles through a memo.
+double FormatGroupDelay(const TComplex& a, const TComplex& b, double fa, double fb, TArgMemo& args);
 // Standing-wave ratio, with maxValue at |z| = 1 exactly, clamped to [minValue, maxValue].
 double FormatSwr(const TComplex& z, double minValue, double maxValue);
 
@@ -100,6 +128,7 @@ struct TFormatStep {
   int MeasMode = kMeasModeS11;
   double MinValue = -1000;  // bounds of the current format's scale (SWR clamps to them)
   double MaxValue = 1000;
+  TArgMemo* Args = nullptr;  // the caller's memo of angles for Group Delay and Expand Phase
 };
 
 // Formatted point i of source[0..count): reads source[i] and, for Expand Phase, source[i - 1]
@@ -122,10 +151,12 @@ TComplex FormatPointValue(const TFormatStep& step, const TComplex* source, int c
       return {FormatPhase(z), 0.0};
     case fmtExpandPhase:
       if (i == 0) return {FormatPhase(z), 0.0};
+      if (step.Args) return {FormatExpandPhase(formatted[i - 1].Re, source[i - 1], z, *step.Args), 0.0};
       return {FormatExpandPhase(formatted[i - 1].Re, source[i - 1], z), 0.0};
     case fmtGroupDelay: {
       if (count < 2) return {};
       const int k = i < 1 ? 1 : i;
+      if (step.Args) return {FormatGroupDelay(source[k - 1], source[k], frequency(k - 1), frequency(k), *step.Args), 0.0};
       return {FormatGroupDelay(source[k - 1], source[k], frequency(k - 1), frequency(k)), 0.0};
     }
     case fmtSwr:

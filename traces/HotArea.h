@@ -6,4 +6,18 @@
 struct THotArea {
   TScreenRect Rect;
   bool Hover = false;
+
+  // Hover = whether (x, y) lies in Rect; true when it changed.
+  bool UpdateHover(int x, int y) {
+    const bool hover = Rect.Contains(TScreenPoint{x, y});
+    if (hover == Hover) return false;
+    Hover = hover;
+    return true;
+  }
+  // True when the flag was set.
+  bool ClearHover() {
+    const bool was = Hover;
+    Hover = false;
+    return was;
+  }
 };

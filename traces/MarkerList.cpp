@@ -102,8 +102,11 @@ void TMarkerList::DeleteReference() {
 }
 
 void TMarkerList::DeleteActiveMarker() {
-  if (GetCount() == 0) return;
+  // The active tag is stored unchecked: one that names no marker deletes nothing (the lookup
+  // would fall back to the last marker, which nobody chose).
+  if (!MarkerExists(ActiveMarker)) return;
   TMarker* m = GetActiveMarker();
+  if (m == nullptr) return;
   const int t = m->Tag;
   if (m->IsReference()) {
     SetReferenceEnabled(false);

@@ -295,6 +295,18 @@ class TMeasurement : public TFContainer {
   // Formatting and smoothing from a given point on, in sweep order.
   void SmoothReadyPoints(int last);
 
+  friend TComplex ApplyTraceCorrections(const TMeasurement&, TComplex, double, int, int);
+  // The phase offset's rotation, and the electrical delay's at each point, kept beside the
+  // values they were computed from: a point whose frequency and delay have not changed since
+  // takes the rotation at hand instead of a sine and cosine.
+  const TComplex& PhaseOffsetTurn() const;
+  TComplex DelayTurn(int point, double frequencyMHz) const;
+  mutable double turnDegrees_ = 0.0;
+  mutable TComplex turn_{1.0, 0.0};
+  mutable double delayTurnSeconds_ = 0.0;
+  mutable std::vector<double> delayTurnMHz_;
+  mutable std::vector<TComplex> delayTurns_;
+
   int memoryValid_ = -1;  // -1 unknown, 0 no, 1 yes
   TSmoother smoother_;
   std::vector<double> usable_;   // 1 for a usable formatted point, 0 for complex zero
@@ -306,7 +318,9 @@ class TMemoRange;
 
 // The steps of the chain after data math (phase offset, electrical delay, conversion with the
 // given measured parameter) applied to one value at a frequency in MHz; memories share them.
-TComplex ApplyTraceCorrections(const TMeasurement& trace, TComplex z, double frequencyMHz, int measMode);
+// point, when not negative, is the value's point index: the delay's rotation there is kept for
+// the next value at the same point and frequency.
+TComplex ApplyTraceCorrections(const TMeasurement& trace, TComplex z, double frequencyMHz, int measMode, int point = -1);
 // Whether a memory's stimulus serves the channel: same sweep type and range (or segments),
 // same number of points, frequency offset mode off.
 bool MemoryMatchesChannel(const TRange& range, const TMemoRange& memo);

@@ -2,6 +2,7 @@
 // conversion into Data; the time-domain step into TimeData; the format step; smoothing; max hold.
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numbers>
 
 #include "model/IDeviceModel.h"
@@ -21,6 +22,13 @@
 namespace {
 
 size_t Index(int i) { return static_cast<size_t>(i); }
+
+// A point copied part by part: a value just written as two doubles and read back as one 16-byte
+// block waits for both writes to land (no store forwarding); read part by part, it does not.
+inline void CopyParts(TComplex& to, const TComplex& from) {
+  to.Re = from.Re;
+  to.Im = from.Im;
+}
 
 // The conversion of one value; isS11 tells whether the impedance step applies.
 TComplex Convert(TComplex z, int type, bool isS11, double z0) {
@@ -45,15 +53,45 @@ TComplex Convert(TComplex z, int type, bool isS11, double z0) {
 }  // namespace
 
 // Shared with the memory trace: the steps after the raw value and data math.
-TComplex ApplyTraceCorrections(const TMeasurement& trace, TComplex z, double frequencyMHz, int measMode) {
-  if (!NearlyZero(trace.PhaseOffset)) z *= Polar(1.0, trace.PhaseOffset * std::numbers::pi / 180.0);
-  if (!NearlyZero(trace.ElectricalDelay)) {
-    z *= Polar(1.0, 2.0 * std::numbers::pi * frequencyMHz * 1e6 * trace.ElectricalDelay);
-  }
+TComplex ApplyTraceCorrections(const TMeasurement& trace, TComplex z, double frequencyMHz, int measMode, int point) {
+  const bool offset = !NearlyZero(trace.PhaseOffset);
+  const bool delay = !NearlyZero(trace.ElectricalDelay);
+  if (!offset && !delay && !trace.ConversionOn) return z;
+  if (offset) z *= trace.PhaseOffsetTurn();
+  if (delay) z *= trace.DelayTurn(point, frequencyMHz);
   if (trace.ConversionOn) {
     z = Convert(z, trace.ConversionType, measMode == tracecodes::S11, ReferenceImpedanceOhm());
   }
   return z;
+}
+
+const TComplex& TMeasurement::PhaseOffsetTurn() const {
+  if (!(turnDegrees_ == PhaseOffset)) {
+    turn_ = Polar(1.0, PhaseOffset * std::numbers::pi / 180.0);
+    turnDegrees_ = PhaseOffset;
+  }
+  return turn_;
+}
+
+TComplex TMeasurement::DelayTurn(int point, double frequencyMHz) const {
+  const auto turn = [this, frequencyMHz] {
+    return Polar(1.0, 2.0 * std::numbers::pi * frequencyMHz * 1e6 * ElectricalDelay);
+  };
+  if (point < 0) return turn();
+  const size_t p = Index(point);
+  if (!(delayTurnSeconds_ == ElectricalDelay)) {
+    delayTurnMHz_.assign(delayTurnMHz_.size(), std::numeric_limits<double>::quiet_NaN());
+    delayTurnSeconds_ = ElectricalDelay;
+  }
+  if (p >= delayTurnMHz_.size()) {
+    delayTurnMHz_.resize(p + 1, std::numeric_limits<double>::quiet_NaN());
+    delayTurns_.resize(p + 1);
+  }
+  if (!(delayTurnMHz_[p] == frequencyMHz)) {
+    delayTurns_[p] = turn();
+    delayTurnMHz_[p] = frequencyMHz;
+  }
+  return delayTurns_[p];
 }
 
 bool TMeasurement::RawValue(int i, TComplex& value) const {
@@ -86,7 +124,7 @@ void TMeasurement::ProcessPoint(int i) {
   if (!Range || i < 0 || i >= Range->GetCount() || Index(i) >= Data.size()) return;
   TComplex z;
   if (!RawValue(i, z)) return;
-  Data[Index(i)] = z;
+  CopyParts(Data[Index(i)], z);
   if (DataMath != tracecodes::Off) {
     if (!IsMemoryValid()) {
       SetDataMath(tracecodes::Off);
@@ -105,7 +143,7 @@ void TMeasurement::ProcessPoint(int i) {
       }
     }
   }
-  Data[Index(i)] = ApplyTraceCorrections(*this, z, Range->GetPointFrequency(i), MeasMode);
+  Data[Index(i)] = ApplyTraceCorrections(*this, z, Range->GetPointFrequency(i), MeasMode, i);
 }
 
 namespace {
@@ -182,7 +220,7 @@ void TMeasurement::SmoothPoint(int i, std::vector<TComplex>& target) {
   const int n = static_cast<int>(FormattedData.size());
   if (i < 0 || i >= n || Index(i) >= target.size()) return;
   if (!Smoothing) {
-    target[Index(i)] = FormattedData[Index(i)];
+    CopyParts(target[Index(i)], FormattedData[Index(i)]);
     DisplayedDataChanged();
     return;
   }
@@ -212,10 +250,8 @@ void TMeasurement::SmoothAllPoints() {
 void TMeasurement::MaxHoldPoint(int i) {
   if (i < 0 || Index(i) >= SmoothedData.size() || Index(i) >= MaxHoldData.size()) return;
   DisplayedDataChanged();
-  if (!EnableMaxHold) {
-    MaxHoldData[Index(i)] = SmoothedData[Index(i)];
-  } else if (SmoothedData[Index(i)].Re > MaxHoldData[Index(i)].Re) {
-    MaxHoldData[Index(i)] = SmoothedData[Index(i)];
+  if (!EnableMaxHold || SmoothedData[Index(i)].Re > MaxHoldData[Index(i)].Re) {
+    CopyParts(MaxHoldData[Index(i)], SmoothedData[Index(i)]);
   }
 }
 
@@ -266,7 +302,7 @@ void TMeasurement::ProcessSweepPoint(int k) {
   }
   if (k == 0) nextSmooth_ = 0;
   ProcessPoint(k);
-  TimeData[Index(k)] = Data[Index(k)];
+  CopyParts(TimeData[Index(k)], Data[Index(k)]);
   // Group delay of point 0 uses the pair (0, 1): point 0 is formatted again once point 1 is in.
   if (k == 1) {
     FormatPoint(0, TimeData);

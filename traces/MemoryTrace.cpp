@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <string>
+#include <string_view>
 
 #include "model/CustomIniFile.h"
 #include "model/FixtParam.h"
@@ -31,14 +33,6 @@ std::string UpperExtension(const std::string& path) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return ext;
-}
-
-bool IsHexText(const std::string& text) {
-  for (const char c : text) {
-    const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    if (!hex) return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -94,7 +88,7 @@ void TMemoryTrace::Update() {
   const int n = static_cast<int>(raw_.size());
   if (Data.size() != raw_.size()) ResizeVectors();
   for (int a = 0; a < n; ++a) {
-    Data[Index(a)] = ApplyTraceCorrections(trace, raw_[Index(a)], frequencies_[Index(a)], MeasMode);
+    Data[Index(a)] = ApplyTraceCorrections(trace, raw_[Index(a)], frequencies_[Index(a)], MeasMode, a);
   }
   ApplyMemoryTimeDomain(*this);
   TFormatStep step;
@@ -192,10 +186,17 @@ bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   Tag = ini.ReadInteger(section, "Tag", 0);
   MeasMode = ini.ReadInteger(section, "MeasMode", 0);
   MemoRange->LoadState(ini, section);
-  const std::string text = ini.ReadString(section, "RawData", std::string());
+  // The hex text is megabytes: it is looked at in place, not copied.
+  std::string scratch;
+  std::string_view text;
+  ini.ReadValueView(section, "RawData", scratch, text);
   std::vector<uint8_t> stream;
   bool usable = tracecodes::IsMeasModeCode(MeasMode);
-  if (usable && text.size() % 2 == 0 && IsHexText(text)) ini.ReadBinaryStream(section, "RawData", stream);
+  // The reader stops at the first pair that is not hex: text that is not hex throughout gives
+  // no points at all.
+  if (usable && text.size() % 2 == 0 && ini.ReadBinaryStream(section, "RawData", stream) != text.size() / 2) {
+    stream.clear();
+  }
   stream.resize(stream.size() - stream.size() % TMemoRange::RecordSize);
   if (stream.size() / TMemoRange::RecordSize > static_cast<size_t>(TMemoRange::MaxPoints)) usable = false;
   for (size_t r = 0; usable && r < stream.size(); r += TMemoRange::RecordSize) {

@@ -9,8 +9,6 @@ int TSmoother::HalfWidth(int n, double aperturePercent) {
   return RoundSaturated(static_cast<double>(n) * aperturePercent * 0.5 * 0.01);
 }
 
-double TSmoother::MaskOf(const TComplex& z) { return IsComplexZero(z) ? 0.0 : 1.0; }
-
 void TSmoother::Prepare(int w) {
   if (w < 0) w = 0;
   if (w == w_) return;
@@ -174,7 +172,9 @@ TComplex TSmoother::SmoothNext(const TComplex* values, const double* mask, int n
     if (i - w - 1 >= 0) Take(sums_, rLeave, held_[static_cast<size_t>(rLeave)], heldMask_[static_cast<size_t>(rLeave)], -1.0);
     const int entering = i + w;
     if (entering < n) {
-      held_[static_cast<size_t>(rEnter)] = values[entering];
+      // Part by part: the entering value was usually written just now, as two doubles.
+      held_[static_cast<size_t>(rEnter)].Re = values[entering].Re;
+      held_[static_cast<size_t>(rEnter)].Im = values[entering].Im;
       heldMask_[static_cast<size_t>(rEnter)] = mask[entering];
       Take(sums_, rEnter, values[entering], mask[entering], 1.0);
     }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "model/Complex.h"
+#include "model/Utils.h"
 
 class TSmoother {
  public:
@@ -37,7 +38,7 @@ class TSmoother {
     return width_;
   }
   // 0 for a point that holds no data, else 1.
-  static double MaskOf(const TComplex& z);
+  static double MaskOf(const TComplex& z) { return IsComplexZero(z) ? 0.0 : 1.0; }
 
   // Builds the weights of half width w (w < 0 counts as 0) unless they are built already.
   void Prepare(int w);

@@ -43,6 +43,16 @@ class FakeChartView : public tracetest::FakeTraceHost, public IChartView {
   double GetTransformCenterInUnit() const override { return 0.0; }
   double GetTransformSpanInUnit() const override { return 1.0; }
   int GetViewIndex() const override { return 0; }
+  // What the chart's click actions change, recorded.
+  std::string GetCalibrationStatusText() const override { return calStatusLong; }
+  void SetMeasCaption(const std::string& text) override { caption = text; }
+  void SetTimeCenterPriority(bool on) override { timeCenterPriority = on; }
+  double GetTransformStartInUnit() const override { return transformStart; }
+  double GetTransformStopInUnit() const override { return transformStop; }
+  void SetTransformStartInUnit(double v) override { transformStart = v; }
+  void SetTransformStopInUnit(double v) override { transformStop = v; }
+  void SetTransformCenterInUnit(double v) override { transformCenter = v; }
+  void SetTransformSpanInUnit(double v) override { transformSpan = v; }
 
   bool showCaption = false;
   bool oneMeasurementMarkers = true;
@@ -51,6 +61,8 @@ class FakeChartView : public tracetest::FakeTraceHost, public IChartView {
   std::string caption;
   std::string calStatus = "Cor";
   std::string methodName;
+  std::string calStatusLong = "Correction On";
+  double transformStart = 0.0, transformStop = 1.0, transformCenter = 0.0, transformSpan = 1.0;
 };
 
 class ChartRig : public AppStarted {

@@ -106,6 +106,21 @@ TEST(MarkerList, ReferenceMarkerOnAndOff) {
   EXPECT_EQ(Tags(l), (std::vector<int>{0, 1}));
 }
 
+TEST(MarkerList, DeleteWithAnActiveTagThatNamesNoMarkerChangesNothing) {
+  // SetActiveMarker stores any tag; a stale one (markers deleted behind a list's back) deletes
+  // nothing, not the last marker the lookup falls back to.
+  for (int stale : {3, 7, 15, -1}) {
+    TTracedList t;
+    TMarkerList& l = *t.list;
+    l.AddMarker();
+    l.AddMarker();
+    l.SetActiveMarker(stale);
+    l.DeleteActiveMarker();
+    EXPECT_EQ(Tags(l), (std::vector<int>{0, 1})) << stale;
+    EXPECT_EQ(l.ActiveMarker, stale);
+  }
+}
+
 TEST(MarkerList, DeleteAllClearsEverythingAndTheCoupling) {
   TMarkerTestGroup g;
   TTracedList a, b;
