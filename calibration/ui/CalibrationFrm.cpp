@@ -6,6 +6,7 @@
 #include "calibration/CalKits.h"
 #include "calibration/CalKitsModule.h"
 #include "calibration/Calibr.h"
+#include "calibration/ECal.h"
 #include "calibration/CalibratorModule.h"
 #include "dialogs/ChannelDialogs.h"
 #include "dialogs/PickLists.h"
@@ -27,8 +28,7 @@ int TransmissionIndex() { return Services().Device != nullptr ? Services().Devic
 }  // namespace
 
 bool IsEcalConnected() {
-  // The module object exists only while a module is attached and its link is up.
-  return MainFrm != nullptr && MainFrm->ECal != nullptr;
+  return MainFrm != nullptr && MainFrm->ECal != nullptr && MainFrm->ECal->IsConnected();
 }
 
 TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Calibration")) {

@@ -11,7 +11,12 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/ui/CalibrationDialogs.h"
 #include "dialogs/ProgramRig.h"
+#include "calibration/ECal.h"
+#include "instrument/EmulatedEcal.h"
+#include "instrument/EmulatorBackend.h"
+#include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
+#include "platform/UsbBackend.h"
 #include "model/IDeviceModel.h"
 #include "model/Services.h"
 
@@ -192,6 +197,32 @@ TEST_F(CalDialogRules, DestroyedFromOutsideHandsBackBothHooks) {
     dialog.reset();
     EXPECT_TRUE(SentinelsBack());
   }));
+}
+
+TEST_F(CalDialogRules, AutocalibrationFollowsTheModule) {
+  std::unique_ptr<TEmulatedEcal> module = TEmulatedEcal::FromResource("EcalFlash");
+  ASSERT_NE(nullptr, module);
+  TProgramStart::OnModuleCreated = [&](const std::string& name) {
+    if (name != "Device") return;
+    if (auto* emulator = dynamic_cast<EmulatorBackend*>(&platform::UsbBackend::get())) emulator->AttachEcal(module.get());
+  };
+  bool enabledWithModule = false;
+  bool enabledAfterUnplug = true;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    ASSERT_TRUE(WaitFor([] { return MainFrm->ECal != nullptr && MainFrm->ECal->IsConnected(); }));
+    OnNextDialog("TCalibrationFrm", [&](ui::Form& form) {
+      enabledWithModule = Get("btAutoCal", form).Enabled();
+      module->Unplug();
+      WaitFor([] { return !MainFrm->ECal->IsConnected(); });
+      static_cast<TCalibrationFrm&>(form).UpdateStatus();
+      enabledAfterUnplug = Get("btAutoCal", form).Enabled();
+      Press("btCancel", form);
+    });
+    ClickLeft(TLeftPanel::kCalibration);
+  }));
+  TProgramStart::OnModuleCreated = nullptr;
+  EXPECT_TRUE(enabledWithModule);
+  EXPECT_FALSE(enabledAfterUnplug);
 }
 
 }  // namespace
