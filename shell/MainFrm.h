@@ -192,6 +192,9 @@ class TMainFrm : public ui::Form {
   // The printer printing goes to; by default the system's default printer. Tests give a PDF
   // printer, or none. Returning null means no printer is installed.
   static std::function<std::unique_ptr<QPrinter>()> PrinterHook;
+  // Writes the active channel as a Touchstone file: a bare name goes into "Touchstone", a
+  // name without extension gets the one of TouchType.
+  void SaveTouchstone(const std::string& name);
   std::string GetPrintColorText() const;
   void SetPrintColorText(const std::string& text);
   std::string GetPrintInvertText() const;

@@ -6,6 +6,8 @@
 #include "display/ViewProperties.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
+#include "model/Range.h"
+#include "model/TouchstoneFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/ui/Panel.h"
@@ -270,6 +272,13 @@ void TMainFrm::PrintWithWindows() {
   if (!ui::OpenWithDesktop(name))
     ui::MessageBox::Get().Show("The picture was saved as " + name + ", but no program to open it was found.");
   ui::EventLoop::WaitMs(500);
+}
+
+void TMainFrm::SaveTouchstone(const std::string& name) {
+  TRange* channel = GetActiveChannel();
+  if (!channel)
+    throw EAbort("No channel to write");
+  channel->SaveTouchstone(TouchstoneFilePath(name, TouchType), TouchType, TouchFormat, SPort);
 }
 
 std::string TMainFrm::GetPrintColorText() const {

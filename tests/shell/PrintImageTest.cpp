@@ -240,3 +240,38 @@ TEST_F(PrintBitmap, NoPrinterSaysSo) {
 }
 
 }  // namespace
+
+namespace {
+
+class PrintKeywords : public PrintImage {};
+
+TEST_F(PrintKeywords, ColourAndInversionTexts) {
+  const std::pair<const char*, int> colours[] = {{"gray", 1}, {"G", 1}, {"bw", 2}, {"Colour", 0}, {"xyz", 0}};
+  frm->PrintColor = 1;
+  for (auto [text, expected] : colours) {
+    frm->SetPrintColorText(text);
+    EXPECT_EQ(frm->PrintColor, expected) << text;
+  }
+  frm->PrintColor = 1;
+  EXPECT_EQ(frm->GetPrintColorText(), "GRAY");
+  frm->PrintColor = 7;
+  EXPECT_EQ(frm->GetPrintColorText(), "BW");
+  frm->SetPrintInvertText("norm");
+  EXPECT_FALSE(frm->PrintInverted);
+  EXPECT_EQ(frm->GetPrintInvertText(), "NORM");
+  frm->SetPrintInvertText("in");
+  EXPECT_FALSE(frm->PrintInverted);
+  frm->SetPrintInvertText("Inverted");
+  EXPECT_TRUE(frm->PrintInverted);
+  EXPECT_EQ(frm->GetPrintInvertText(), "INV");
+}
+
+TEST_F(PrintKeywords, TouchstoneOfTheActiveChannelGoesToItsFolder) {
+  frm->TouchType = 0;
+  frm->SaveTouchstone("bench-export");
+  const std::string path = platform::Paths::folder("Touchstone") + "/bench-export.s1p";
+  EXPECT_TRUE(std::filesystem::is_regular_file(path));
+  std::filesystem::remove(path);
+}
+
+}  // namespace
