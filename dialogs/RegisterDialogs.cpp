@@ -3,6 +3,7 @@
 #include "dialogs/ChannelDialogs.h"
 #include "dialogs/MarkerDialogs.h"
 #include "dialogs/PickLists.h"
+#include "dialogs/PrintFrm.h"
 #include "dialogs/ShellDialogs.h"
 #include "dialogs/TraceDialogs.h"
 
@@ -12,4 +13,5 @@ void RegisterDialogs() {
   RegisterShellDialogs();
   RegisterMarkerDialogs();
   RegisterTraceDialogs();
+  RegisterPrintDialogs();
 }

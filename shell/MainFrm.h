@@ -34,6 +34,8 @@ class TRightPanel;
 class TMeasureUnitTables;
 class TViewProperties;
 class TMemIniFile;
+class QImage;
+class QPrinter;
 
 namespace ui {
 class Gauge;
@@ -162,6 +164,44 @@ class TMainFrm : public ui::Form {
   void SetSaveTypeText(const std::string& text);
   void ClearAllCalibrations();
   void Preset();
+
+  // ---- Pictures and printing --------------------------------------------------------------------
+  // The channel area in the print look (print colours, inversion, the date-and-time header when
+  // PrintTime is set). The screen's look, its change notice and the windows' colours come back
+  // on every path, an exception included.
+  QImage CreatePrintImage();
+  // The channel area as the screen shows it, without header.
+  QImage CreateGraphImage();
+  // Writes the picture: a bare name goes into "Image" in the data root (name becomes the full
+  // path); ".png" in any case gives PNG, anything else a bitmap under the name as given. EAbort
+  // when the file cannot be written; an old file stays as it was.
+  void SaveImage(std::string& name, const QImage& image);
+  // The next free screen-shot number of "Image"; EAbort when every number is taken.
+  int GetNextScreenShotNumber();
+  // Shows the "Screen Shot" panel while the next numbered screen shot is written; returns the
+  // full path. The panel is hidden on every path.
+  std::string SaveScreenShot();
+  void SaveGraphImage(std::string name);
+  // Where the picture goes on a page: 1 cm margins, the width filled or, when too tall, the
+  // height; proportions kept in inches.
+  static ui::Rect PrintRect(int pageWidth, int pageHeight, double hdpi, double vdpi, int imageWidth, int imageHeight);
+  void PrintToPrinter();
+  // Saves the print picture as "$temp.png" in "Image" and hands it to the desktop's image
+  // program; says so when none takes it.
+  void PrintWithWindows();
+  void PrintBitmap(const QImage& image);
+  // The printer printing goes to; by default the system's default printer. Tests give a PDF
+  // printer, or none. Returning null means no printer is installed.
+  static std::function<std::unique_ptr<QPrinter>()> PrinterHook;
+  // Writes the active channel as a Touchstone file: a bare name goes into "Touchstone", a
+  // name without extension gets the one of TouchType.
+  void SaveTouchstone(const std::string& name);
+  std::string GetPrintColorText() const;
+  void SetPrintColorText(const std::string& text);
+  std::string GetPrintInvertText() const;
+  void SetPrintInvertText(const std::string& text);
+  void SetPrintTime(bool on) { PrintTime = on; }
+  void SetPrintInverted(bool on) { PrintInverted = on; }
 
   // ---- Window ------------------------------------------------------------------------------------
   // 0 local, 1 remote, 2 remote with lock; an unchanged value does nothing, a value outside
