@@ -2,6 +2,7 @@
 
 #include "dialogs/CableEditor.h"
 #include "dialogs/DtfSettingsDialog.h"
+#include "dialogs/LimitEditor.h"
 #include "dialogs/TraceListDialog.h"
 #include "model/Services.h"
 #include "shell/MainFrm.h"
@@ -29,4 +30,6 @@ void RegisterTraceDialogs() {
   TMainFrm::RegisterDialog("TTraceListFrm", Opener<TTraceListFrm>());
   TMainFrm::RegisterDialog("TDTFSettingsFrm", Opener<TDTFSettingsFrm>());
   TMainFrm::RegisterDialog("TCableEditFrm", Opener<TCableEditFrm>());
+  TMainFrm::RegisterDialog("TLimitEditFrm", Opener<TLimitEditFrm>());
+  TMainFrm::RegisterDialog("TRippleEditFrm", Opener<TRippleEditFrm>());
 }

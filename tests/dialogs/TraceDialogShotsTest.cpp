@@ -1,0 +1,153 @@
+// The trace dialogs over the running program on a real display, reached as a user reaches
+// them: the soft keys "Trace" and "DTF Settings", the cable list editor from the DTF dialog's
+// Cable row, and the limit and ripple table editors by their class names.
+// Every picture is the whole screen, composed from each window's own grab at its place, saved
+// into the build folder; the title bar of each dialog must show the look's PanelColor. CTest
+// runs it under xvfb-run with the real platform (TERVAN_DEMO_RUN names it); elsewhere it is
+// skipped.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialogs/DtfSettingsDialog.h"
+#include "dialogs/RegisterDialogs.h"
+#include "display/ViewProperties.h"
+#include "model/Range.h"
+#include "model/Services.h"
+#include "platform/ui/Color.h"
+#include "platform/ui/PaintBox.h"
+#include "platform/ui/TestDriver.h"
+#include "shell/MainFrm.h"
+#include "shell/ProgramRunSupport.h"
+#include "shell/ProgramStart.h"
+#include "widgets/EmiStringGrid.h"
+#include "widgets/LbButton.h"
+#include "widgets/LeftPanel.h"
+#include "widgets/PaintButton.h"
+#include "widgets/RightPanel.h"
+
+namespace {
+
+QImage ComposeScreen(const std::vector<QWidget*>& windows) {
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QImage image(screen.size(), QImage::Format_RGB32);
+  image.fill(Qt::black);
+  QPainter p(&image);
+  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
+  return image;
+}
+
+// Clicks soft key `index` of a column where it is drawn.
+void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
+  const ui::Rect r = panel.Button(index).Rect;
+  driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+}
+
+TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
+  const char* platformName = std::getenv("TERVAN_DEMO_RUN");
+  if (platformName == nullptr) GTEST_SKIP() << "runs under xvfb-run through its own CTest entry";
+  ASSERT_EQ(QCoreApplication::instance(), nullptr) << "run it alone: the application must start on " << platformName;
+  qputenv("QT_QPA_PLATFORM", platformName);
+
+  struct TShot {
+    std::string name;
+    bool saved = false;
+    bool titleColour = false;
+  };
+  std::vector<TShot> shots;
+  int sweeps = 0;
+  bool timedOut = false;
+  const auto started = std::chrono::steady_clock::now();
+  std::unique_ptr<ui::TestDriver> driver;
+
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) {
+    QCoreApplication::processEvents();
+    const QImage screen = ComposeScreen({MainFrm, &dialog});
+    const std::string file = std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-" + name + ".png";
+    const QRect bar(dialog.TopPanel->mapToGlobal(QPoint(0, 0)), dialog.TopPanel->size());
+    const QPoint probe(bar.right() - 3, bar.center().y());
+    const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
+    shots.push_back({name, screen.save(QString::fromStdString(file)),
+                     screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
+  };
+  const auto close = [&](TTouchDialogFrm& dialog, const char* button = "btOk") {
+    driver->Press(driver->Get(button, &dialog));
+  };
+
+  RegisterDialogs();
+  TProgramStart::OnRunning = [&] {
+    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
+    CountSweeps(sweeps);
+    auto* poll = new QTimer(QCoreApplication::instance());
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
+      if (sweeps < 2 && !timedOut) return;
+      poll->stop();
+      poll->deleteLater();
+      if (timedOut) {
+        MainFrm->Close();
+        return;
+      }
+      driver->OnNextModal([&](ui::Form& form) {
+        shoot("trace-list", static_cast<TTouchDialogFrm&>(form));
+        close(static_cast<TTouchDialogFrm&>(form));
+      });
+      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kTrace);
+
+      // DTF Settings, and from its Cable row the cable list editor.
+      driver->OnNextModal([&](ui::Form& form) {
+        auto& dtf = static_cast<TDTFSettingsFrm&>(form);
+        shoot("dtf-settings", dtf);
+        driver->OnNextModal([&](ui::Form& editor) {
+          shoot("cable-list", static_cast<TTouchDialogFrm&>(editor));
+          close(static_cast<TTouchDialogFrm&>(editor), "btApply");
+        });
+        driver->Press(*dtf.pnCableValue);
+        close(dtf);
+      });
+      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kDtfSettings);
+
+      for (const char* dialogClass : {"TLimitEditFrm", "TRippleEditFrm"}) {
+        const std::string name = dialogClass == std::string("TLimitEditFrm") ? "limit-table" : "ripple-table";
+        driver->OnNextModal([&, name](ui::Form& form) {
+          shoot(name, static_cast<TTouchDialogFrm&>(form));
+          close(static_cast<TTouchDialogFrm&>(form));
+        });
+        MainFrm->OpenDialog(dialogClass, true);
+      }
+      MainFrm->Close();
+    });
+    poll->start(50);
+  };
+  std::vector<std::string> texts = {"tervan", "DemoMode"};
+  std::vector<char*> argv;
+  for (std::string& t : texts) argv.push_back(t.data());
+  argv.push_back(nullptr);
+  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
+  TProgramStart::OnRunning = nullptr;
+  driver.reset();
+
+  EXPECT_FALSE(timedOut) << "no two sweeps within 30 s";
+  std::vector<std::string> names;
+  for (const TShot& s : shots) {
+    names.push_back(s.name);
+    EXPECT_TRUE(s.saved) << s.name << " not saved";
+    EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
+  }
+  EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "limit-table", "ripple-table"}),
+            names);
+}
+
+}  // namespace
