@@ -13,6 +13,7 @@
 #include "instrument/BeepHook.h"
 #include "instrument/Device.h"
 #include "instrument/EmulatorBackend.h"
+#include "instrument/PowerMeter.h"
 #include "instrument/PumpingWaiter.h"
 #include "instrument/ScannerModule.h"
 #include "instrument/SynthesizerTV.h"
@@ -40,7 +41,7 @@
 #include "widgets/DigitalKeyboardFrm.h"
 
 TDevice* Device = nullptr;
-IPowerMeter* PowerMeter = nullptr;
+TPowerMeter* PowerMeter = nullptr;
 TSynthesizerTV* SynthesizerTV = nullptr;
 TSynthesizerTV30* SynthesizerTV30 = nullptr;
 
@@ -133,8 +134,8 @@ void CreateModules() {
   };
   Created("ScannerModule");
 
-  PowerMeter = nullptr;
-  Services().PowerMeter = nullptr;
+  PowerMeter = new TPowerMeter();
+  Services().PowerMeter = PowerMeter;
   Created("PowerMeter");
 
   ViewProperties = new TViewProperties();
@@ -284,7 +285,7 @@ void TProgramStart::Stop() {
   DeleteGlobal(MainFrm);
   DeleteGlobal(ViewProperties);
   Services().PowerMeter = nullptr;
-  PowerMeter = nullptr;
+  DeleteGlobal(PowerMeter);
   DeleteGlobal(ScannerModule);
   if (in.BackendInstalled) {
     platform::UsbBackend::install(nullptr);

@@ -13,7 +13,7 @@
 #include <vector>
 
 class TDevice;
-class IPowerMeter;
+class TPowerMeter;
 class TSynthesizerTV;
 class TSynthesizerTV30;
 
@@ -59,7 +59,7 @@ class TProgramStart {
 
 // The application-wide modules that have no global of their own in the libraries below.
 extern TDevice* Device;
-// Stays null until the power meter is part of the program; every reader copes.
-extern IPowerMeter* PowerMeter;
+// The external power meter, created at start for the whole run.
+extern TPowerMeter* PowerMeter;
 extern TSynthesizerTV* SynthesizerTV;
 extern TSynthesizerTV30* SynthesizerTV30;

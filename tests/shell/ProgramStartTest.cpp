@@ -1,6 +1,7 @@
 // The program start, in-process: the switches from the command line, the modules in their
 // order and back, a start that fails, and a demonstration run that sweeps and ends on SIGTERM.
 #include "shell/ProgramStart.h"
+#include "instrument/PowerMeter.h"
 
 #include <gtest/gtest.h>
 
@@ -169,8 +170,9 @@ TEST_F(ProgramStartRig, ModulesComeInTheirOrderAndGoAtTheStop) {
   EXPECT_EQ(Services().LangModule, LangModule);
   EXPECT_EQ(Services().Device, Device);
   EXPECT_TRUE(Device->GetDemoMode());
-  EXPECT_EQ(PowerMeter, nullptr);
-  EXPECT_EQ(Services().PowerMeter, nullptr);
+  ASSERT_NE(PowerMeter, nullptr);
+  EXPECT_EQ(Services().PowerMeter, PowerMeter);
+  EXPECT_EQ(PowerMeter->GetState(), IPowerMeter::NotReady);
   EXPECT_EQ(Services().CalibratorModule, CalibratorModule);
   EXPECT_EQ(Services().CalKitsModule, CalKitsModule);
   EXPECT_NE(Services().SynthesizerTV, nullptr);
