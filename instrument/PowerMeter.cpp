@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "instrument/PumpingWaiter.h"
+#include "model/NumberText.h"
 #include "model/Services.h"
 #include "platform/Clock.h"
 
@@ -142,7 +143,7 @@ bool TPowerMeter::ConnectGpib() {
   IGpibDriver& d = *Drivers.Gpib;
   if (d.OpenDefaultRM(&ResourceManager) != 0) return false;
   const std::string resource =
-      "GPIB" + std::to_string(GpibBoard) + "::" + std::to_string(GpibAddress) + "::INSTR";
+      "GPIB" + IntToText(GpibBoard) + "::" + IntToText(GpibAddress) + "::INSTR";
   if (d.Open(ResourceManager, resource.c_str(), 0, 0, &DriverHandle) != 0) {
     d.Close(ResourceManager);
     return false;
