@@ -400,6 +400,22 @@ class TRange : public TFContainer {
   int32_t PowerMeterPoint = 0;
   bool ChangeNotify = false;
   bool Changing = false;
+
+  // Holds back the rebuild and reports of segment edits while open: each setter still stores and
+  // clamps as always, and the rebuild, OnChange and OnSettingsChange run once when the outermost
+  // batch ends (also when an edit throws), so a whole table applied record by record costs one
+  // rebuild instead of one per setter.
+  class TSegmentEditBatch {
+   public:
+    explicit TSegmentEditBatch(TRange& range);
+    ~TSegmentEditBatch() noexcept(false);
+    TSegmentEditBatch(const TSegmentEditBatch&) = delete;
+    TSegmentEditBatch& operator=(const TSegmentEditBatch&) = delete;
+
+   private:
+    TRange& range_;
+    int unwinding_;
+  };
   bool PointCorrection = true;
   // Index of the last created point before each run of frequencies that could not be planned.
   std::vector<int32_t> SynthGaps;
@@ -450,6 +466,9 @@ class TRange : public TFContainer {
   TSegment& Seg(int i) { return Segments[static_cast<size_t>(i)]; }
   // Ends a segment edit: rebuild and OnChange in a segment sweep, OnSettingsChange always.
   void SegmentChanged();
+  // Open segment edit batches, and whether an edit inside them is still to be reported.
+  int SegmentBatchDepth = 0;
+  bool SegmentBatchDirty = false;
   // Ends a change of the impedance conversion or a fixture switch.
   void CorrectionChanged(bool rebuild);
   // Stores start and stop and reports, rebuilding when either differs (tolerance).

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 
 #include "model/EAbort.h"
@@ -39,7 +40,30 @@ int TRange::GetSegmentMaxPoints(int i) const {
   return static_cast<int>(std::max<int64_t>(INT32_MIN, std::min<int64_t>(room, INT32_MAX)));
 }
 
+TRange::TSegmentEditBatch::TSegmentEditBatch(TRange& range)
+    : range_(range), unwinding_(std::uncaught_exceptions()) {
+  ++range_.SegmentBatchDepth;
+}
+
+TRange::TSegmentEditBatch::~TSegmentEditBatch() noexcept(false) {
+  if (--range_.SegmentBatchDepth > 0 || !range_.SegmentBatchDirty) return;
+  range_.SegmentBatchDirty = false;
+  if (std::uncaught_exceptions() > unwinding_) {
+    // A second exception from a handler while the first unwinds would end the program.
+    try {
+      range_.SegmentChanged();
+    } catch (...) {
+    }
+    return;
+  }
+  range_.SegmentChanged();
+}
+
 void TRange::SegmentChanged() {
+  if (SegmentBatchDepth > 0) {
+    SegmentBatchDirty = true;
+    return;
+  }
   if (SweepMode == Segm) {
     TChangingScope changing(*this, ChangeNotify);
     SweepTime = 0;
