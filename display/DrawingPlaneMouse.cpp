@@ -52,6 +52,10 @@ bool IsStimulusDrag(int hitKind, int hintKind) {
   return hitKind == 19 && hintKind >= 11 && hintKind <= 13;
 }
 
+// A pointer far outside the chart means the same as one just outside it; limiting it keeps
+// every difference and rectangle sum below the integer's range.
+int LimitPointer(int v) { return std::clamp(v, -(1 << 20), 1 << 20); }
+
 }  // namespace
 
 TChartPopups* TDrawingPlane::Popups = nullptr;
@@ -326,6 +330,8 @@ bool TDrawingPlane::FrequencyAtX(int x, double& frequency) const {
 }
 
 void TDrawingPlane::PaintBoxMouseDown(ui::MouseButton button, ui::ShiftState, int X, int Y) {
+  X = LimitPointer(X);
+  Y = LimitPointer(Y);
   // 2.
   ButtonDown = true;
   HoverAt(X, Y);
@@ -409,6 +415,8 @@ void TDrawingPlane::PaintBoxMouseDown(ui::MouseButton button, ui::ShiftState, in
 // Drag
 
 void TDrawingPlane::PaintBoxMouseMove(ui::ShiftState, int X, int Y) {
+  X = LimitPointer(X);
+  Y = LimitPointer(Y);
   if (!Dragging) {
     HoverAt(X, Y);
     return;
