@@ -435,7 +435,7 @@ void TRangeView::RangeChanged(TFObject* sender) {
       TimeDomain.ClampLoaded(Range);
     }
   }
-  ForEachTrace(Measurements, [](TMeasurement& t) { t.ResizeToChannel(); });
+  if (!replacingTraces_) ForEachTrace(Measurements, [](TMeasurement& t) { t.ResizeToChannel(); });
   SlowSweep = true;
   UpdateCalibrationStatus();
   RequestRedraw();
@@ -560,7 +560,15 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
   SetTimeCenterPriority(ini.ReadBool(section, "TimeCenterPriority", defaults.TimeCenterPriority));
 
   // The channel, then the time-domain values brought into its alias-free range.
-  Range->LoadState(ini, section + "Range");
+  replacingTraces_ = true;
+  try {
+    Range->LoadState(ini, section + "Range");
+  } catch (...) {
+    replacingTraces_ = false;
+    ForEachTrace(Measurements, [](TMeasurement& t) { t.ResizeToChannel(); });
+    throw;
+  }
+  replacingTraces_ = false;
   TimeDomain.ClampLoaded(Range);
 
   // The traces.

@@ -243,6 +243,9 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
 
  private:
   TCheckedValues checked_;
+  // Set while a state load changes the channel whose traces it then replaces: the old traces
+  // are not brought to the new points only to be thrown away.
+  bool replacingTraces_ = false;
   // Marks the chart for painting and counts it.
   void InvalidateChart();
   // The chart has an invalidation that no paint has served yet.

@@ -1,6 +1,7 @@
 #include "model/MemIniFile.h"
 
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -26,27 +27,37 @@ std::string Fold(std::string_view name) {
 // UTF-8 to UTF-16LE bytes. Blobs of hex digits make up nearly all of a state file, so ASCII is
 // copied straight; every run of other bytes goes through the codec (a run lies between ASCII
 // bytes, so no UTF-8 sequence is ever split).
-void AppendUtf16LE(std::string& out, std::string_view utf8) {
+// Writes utf8 as UTF-16LE into out from byte `at` on and returns the end. out was sized (and
+// zero-filled) once for the whole document, so an ASCII unit only needs its low byte: state files
+// are megabytes of hex, and growing the text piece by piece cost more than the encoding.
+size_t PutUtf16LE(std::string& out, size_t at, std::string_view utf8) {
   size_t i = 0;
   const size_t n = utf8.size();
   while (i < n) {
+    const size_t room = (out.size() - at) / 2;
     size_t j = i;
-    while (j < n && static_cast<unsigned char>(utf8[j]) < 0x80) ++j;
-    if (j > i) {
-      // The caller reserved the room, so this grows nothing; the fill gives every unit its high
-      // zero byte, and only the low bytes are written.
-      const size_t at = out.size();
-      out.resize(at + 2 * (j - i));
-      char* dst = out.data() + at;
-      for (size_t k = i; k < j; ++k, dst += 2) *dst = utf8[k];
-      i = j;
+    char* dst = out.data() + at;
+    while (j < n && j - i < room && static_cast<unsigned char>(utf8[j]) < 0x80) {
+      *dst = utf8[j];
+      dst += 2;
+      ++j;
+    }
+    at += 2 * (j - i);
+    i = j;
+    if (i == n) break;
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      // Only a size estimate that fell short lands here: grow and go on.
+      out.resize(out.size() + 2 * (n - i), '\0');
+      continue;
     }
     while (j < n && static_cast<unsigned char>(utf8[j]) >= 0x80) ++j;
-    if (j > i) {
-      out += EncodeUtf16LE(utf8.substr(i, j - i), false);
-      i = j;
-    }
+    const std::string wide = EncodeUtf16LE(utf8.substr(i, j - i), false);
+    if (at + wide.size() > out.size()) out.resize(at + wide.size() + 2 * (n - j), '\0');
+    std::memcpy(out.data() + at, wide.data(), wide.size());
+    at += wide.size();
+    i = j;
   }
+  return at;
 }
 
 // Splits UTF-16LE bytes, handed over in pieces of any size, into UTF-8 lines at every CR and
@@ -461,11 +472,13 @@ void TMemIniFile::LoadFromBytes(std::string_view bytes) {
 }
 
 std::string TMemIniFile::SaveToBytes() const {
-  std::string out;
-  out.reserve(2 * impl_->TextSize() + 2);  // a UTF-8 byte never makes more than one UTF-16 unit
-  out.push_back(static_cast<char>(0xFF));
-  out.push_back(static_cast<char>(0xFE));
-  impl_->Emit([&](std::string_view piece) { AppendUtf16LE(out, piece); });
+  // A UTF-8 byte never makes more than one UTF-16 unit, so this is room for the whole text.
+  std::string out(2 * impl_->TextSize() + 2, '\0');
+  out[0] = static_cast<char>(0xFF);
+  out[1] = static_cast<char>(0xFE);
+  size_t at = 2;
+  impl_->Emit([&](std::string_view piece) { at = PutUtf16LE(out, at, piece); });
+  out.resize(at);
   return out;
 }
 

@@ -72,7 +72,7 @@ void TMemoryList::LoadFromIni(const TCustomIniFile& ini, const std::string& sect
   const int active = ini.ReadInteger(section, "ActiveMemory", 0);
   TFContainer::Clear();
   for (int i = 0; i < count && trace_; ++i) {
-    TMemoryTrace* memory = new TMemoryTrace(this, trace_);
+    TMemoryTrace* memory = new TMemoryTrace(this, trace_, TMemoryTrace::TForLoading{});
     if (!memory->LoadFromIni(ini, section + "MemoryTrace" + IntToText(i))) delete memory;
   }
   ActiveMemory = GetCount() > 0 ? ClampToRange(active, 0, GetCount() - 1) : 0;

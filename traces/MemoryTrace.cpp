@@ -44,6 +44,11 @@ TMemoryTrace::TMemoryTrace(TMemoryList* list, TMeasurement* trace) : TFObject(li
   Update();
 }
 
+TMemoryTrace::TMemoryTrace(TMemoryList* list, TMeasurement* trace, TForLoading) : TFObject(list), Measurement(trace) {
+  MeasMode = trace ? trace->MeasMode : 0;
+  if (trace && trace->Range) MemoRange = new TMemoRange(this, *trace->Range, -1);
+}
+
 TMemoryTrace::~TMemoryTrace() { delete MemoRange; }
 
 void TMemoryTrace::ResizeVectors() {

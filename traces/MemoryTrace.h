@@ -18,6 +18,10 @@ class TMemoryTrace : public TFObject {
  public:
   // A snapshot of the trace's channel with the trace's measured parameter.
   TMemoryTrace(TMemoryList* list, TMeasurement* trace);
+  // An empty memory with the channel's stimulus, to be filled by LoadFromIni: a snapshot taken
+  // only to be replaced would cost as much as the load itself.
+  struct TForLoading {};
+  TMemoryTrace(TMemoryList* list, TMeasurement* trace, TForLoading);
   ~TMemoryTrace() override;
 
   int Tag = 0;

@@ -13,6 +13,7 @@
 #include "IniTestSupport.h"
 #include "common/TestEnv.h"
 #include "model/EAbort.h"
+#include "model/TextCodec.h"
 
 namespace fs = std::filesystem;
 
@@ -170,6 +171,21 @@ TEST(MemIniFile, SavesUtf16LeWithBomAndCrLf) {
   EXPECT_EQ(ini.GetText(), "[A]\r\nK=Ж\r\n\r\n[B]\r\nL=😀\r\n\r\n");
   TMemIniFile empty;
   EXPECT_EQ(empty.SaveToBytes(), "\xFF\xFE");
+}
+
+// The file's bytes are exactly the document's text in UTF-16LE, whatever mix of ASCII, other
+// scripts, characters outside the basic plane, bytes that are not UTF-8 and mended line breaks
+// it holds, and however long its runs are.
+TEST(MemIniFile, SavedBytesAreTheTextInUtf16) {
+  const std::vector<std::string> values = {
+      "", "plain", std::string(100000, 'F'), "Канал 1", "😀😀x😀", "a\xCF\xF0\xE8" "b", "\xF0\x9F", "x\r\ny\n[Z]",
+      std::string(3, '\0') + "end", "\xE2\x82\xAC" + std::string(70000, '0') + "Ж"};
+  TMemIniFile ini;
+  for (size_t i = 0; i < values.size(); ++i) {
+    ini.WriteString(i % 2 ? "Секция" : "S", "Key" + std::to_string(i), values[i]);
+  }
+  ini.WriteRawString("S", "raw \xC3\xA9\xFF");
+  EXPECT_EQ(ini.SaveToBytes(), EncodeUtf16LE(ini.GetText(), true));
 }
 
 TEST(MemIniFile, ValuesLoseOuterBlanksOnReload) {
