@@ -1,6 +1,7 @@
 // The trace dialogs over the running program on a real display, reached as a user reaches
-// them: the soft keys "Trace" and "DTF Settings", the cable list editor from the DTF dialog's
-// Cable row, and the limit and ripple table editors by their class names.
+// them: the soft keys "Trace", "DTF Settings" and "Analysis", the cable list editor from the
+// DTF dialog's Cable row, and the limit and ripple table editors from the Analysis dialog's
+// buttons.
 // Every picture is the whole screen, composed from each window's own grab at its place, saved
 // into the build folder; the title bar of each dialog must show the look's PanelColor. CTest
 // runs it under xvfb-run with the real platform (TERVAN_DEMO_RUN names it); elsewhere it is
@@ -21,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/AnalysisDialog.h"
 #include "dialogs/DtfSettingsDialog.h"
 #include "dialogs/RegisterDialogs.h"
 #include "display/ViewProperties.h"
@@ -68,11 +70,12 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
   };
   std::vector<TShot> shots;
   int sweeps = 0;
+  bool chosenFace = false;
   bool timedOut = false;
   const auto started = std::chrono::steady_clock::now();
   std::unique_ptr<ui::TestDriver> driver;
 
-  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) {
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) -> QImage {
     QCoreApplication::processEvents();
     const QImage screen = ComposeScreen({MainFrm, &dialog});
     const std::string file = std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-" + name + ".png";
@@ -81,6 +84,7 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
     const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
     shots.push_back({name, screen.save(QString::fromStdString(file)),
                      screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
+    return screen;
   };
   const auto close = [&](TTouchDialogFrm& dialog, const char* button = "btOk") {
     driver->Press(driver->Get(button, &dialog));
@@ -119,14 +123,31 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
       });
       ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kDtfSettings);
 
-      for (const char* dialogClass : {"TLimitEditFrm", "TRippleEditFrm"}) {
-        const std::string name = dialogClass == std::string("TLimitEditFrm") ? "limit-table" : "ripple-table";
-        driver->OnNextModal([&, name](ui::Form& form) {
-          shoot(name, static_cast<TTouchDialogFrm&>(form));
-          close(static_cast<TTouchDialogFrm&>(form));
+      // Analysis from its left soft key, and from its limit and ripple groups the two table
+      // editors.
+      driver->OnNextModal([&](ui::Form& form) {
+        auto& analysis = static_cast<TAnalysisFrm&>(form);
+        const QImage screen = shoot("analysis", analysis);
+        // The face of the chosen group button, a few pixels under its top edge, in the picture.
+        const QPoint face = analysis.bt1Fixture->mapToGlobal(QPoint(analysis.bt1Fixture->width() / 2, 4)) -
+                            QGuiApplication::primaryScreen()->geometry().topLeft();
+        chosenFace = screen.valid(face) && (screen.pixel(face) & 0xFFFFFF) ==
+                                               (ui::ToQRgb(TGroupSwitch::kChosenColor) & 0xFFFFFF);
+        driver->Press(*analysis.bt3LimitTest);
+        driver->OnNextModal([&](ui::Form& editor) {
+          shoot("limit-table", static_cast<TTouchDialogFrm&>(editor));
+          close(static_cast<TTouchDialogFrm&>(editor));
         });
-        MainFrm->OpenDialog(dialogClass, true);
-      }
+        driver->Press(*analysis.btEditLimitLine);
+        driver->Press(*analysis.bt4RippleTest);
+        driver->OnNextModal([&](ui::Form& editor) {
+          shoot("ripple-table", static_cast<TTouchDialogFrm&>(editor));
+          close(static_cast<TTouchDialogFrm&>(editor));
+        });
+        driver->Press(*analysis.btEditRippleLimit);
+        close(analysis);
+      });
+      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAnalysis);
       MainFrm->Close();
     });
     poll->start(50);
@@ -146,8 +167,10 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
     EXPECT_TRUE(s.saved) << s.name << " not saved";
     EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
   }
-  EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "limit-table", "ripple-table"}),
+  EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "analysis", "limit-table",
+                                      "ripple-table"}),
             names);
+  EXPECT_TRUE(chosenFace) << "the chosen group button is not light yellow";
 }
 
 }  // namespace
