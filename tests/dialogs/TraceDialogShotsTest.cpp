@@ -24,16 +24,23 @@
 
 #include "dialogs/AnalysisDialog.h"
 #include "dialogs/DtfSettingsDialog.h"
+#include "dialogs/LimitEditor.h"
+#include "dialogs/PickListFrm.h"
 #include "dialogs/RegisterDialogs.h"
+#include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Services.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/Edit.h"
 #include "platform/ui/PaintBox.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramRunSupport.h"
 #include "shell/ProgramStart.h"
+#include "traces/LimitLine.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
 #include "widgets/EmiStringGrid.h"
 #include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
@@ -71,6 +78,8 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
   std::vector<TShot> shots;
   int sweeps = 0;
   bool chosenFace = false;
+  bool limitShown = false;
+  bool chartSaved = false;
   bool timedOut = false;
   const auto started = std::chrono::steady_clock::now();
   std::unique_ptr<ui::TestDriver> driver;
@@ -134,11 +143,38 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
         chosenFace = screen.valid(face) && (screen.pixel(face) & 0xFFFFFF) ==
                                                (ui::ToQRgb(TGroupSwitch::kChosenColor) & 0xFFFFFF);
         driver->Press(*analysis.bt3LimitTest);
-        driver->OnNextModal([&](ui::Form& editor) {
-          shoot("limit-table", static_cast<TTouchDialogFrm&>(editor));
-          close(static_cast<TTouchDialogFrm&>(editor));
+        // One upper limit from the first stimulus to 10 GHz at -15 dB, typed in as a user does.
+        driver->OnNextModal([&](ui::Form& form) {
+          auto& editor = static_cast<TLimitEditFrm&>(form);
+          driver->Press(*editor.btAdd);
+          const auto edit = [&](int column, const std::function<void(ui::Form&)>& answer) {
+            driver->OnNextModal(answer);
+            editor.sgList->SetCurrent(column, 1);
+            const ui::Rect cell = editor.sgList->CellRect(column, 1);
+            driver->DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
+          };
+          const auto type = [&](const std::string& text) {
+            return [&, text](ui::Form& keypad) {
+              auto& value = driver->Get<ui::Edit>("CommonEdit", &keypad);
+              value.SetText(text);
+              driver->Key(value, ui::vk::Return);
+            };
+          };
+          edit(2, type("10000"));
+          edit(3, type("-15"));
+          edit(4, type("-15"));
+          edit(5, [&](ui::Form& form) {
+            auto& list = static_cast<TPickListFrm&>(form);
+            const ui::Rect row = list.sgList->CellRect(0, 2);
+            driver->Click(*list.sgList, row.Left + 3, (row.Top + row.Bottom) / 2);
+            driver->Press(*list.btApply);
+          });
+          shoot("limit-table", editor);
+          close(editor);
         });
         driver->Press(*analysis.btEditLimitLine);
+        driver->Press(*analysis.pnLimitLine);
+        driver->Press(*analysis.pnLimitTestState);
         driver->Press(*analysis.bt4RippleTest);
         driver->OnNextModal([&](ui::Form& editor) {
           shoot("ripple-table", static_cast<TTouchDialogFrm&>(editor));
@@ -148,6 +184,16 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
         close(analysis);
       });
       ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAnalysis);
+      // The edited limit line on the chart, once the sweep has drawn it.
+      if (TMeasurement* trace = MainFrm->GetActiveView()->GetTraces()->GetActive()) {
+        limitShown = trace->ShowLimit && trace->LimitTest && trace->LimitLine->GetSegmentCount() == 1 &&
+                     trace->LimitLine->GetLimitType(0) == TLimitLine::kLimitUpper &&
+                     trace->LimitLine->GetBegValue(0) == -15 && trace->LimitLine->GetEndArgument(0) == 10000;
+      }
+      MainFrm->Repaint();
+      QCoreApplication::processEvents();
+      chartSaved = ComposeScreen({MainFrm}).save(
+          QString::fromStdString(std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-limit-line.png"));
       MainFrm->Close();
     });
     poll->start(50);
@@ -171,6 +217,8 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
                                       "ripple-table"}),
             names);
   EXPECT_TRUE(chosenFace) << "the chosen group button is not light yellow";
+  EXPECT_TRUE(limitShown) << "the limit line typed in is not the trace's, shown and tested";
+  EXPECT_TRUE(chartSaved);
 }
 
 }  // namespace
