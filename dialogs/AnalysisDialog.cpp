@@ -2,7 +2,7 @@
 
 #include <QPointer>
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <memory>
 
@@ -68,19 +68,22 @@ std::string WithoutTrailingZeros(std::string text) {
 std::string TAnalysisFrm::ImpedanceText(double ohm) {
   if (!std::isfinite(ohm)) return std::isnan(ohm) ? "NAN" : (ohm > 0 ? "INF" : "-INF");
   if (ohm == 0) return "0";
-  char buffer[64];
+  // to_chars: the decimal point whatever the process's locale says.
+  char buffer[400];
   const double rounded = RoundToSignificantDigits(6, ohm);
   if (std::fabs(rounded) >= 1e6 || std::fabs(ohm) < 1e-5) {
-    // The C library writes two exponent digits at least.
-    std::snprintf(buffer, sizeof buffer, "%.5E", ohm);
-    const std::string text = buffer;
-    const size_t e = text.find('E');
-    return WithoutTrailingZeros(text.substr(0, e)) + text.substr(e);
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, ohm, std::chars_format::scientific, 5).ptr;
+    std::string text(buffer, end);
+    const size_t e = text.find('e');
+    // At least two exponent digits, as "E+06".
+    std::string exponent = text.substr(e + 2);
+    if (exponent.size() < 2) exponent.insert(0, "0");
+    return WithoutTrailingZeros(text.substr(0, e)) + "E" + text[e + 1] + exponent;
   }
   const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(rounded))));
   const int decimals = std::max(0, 5 - magnitude);
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
-  return WithoutTrailingZeros(buffer);
+  const auto end = std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed, decimals).ptr;
+  return WithoutTrailingZeros(std::string(buffer, end));
 }
 
 double TAnalysisFrm::GateToUnit(double seconds) {
@@ -344,12 +347,11 @@ void TAnalysisFrm::GateKeypad(const char* english, bool stop) {
     case TScannerModule::UnitFeet: kind = ukImperialLength, index = 1; break;
     default: break;
   }
-  OpenKeypad(TranslateText(english), index, kind, GateSetter(stop),
-      [stop] {
-        const TRangeView* view = ActiveView();
-        if (view == nullptr) return 0.0;
-        return GateToUnit(stop ? view->TimeDomain.GatingStop : view->TimeDomain.GatingStart);
-      });
+  OpenKeypad(TranslateText(english), index, kind, GateSetter(stop), [stop] {
+    const TRangeView* view = ActiveView();
+    if (view == nullptr) return 0.0;
+    return GateToUnit(stop ? view->TimeDomain.GatingStop : view->TimeDomain.GatingStart);
+  });
   RefreshValues();
 }
 

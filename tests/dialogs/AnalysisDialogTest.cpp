@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -273,8 +273,8 @@ TEST_F(AnalysisDialog, GateLimitsInTheDistanceUnitRoundTrip) {
       index = keypad.UnitIndex;
       title = keypad.Title;
       char text[40];
-      std::snprintf(text, sizeof text, "%.17g", shown);
-      keypad.CommonEdit->SetText(text);
+      const auto end = std::to_chars(text, text + sizeof text, shown).ptr;
+      keypad.CommonEdit->SetText(std::string(text, end));
       driver.Key(*keypad.CommonEdit, ui::vk::Return);
     });
     driver.Press(*d.pnStartValue);
