@@ -1,5 +1,6 @@
 #include "dialogs/TraceDialogs.h"
 
+#include "dialogs/AnalysisDialog.h"
 #include "dialogs/CableEditor.h"
 #include "dialogs/DtfSettingsDialog.h"
 #include "dialogs/LimitEditor.h"
@@ -32,4 +33,5 @@ void RegisterTraceDialogs() {
   TMainFrm::RegisterDialog("TCableEditFrm", Opener<TCableEditFrm>());
   TMainFrm::RegisterDialog("TLimitEditFrm", Opener<TLimitEditFrm>());
   TMainFrm::RegisterDialog("TRippleEditFrm", Opener<TRippleEditFrm>());
+  TMainFrm::RegisterDialog("TAnalysisFrm", Opener<TAnalysisFrm>());
 }

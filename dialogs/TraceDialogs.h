@@ -1,8 +1,8 @@
 #pragma once
-// The dialogs of a channel's traces and their analysis: Trace List, DTF Settings, and the
-// cable, limit and ripple table editors, joined to the main window's factory under their class
-// names.
+// The dialogs of a channel's traces and their analysis: Trace List, DTF Settings, Analysis,
+// and the cable, limit and ripple table editors, joined to the main window's factory under
+// their class names.
 
-// Registers "TTraceListFrm", "TDTFSettingsFrm" and the table editors "TCableEditFrm",
-// "TLimitEditFrm" and "TRippleEditFrm".
+// Registers "TTraceListFrm", "TDTFSettingsFrm", "TAnalysisFrm" and the table editors
+// "TCableEditFrm", "TLimitEditFrm" and "TRippleEditFrm".
 void RegisterTraceDialogs();

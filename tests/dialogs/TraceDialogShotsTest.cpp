@@ -1,6 +1,7 @@
 // The trace dialogs over the running program on a real display, reached as a user reaches
-// them: the soft keys "Trace" and "DTF Settings", the cable list editor from the DTF dialog's
-// Cable row, and the limit and ripple table editors by their class names.
+// them: the soft keys "Trace", "DTF Settings" and "Analysis", the cable list editor from the
+// DTF dialog's Cable row, and the limit and ripple table editors from the Analysis dialog's
+// buttons.
 // Every picture is the whole screen, composed from each window's own grab at its place, saved
 // into the build folder; the title bar of each dialog must show the look's PanelColor. CTest
 // runs it under xvfb-run with the real platform (TERVAN_DEMO_RUN names it); elsewhere it is
@@ -21,17 +22,25 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/AnalysisDialog.h"
 #include "dialogs/DtfSettingsDialog.h"
+#include "dialogs/LimitEditor.h"
+#include "dialogs/PickListFrm.h"
 #include "dialogs/RegisterDialogs.h"
+#include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Services.h"
 #include "platform/ui/Color.h"
+#include "platform/ui/Edit.h"
 #include "platform/ui/PaintBox.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramRunSupport.h"
 #include "shell/ProgramStart.h"
+#include "traces/LimitLine.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
 #include "widgets/EmiStringGrid.h"
 #include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
@@ -68,11 +77,14 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
   };
   std::vector<TShot> shots;
   int sweeps = 0;
+  bool chosenFace = false;
+  bool limitShown = false;
+  bool chartSaved = false;
   bool timedOut = false;
   const auto started = std::chrono::steady_clock::now();
   std::unique_ptr<ui::TestDriver> driver;
 
-  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) {
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) -> QImage {
     QCoreApplication::processEvents();
     const QImage screen = ComposeScreen({MainFrm, &dialog});
     const std::string file = std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-" + name + ".png";
@@ -81,6 +93,7 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
     const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
     shots.push_back({name, screen.save(QString::fromStdString(file)),
                      screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
+    return screen;
   };
   const auto close = [&](TTouchDialogFrm& dialog, const char* button = "btOk") {
     driver->Press(driver->Get(button, &dialog));
@@ -119,14 +132,68 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
       });
       ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kDtfSettings);
 
-      for (const char* dialogClass : {"TLimitEditFrm", "TRippleEditFrm"}) {
-        const std::string name = dialogClass == std::string("TLimitEditFrm") ? "limit-table" : "ripple-table";
-        driver->OnNextModal([&, name](ui::Form& form) {
-          shoot(name, static_cast<TTouchDialogFrm&>(form));
-          close(static_cast<TTouchDialogFrm&>(form));
+      // Analysis from its left soft key, and from its limit and ripple groups the two table
+      // editors.
+      driver->OnNextModal([&](ui::Form& form) {
+        auto& analysis = static_cast<TAnalysisFrm&>(form);
+        const QImage screen = shoot("analysis", analysis);
+        // The face of the chosen group button, a few pixels under its top edge, in the picture.
+        const QPoint face = analysis.bt1Fixture->mapToGlobal(QPoint(analysis.bt1Fixture->width() / 2, 4)) -
+                            QGuiApplication::primaryScreen()->geometry().topLeft();
+        chosenFace = screen.valid(face) && (screen.pixel(face) & 0xFFFFFF) ==
+                                               (ui::ToQRgb(TGroupSwitch::kChosenColor) & 0xFFFFFF);
+        driver->Press(*analysis.bt3LimitTest);
+        // One upper limit from the first stimulus to 10 GHz at -15 dB, typed in as a user does.
+        driver->OnNextModal([&](ui::Form& form) {
+          auto& editor = static_cast<TLimitEditFrm&>(form);
+          driver->Press(*editor.btAdd);
+          const auto edit = [&](int column, const std::function<void(ui::Form&)>& answer) {
+            driver->OnNextModal(answer);
+            editor.sgList->SetCurrent(column, 1);
+            const ui::Rect cell = editor.sgList->CellRect(column, 1);
+            driver->DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
+          };
+          const auto type = [&](const std::string& text) {
+            return [&, text](ui::Form& keypad) {
+              auto& value = driver->Get<ui::Edit>("CommonEdit", &keypad);
+              value.SetText(text);
+              driver->Key(value, ui::vk::Return);
+            };
+          };
+          edit(2, type("10000"));
+          edit(3, type("-15"));
+          edit(4, type("-15"));
+          edit(5, [&](ui::Form& form) {
+            auto& list = static_cast<TPickListFrm&>(form);
+            const ui::Rect row = list.sgList->CellRect(0, 2);
+            driver->Click(*list.sgList, row.Left + 3, (row.Top + row.Bottom) / 2);
+            driver->Press(*list.btApply);
+          });
+          shoot("limit-table", editor);
+          close(editor);
         });
-        MainFrm->OpenDialog(dialogClass, true);
+        driver->Press(*analysis.btEditLimitLine);
+        driver->Press(*analysis.pnLimitLine);
+        driver->Press(*analysis.pnLimitTestState);
+        driver->Press(*analysis.bt4RippleTest);
+        driver->OnNextModal([&](ui::Form& editor) {
+          shoot("ripple-table", static_cast<TTouchDialogFrm&>(editor));
+          close(static_cast<TTouchDialogFrm&>(editor));
+        });
+        driver->Press(*analysis.btEditRippleLimit);
+        close(analysis);
+      });
+      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAnalysis);
+      // The edited limit line on the chart, once the sweep has drawn it.
+      if (TMeasurement* trace = MainFrm->GetActiveView()->GetTraces()->GetActive()) {
+        limitShown = trace->ShowLimit && trace->LimitTest && trace->LimitLine->GetSegmentCount() == 1 &&
+                     trace->LimitLine->GetLimitType(0) == TLimitLine::kLimitUpper &&
+                     trace->LimitLine->GetBegValue(0) == -15 && trace->LimitLine->GetEndArgument(0) == 10000;
       }
+      MainFrm->Repaint();
+      QCoreApplication::processEvents();
+      chartSaved = ComposeScreen({MainFrm}).save(
+          QString::fromStdString(std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-limit-line.png"));
       MainFrm->Close();
     });
     poll->start(50);
@@ -146,8 +213,12 @@ TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
     EXPECT_TRUE(s.saved) << s.name << " not saved";
     EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
   }
-  EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "limit-table", "ripple-table"}),
+  EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "analysis", "limit-table",
+                                      "ripple-table"}),
             names);
+  EXPECT_TRUE(chosenFace) << "the chosen group button is not light yellow";
+  EXPECT_TRUE(limitShown) << "the limit line typed in is not the trace's, shown and tested";
+  EXPECT_TRUE(chartSaved);
 }
 
 }  // namespace
