@@ -100,12 +100,19 @@ TEST_F(ChartInteraction, StartHintKeypadSetsTheStartInGigahertz) {
     TDigitalKeyboardFrm* keypad = Shown<TDigitalKeyboardFrm>();
     ASSERT_NE(keypad, nullptr);
     EXPECT_EQ(keypad->Title, "Start Frequency");
-    keypad->CommonEdit->SetText("1.5");
+    // Typed on the keypad's own keys, as a user does: 1, point, 5, then the unit and Ok.
+    for (const char* key : {"bt1", "btPoint", "bt5"}) driver.Click(driver.Get<TLbButton>(key, keypad));
+    EXPECT_EQ(keypad->CommonEdit->Text(), "1.5");
+    bool gigahertz = false;
     for (int i = 0; i < 5; ++i) {
       auto* unit = driver.Find<TLbButton>("btM" + std::to_string(i), keypad);
-      if (unit != nullptr && unit->Caption() == "GHz") driver.Press(*unit);
+      if (unit != nullptr && unit->Caption() == "GHz") {
+        driver.Click(*unit);
+        gigahertz = true;
+      }
     }
-    driver.Press(*keypad->btApply);
+    EXPECT_TRUE(gigahertz) << "the keypad offers no GHz key";
+    driver.Click(*keypad->btApply);
     driver.ProcessEvents();
     EXPECT_DOUBLE_EQ(view.Range->MinFrequency, 1500.0);
   });
