@@ -1,9 +1,11 @@
 #include "model/MemIniFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -27,38 +29,64 @@ std::string Fold(std::string_view name) {
 // UTF-8 to UTF-16LE bytes. Blobs of hex digits make up nearly all of a state file, so ASCII is
 // copied straight; every run of other bytes goes through the codec (a run lies between ASCII
 // bytes, so no UTF-8 sequence is ever split).
-// Writes utf8 as UTF-16LE into out from byte `at` on and returns the end. out was sized (and
-// zero-filled) once for the whole document, so an ASCII unit only needs its low byte: state files
-// are megabytes of hex, and growing the text piece by piece cost more than the encoding.
-size_t PutUtf16LE(std::string& out, size_t at, std::string_view utf8) {
-  size_t i = 0;
-  const size_t n = utf8.size();
-  while (i < n) {
-    const size_t room = (out.size() - at) / 2;
-    size_t j = i;
-    char* dst = out.data() + at;
-    while (j < n && j - i < room && static_cast<unsigned char>(utf8[j]) < 0x80) {
-      *dst = utf8[j];
-      dst += 2;
-      ++j;
+// Encodes text to UTF-16LE into a buffer of fixed size and hands every full buffer on. State files
+// are megabytes of hex: encoding them whole into a second, doubled copy cost more than the
+// encoding (and the file system's copy) itself.
+class Utf16LEChunks {
+ public:
+  explicit Utf16LEChunks(const std::function<bool(std::string_view)>& put) : put_(put), buffer_(kSize, '\0') {}
+
+  void Add(std::string_view utf8) {
+    size_t i = 0;
+    const size_t n = utf8.size();
+    while (i < n && ok_) {
+      if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+        const size_t room = (kSize - at_) / 2;
+        const size_t end = std::min(n, i + room);
+        char* dst = buffer_.data() + at_;
+        size_t j = i;
+        for (; j < end && static_cast<unsigned char>(utf8[j]) < 0x80; ++j, dst += 2) {
+          dst[0] = utf8[j];
+          dst[1] = 0;
+        }
+        at_ += 2 * (j - i);
+        i = j;
+        if (at_ + 1 >= kSize) Flush();
+        continue;
+      }
+      size_t j = i;
+      while (j < n && static_cast<unsigned char>(utf8[j]) >= 0x80) ++j;
+      const std::string wide = EncodeUtf16LE(utf8.substr(i, j - i), false);
+      if (at_ + wide.size() > kSize) Flush();
+      if (wide.size() > kSize) {
+        if (ok_) ok_ = put_(wide);
+      } else {
+        std::memcpy(buffer_.data() + at_, wide.data(), wide.size());
+        at_ += wide.size();
+      }
+      i = j;
     }
-    at += 2 * (j - i);
-    i = j;
-    if (i == n) break;
-    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
-      // Only a size estimate that fell short lands here: grow and go on.
-      out.resize(out.size() + 2 * (n - i), '\0');
-      continue;
-    }
-    while (j < n && static_cast<unsigned char>(utf8[j]) >= 0x80) ++j;
-    const std::string wide = EncodeUtf16LE(utf8.substr(i, j - i), false);
-    if (at + wide.size() > out.size()) out.resize(at + wide.size() + 2 * (n - j), '\0');
-    std::memcpy(out.data() + at, wide.data(), wide.size());
-    at += wide.size();
-    i = j;
   }
-  return at;
-}
+
+  // Hands on what is left; false when any piece was refused.
+  bool Finish() {
+    Flush();
+    return ok_;
+  }
+
+ private:
+  static constexpr size_t kSize = 1 << 20;
+
+  void Flush() {
+    if (at_ > 0 && ok_) ok_ = put_(std::string_view(buffer_.data(), at_));
+    at_ = 0;
+  }
+
+  const std::function<bool(std::string_view)>& put_;
+  std::string buffer_;
+  size_t at_ = 0;
+  bool ok_ = true;
+};
 
 // Splits UTF-16LE bytes, handed over in pieces of any size, into UTF-8 lines at every CR and
 // LF. ASCII units are copied straight (hex blobs are nearly all of a state file); each run of
@@ -447,7 +475,8 @@ void TMemIniFile::DeleteKey(const std::string& section, const std::string& key) 
 
 void TMemIniFile::UpdateFile() {
   if (FileName.empty()) return;
-  const platform::FileResult r = platform::AtomicFile::write(FileName, SaveToBytes());
+  const platform::FileResult r =
+      platform::AtomicFile::writeStream(FileName, [this](const platform::AtomicFile::Sink& sink) { SaveTo(sink); });
   if (!r) throw EAbort(r.message);
 }
 
@@ -471,14 +500,20 @@ void TMemIniFile::LoadFromBytes(std::string_view bytes) {
   impl_ = std::move(fresh);
 }
 
+bool TMemIniFile::SaveTo(const std::function<bool(std::string_view)>& put) const {
+  if (!put("\xFF\xFE")) return false;
+  Utf16LEChunks chunks(put);
+  impl_->Emit([&](std::string_view piece) { chunks.Add(piece); });
+  return chunks.Finish();
+}
+
 std::string TMemIniFile::SaveToBytes() const {
-  // A UTF-8 byte never makes more than one UTF-16 unit, so this is room for the whole text.
-  std::string out(2 * impl_->TextSize() + 2, '\0');
-  out[0] = static_cast<char>(0xFF);
-  out[1] = static_cast<char>(0xFE);
-  size_t at = 2;
-  impl_->Emit([&](std::string_view piece) { at = PutUtf16LE(out, at, piece); });
-  out.resize(at);
+  std::string out;
+  out.reserve(2 * impl_->TextSize() + 2);  // a UTF-8 byte never makes more than one UTF-16 unit
+  SaveTo([&out](std::string_view piece) {
+    out.append(piece);
+    return true;
+  });
   return out;
 }
 

@@ -3,6 +3,7 @@
 // cable lists: section and key names compared ASCII case-insensitively, kept in first-written
 // order; a write replaces an existing key in place. Saved as UTF-16LE with BOM and CR LF.
 // Lines of several megabytes (hex point data) are normal.
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ class TMemIniFile : public TCustomIniFile {
   void LoadFromBytes(std::string_view bytes);
   // The document as UTF-16LE bytes with BOM and CR LF line ends, as UpdateFile writes it.
   std::string SaveToBytes() const;
+  // The same bytes handed to put piece by piece (the mark first, then pieces of up to a
+  // megabyte); stops at put's first false and answers it.
+  bool SaveTo(const std::function<bool(std::string_view)>& put) const;
   // The document as UTF-8 lines (no BOM), CR LF line ends.
   std::string GetText() const;
   // Replaces the file name; with reload the file is read (as in the constructor).

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 
@@ -111,7 +112,20 @@ void CallTestHook() {
 // renamed over the target only once they are on disk. False (nothing left behind, result
 // untouched) when the folder or the system cannot give an unnamed file; the caller then writes
 // through a named one.
-bool WriteUnnamed(const std::string& path, std::string_view bytes, mode_t mode, FileResult& result) {
+// What fills the new file: 0, or the errno of the failed write. It may throw; the temporary file
+// is then closed and removed, and the exception goes on.
+using Body = std::function<int(int fd)>;
+
+int RunBody(const Body& body, int fd, const std::function<void()>& abandon) {
+  try {
+    return body(fd);
+  } catch (...) {
+    abandon();
+    throw;
+  }
+}
+
+bool WriteUnnamed(const std::string& path, const Body& body, mode_t mode, FileResult& result) {
   // Close-on-exec: a program started meanwhile must not keep it open.
   int fd = ::open(FolderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
   if (fd < 0) return false;
@@ -120,7 +134,7 @@ bool WriteUnnamed(const std::string& path, std::string_view bytes, mode_t mode, 
   (void)::flock(fd, LOCK_EX | LOCK_NB);
   int err = 0;
   if (::fchmod(fd, mode) != 0) err = errno;
-  if (err == 0) err = WriteAll(fd, bytes);
+  if (err == 0) err = RunBody(body, fd, [fd] { ::close(fd); });
   if (err == 0 && ::fsync(fd) != 0) err = errno;
   if (err != 0) {
     ::close(fd);
@@ -161,7 +175,7 @@ bool WriteUnnamed(const std::string& path, std::string_view bytes, mode_t mode, 
   return true;
 }
 
-FileResult WriteNamed(const std::string& path, std::string_view bytes, mode_t mode) {
+FileResult WriteNamed(const std::string& path, const Body& body, mode_t mode) {
   std::string tmpl = TemporaryStem(path) + "XXXXXX";
   int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
   if (fd < 0) return Fail("Cannot create file", path, errno);
@@ -174,7 +188,11 @@ FileResult WriteNamed(const std::string& path, std::string_view bytes, mode_t mo
     return Fail("Cannot write file", path, err);
   };
   if (::fchmod(fd, mode) != 0) return abandon(errno);
-  if (int err = WriteAll(fd, bytes); err != 0) return abandon(err);
+  const int written = RunBody(body, fd, [&] {
+    ::unlink(tmpl.c_str());
+    ::close(fd);
+  });
+  if (written != 0) return abandon(written);
   if (::fsync(fd) != 0) return abandon(errno);
   CallTestHook();
   if (::rename(tmpl.c_str(), path.c_str()) != 0) return abandon(errno);
@@ -240,14 +258,34 @@ int SweepFolder(int dirFd, int depth) {
 
 }  // namespace
 
-FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
+namespace {
+
+FileResult WriteWith(const std::string& path, const Body& body) {
   if (path.empty()) return FileResult{false, "Cannot create file \"\": no file name"};
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return Fail("Cannot create file", path, EISDIR);
   const mode_t mode = TargetMode(path);
   FileResult result;
-  if (!testForceNamedTemporary && WriteUnnamed(path, bytes, mode, result)) return result;
-  return WriteNamed(path, bytes, mode);
+  if (!AtomicFile::testForceNamedTemporary && WriteUnnamed(path, body, mode, result)) return result;
+  return WriteNamed(path, body, mode);
+}
+
+}  // namespace
+
+FileResult AtomicFile::write(const std::string& path, std::string_view bytes) {
+  return WriteWith(path, [bytes](int fd) { return WriteAll(fd, bytes); });
+}
+
+FileResult AtomicFile::writeStream(const std::string& path, const std::function<void(const Sink&)>& produce) {
+  return WriteWith(path, [&produce](int fd) {
+    int err = 0;
+    const Sink sink = [&err, fd](std::string_view piece) {
+      if (err == 0) err = WriteAll(fd, piece);
+      return err == 0;
+    };
+    produce(sink);
+    return err;
+  });
 }
 
 FileResult AtomicFile::remove(const std::string& path) {

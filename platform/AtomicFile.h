@@ -9,6 +9,7 @@
 // (flock) for as long as its writer lives; sweepLeftovers() removes those that a dead writer
 // left.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,12 @@ class AtomicFile {
  public:
   // Replaces (or creates) path with exactly these bytes.
   static FileResult write(const std::string& path, std::string_view bytes);
+  // The same for bytes that produce hands to the sink piece by piece, so that a large file
+  // needs no copy of itself in memory. The sink answers false once a write has failed (produce
+  // may stop then); the target is then left as it was. An exception from produce leaves the
+  // target as it was too, and goes on.
+  using Sink = std::function<bool(std::string_view)>;
+  static FileResult writeStream(const std::string& path, const std::function<void(const Sink&)>& produce);
   // Deletes path; a file that does not exist counts as deleted.
   static FileResult remove(const std::string& path);
   // Reads the whole file. A missing or unreadable file, anything but a regular file (a folder,

@@ -177,8 +177,12 @@ void TMainFrm::SaveState(const std::string& name) {
   } catch (const std::exception& e) {
     throw EAbort("The state file " + name + " cannot be written: " + e.what());
   }
-  const std::string bytes = StateBytes();
-  const platform::FileResult written = platform::AtomicFile::write(path, bytes);
+  TMemIniFile ini;
+  WriteState(ini);
+  // Streamed: a state with data is tens of megabytes, and a whole copy of it in memory costs
+  // more than writing it.
+  const platform::FileResult written =
+      platform::AtomicFile::writeStream(path, [&ini](const platform::AtomicFile::Sink& sink) { ini.SaveTo(sink); });
   if (!written) throw EAbort("The state file " + path + " cannot be written: " + written.message);
 }
 

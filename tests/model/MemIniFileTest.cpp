@@ -186,6 +186,32 @@ TEST(MemIniFile, SavedBytesAreTheTextInUtf16) {
   }
   ini.WriteRawString("S", "raw \xC3\xA9\xFF");
   EXPECT_EQ(ini.SaveToBytes(), EncodeUtf16LE(ini.GetText(), true));
+
+  // Handed on in pieces, the same bytes; a refused piece ends the writing at once.
+  std::string joined;
+  int pieces = 0;
+  EXPECT_TRUE(ini.SaveTo([&](std::string_view piece) {
+    joined.append(piece);
+    ++pieces;
+    return true;
+  }));
+  EXPECT_EQ(joined, ini.SaveToBytes());
+  int calls = 0;
+  EXPECT_FALSE(ini.SaveTo([&](std::string_view) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+
+  // A document larger than one piece, with a non-ASCII run across a piece's end.
+  TMemIniFile big;
+  big.WriteString("S", "Hex", std::string((1 << 19) - 7, 'A') + "Жж😀" + std::string(1 << 20, 'B'));
+  joined.clear();
+  pieces = 0;
+  EXPECT_TRUE(big.SaveTo([&](std::string_view piece) {
+    joined.append(piece);
+    ++pieces;
+    return true;
+  }));
+  EXPECT_GT(pieces, 3);
+  EXPECT_EQ(joined, EncodeUtf16LE(big.GetText(), true));
 }
 
 TEST(MemIniFile, ValuesLoseOuterBlanksOnReload) {

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,59 @@ TEST(AtomicFile, WriteFailingHalfWayKeepsTheOldFileByteForByte) {
   EXPECT_NE(r.message.find(target.string()), std::string::npos) << r.message;
   EXPECT_EQ(ReadRaw(target), old);
   EXPECT_EQ(Entries(dir), std::set<std::string>{"Autosave.cfg"});
+}
+
+// A streamed write gives the file exactly the pieces, in order; when a write fails or the producer
+// throws, the old file keeps every byte and no temporary file is left, through an unnamed and a
+// named temporary file alike.
+TEST(AtomicFile, StreamedWriteIsAllOrNothing) {
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named temporary" : "unnamed temporary");
+    AtomicFile::testForceNamedTemporary = named;
+    fs::path dir = FreshFolder();
+    fs::path target = dir / "state.cfg";
+    const std::string old = RandomBytes(1000, 5);
+    WriteRaw(target, old);
+    const std::string all = RandomBytes(300 * 1024, 6);
+    const std::vector<size_t> cuts = {0, 0, 1, 4096, 65536, 200000, all.size()};
+
+    auto pieces = [&](const AtomicFile::Sink& sink) {
+      for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+        if (!sink(std::string_view(all).substr(cuts[k], cuts[k + 1] - cuts[k]))) return;
+      }
+    };
+    platform::FileResult r;
+    bool refused = false;
+    {
+      FileSizeLimit limit(64 * 1024);
+      ASSERT_TRUE(limit.ok());
+      r = AtomicFile::writeStream(target.string(), [&](const AtomicFile::Sink& sink) {
+        pieces([&](std::string_view piece) {
+          const bool ok = sink(piece);
+          refused = refused || !ok;
+          return ok;
+        });
+      });
+    }
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(refused) << "the sink never reported the failed write";
+    EXPECT_EQ(ReadRaw(target), old);
+    EXPECT_EQ(Entries(dir), std::set<std::string>{"state.cfg"});
+
+    EXPECT_THROW(AtomicFile::writeStream(target.string(),
+                                         [&](const AtomicFile::Sink& sink) {
+                                           sink("partial");
+                                           throw std::runtime_error("producer failed");
+                                         }),
+                 std::runtime_error);
+    EXPECT_EQ(ReadRaw(target), old);
+    EXPECT_EQ(Entries(dir), std::set<std::string>{"state.cfg"});
+
+    EXPECT_TRUE(AtomicFile::writeStream(target.string(), pieces));
+    EXPECT_EQ(ReadRaw(target), all);
+    EXPECT_EQ(Entries(dir), std::set<std::string>{"state.cfg"});
+  }
+  AtomicFile::testForceNamedTemporary = false;
 }
 
 TEST(AtomicFile, RemoveDeletesAndReportsFailureLikeAWrite) {
