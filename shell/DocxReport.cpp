@@ -274,7 +274,8 @@ class TDocument {
       return;
     }
     pugi::xml_node last;
-    for (pugi::xml_node child : body_.children(w_("p").c_str())) last = child;
+    const std::string p = w_("p");
+    for (pugi::xml_node child : body_.children(p.c_str())) last = child;
     if (!last) {
       pugi::xml_node sect = body_.child(w_("sectPr").c_str());
       last = sect ? body_.insert_child_before(w_("p").c_str(), sect) : body_.append_child(w_("p").c_str());

@@ -110,7 +110,7 @@ TEST_F(DocxReportPrint, WithoutTemplateAPlainReportIsSavedAndOpened) {
     if (name.rfind("word/media/", 0) == 0) png = data;
   QImage picture;
   ASSERT_TRUE(picture.loadFromData(reinterpret_cast<const uchar*>(png.data()), static_cast<int>(png.size()), "PNG"));
-  EXPECT_EQ(picture.size(), QSize(320, 240));
+  EXPECT_EQ(picture.size(), QSize(frm->plGraphArea->Width(), frm->plGraphArea->Height()));
   EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32), frm->CreatePrintImage().convertToFormat(QImage::Format_RGB32));
 
   // A second report within the same second takes the next free name.

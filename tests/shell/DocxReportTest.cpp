@@ -361,8 +361,8 @@ TEST(DocxReport, UnusableTemplatesAreRefused) {
   }
 }
 
-// Random bytes, cut templates and templates with bytes changed: each is refused or gives a
-// package that reads back whole; nothing else happens.
+// Random bytes, cut templates, main documents with characters changed and templates with bytes
+// changed: each is refused or gives a package that reads back whole; nothing else happens.
 TEST(DocxReport, FuzzedTemplatesAreRefusedOrRead) {
   const TDocxReport report = MakeReport(8, 6);
   const std::string good = Named("split_runs").Template;
@@ -380,6 +380,17 @@ TEST(DocxReport, FuzzedTemplatesAreRefusedOrRead) {
       case 1:
         t = good.substr(0, rng() % good.size());
         break;
+      case 2: {
+        // The main document's XML with characters changed, in a whole zip: the parser's turn.
+        docxfix::Entries entries = docxfix::TemplateEntries(
+            "<w:p><w:r><w:t>&lt;Model&gt;</w:t></w:r><w:r><w:t>&lt;Image&gt; &lt;SerialNum&gt;</w:t></w:r></w:p>");
+        std::string& xml = entries[2].second;
+        const char alphabet[] = "<>&;/=\"' ax:\0";
+        const int changes = 1 + static_cast<int>(rng() % 3);
+        for (int k = 0; k < changes; ++k) xml[rng() % xml.size()] = alphabet[rng() % (sizeof alphabet - 1)];
+        t = docxfix::Zip(entries);
+        break;
+      }
       default: {
         t = good;
         const int changes = 1 + static_cast<int>(rng() % 8);
@@ -398,7 +409,7 @@ TEST(DocxReport, FuzzedTemplatesAreRefusedOrRead) {
     }
   }
   EXPECT_GT(refused, 0);
-  EXPECT_GT(made, 0);  // changes in the zip's dates and padding leave a readable template
+  EXPECT_GT(made, 0);
 }
 
 }  // namespace
