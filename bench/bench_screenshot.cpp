@@ -216,7 +216,7 @@ std::string ReportTemplate() {
     if (p == 700) body += "<w:p><w:r><w:t>&lt;Image&gt;</w:t></w:r></w:p>";
   }
   const std::string w = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
-  std::string logo(90 * 1024, '\0');
+  std::string logo(185 * 1024, '\0');
   for (char& c : logo) c = static_cast<char>(rng());
   const std::vector<std::pair<std::string, std::string>> entries = {
       {"[Content_Types].xml",
