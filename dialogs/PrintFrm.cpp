@@ -18,6 +18,7 @@ TPrintFrm::TPrintFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Pr
   pnInvertImageValue = MakeValuePanel("pnInvertImageValue");
   pnPrintDate = MakeCaptionPanel("pnPrintDate", TranslationKey("Print Date && Time"));
   pnPrintDateValue = MakeValuePanel("pnPrintDateValue");
+  btPrintWithWord = MakeButton(this, "btPrintWithWord", TranslateText("Print Report"));
   btPrintWithWindows = MakeButton(this, "btPrintWithWindows", TranslateText("Print to Printer"));
   btSaveScreenShot = MakeButton(this, "btSaveScreenShot", TranslateText("Save Screen Shot"));
   btOk = MakeButton(this, "btOk", TranslateText("Ok"));
@@ -37,6 +38,9 @@ TPrintFrm::TPrintFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Pr
       [](bool on) {
         if (TMainFrm* main = LiveMainFrm()) main->PrintTime = on;
       });
+  BindButton(*btPrintWithWord, [] {
+    if (TMainFrm* main = LiveMainFrm()) main->PrintWithWord();
+  });
   BindButton(*btPrintWithWindows, [] {
     if (TMainFrm* main = LiveMainFrm()) main->PrintWithWindows();
   });
@@ -50,14 +54,15 @@ TPrintFrm::TPrintFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Pr
 }
 
 void TPrintFrm::ArrangeControls() {
-  ArrangeFrame(7);
+  ArrangeFrame(8);
   const int w = Width();
   PlaceCaptionPanels(*pnPrintColor, *pnPrintColorValue, RowRect(2, w));
   PlaceCaptionPanels(*pnInvertImage, *pnInvertImageValue, RowRect(3, w));
   PlaceCaptionPanels(*pnPrintDate, *pnPrintDateValue, RowRect(4, w));
-  btPrintWithWindows->SetBoundsRect(RowRect(5, w));
-  btSaveScreenShot->SetBoundsRect(RowRect(6, w));
-  btOk->SetBoundsRect(RowRect(7, w));
+  btPrintWithWord->SetBoundsRect(RowRect(5, w));
+  btPrintWithWindows->SetBoundsRect(RowRect(6, w));
+  btSaveScreenShot->SetBoundsRect(RowRect(7, w));
+  btOk->SetBoundsRect(RowRect(8, w));
 }
 
 void TPrintFrm::RefreshValues() {

@@ -1,6 +1,7 @@
 #pragma once
 // The Print dialog: the print colours, inversion and the date-and-time header of the pictures,
-// and the outputs (the desktop's image program, numbered screen shots) that leave it open.
+// and the outputs (the report, the desktop's image program, numbered screen shots) that leave it
+// open.
 #include "widgets/TouchDialogFrm.h"
 
 class TLbButton;
@@ -23,6 +24,7 @@ class TPrintFrm : public TTouchDialogFrm {
   ui::Panel* pnInvertImageValue = nullptr;
   ui::Panel* pnPrintDate = nullptr;
   ui::Panel* pnPrintDateValue = nullptr;
+  TLbButton* btPrintWithWord = nullptr;
   TLbButton* btPrintWithWindows = nullptr;
   TLbButton* btSaveScreenShot = nullptr;
   TLbButton* btOk = nullptr;

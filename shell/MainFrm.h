@@ -189,6 +189,11 @@ class TMainFrm : public ui::Form {
   // Saves the print picture as "$temp.png" in "Image" and hands it to the desktop's image
   // program; says so when none takes it.
   void PrintWithWindows();
+  // The report: the print picture, the model name and the serial number in the user's template
+  // "Image/PrintTemplate.dotx" (or a plain document without one), saved as
+  // "Image/Report_<date-time>.docx" and handed to the desktop. Returns its path; empty when the
+  // template cannot be used (the user is told, nothing is written).
+  std::string PrintWithWord();
   void PrintBitmap(const QImage& image);
   // The printer printing goes to; by default the system's default printer. Tests give a PDF
   // printer, or none. Returning null means no printer is installed.

@@ -5,8 +5,11 @@
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "model/EAbort.h"
+#include "model/ICalibrationFacade.h"
+#include "model/IDeviceModel.h"
 #include "model/MemIniFile.h"
 #include "model/Range.h"
+#include "model/Services.h"
 #include "model/TouchstoneFile.h"
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
@@ -16,6 +19,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/ImageCanvas.h"
 #include "shell/BmpEncoder.h"
+#include "shell/DocxReport.h"
 #include "shell/PngEncoder.h"
 #include "shell/ScreenShotNumber.h"
 
@@ -27,6 +31,7 @@
 #include <QPrinterInfo>
 
 #include <cmath>
+#include <filesystem>
 #include <string_view>
 
 std::function<std::unique_ptr<QPrinter>()> TMainFrm::PrinterHook;
@@ -272,6 +277,65 @@ void TMainFrm::PrintWithWindows() {
   if (!ui::OpenWithDesktop(name))
     ui::MessageBox::Get().Show("The picture was saved as " + name + ", but no program to open it was found.");
   ui::EventLoop::WaitMs(500);
+}
+
+std::string TMainFrm::PrintWithWord() {
+  namespace fs = std::filesystem;
+  TDocxReport report;
+  {
+    const QImage image = CreatePrintImage().convertToFormat(QImage::Format_RGB32);
+    report.Png = EncodePng(image.width(), image.height(), reinterpret_cast<const uint32_t*>(image.constBits()),
+                           static_cast<size_t>(image.bytesPerLine()));
+    report.ImageWidth = image.width();
+    report.ImageHeight = image.height();
+  }
+  if (IDeviceModel* device = Services().Device) report.Model = device->GetModelName();
+  if (ICalibrationFacade* calibrator = Services().CalibratorModule)
+    report.SerialNumber = std::to_string(calibrator->GetSerialNumber());
+
+  // ".dotx" before ".dot": the older binary template cannot be read here, so it only gets the
+  // invalid-format box.
+  const std::string folder = platform::Paths::folder("Image");
+  const std::string dotx = folder + "/PrintTemplate.dotx", dot = folder + "/PrintTemplate.dot";
+  std::error_code ec;
+  std::string templateName, templateBytes;
+  bool usable = true, haveTemplate = false;
+  if (fs::exists(fs::symlink_status(dotx, ec))) {
+    templateName = dotx;
+    usable = static_cast<bool>(platform::AtomicFile::read(dotx, templateBytes, TDocxReport::kMaxUncompressed + (1u << 20)));
+    haveTemplate = usable;
+  } else if (fs::exists(fs::symlink_status(dot, ec))) {
+    templateName = dot;
+    usable = false;
+  }
+  std::vector<uint8_t> package;
+  if (usable) {
+    try {
+      package = report.Build(haveTemplate ? &templateBytes : nullptr);
+    } catch (const EDocxTemplate&) {
+      usable = false;
+    } catch (const std::exception& e) {
+      throw EAbort(std::string("Cannot make the report: ") + e.what());
+    }
+  }
+  if (!usable) {
+    ui::MessageBox::Get().Ask("File " + templateName + " has an invalid format", "Print Template Error",
+                              ui::MessageBox::Buttons::Ok, ui::MessageBox::Icon::Error);
+    return {};
+  }
+
+  // A report never replaces another, not even one made within the same second.
+  const std::string stamp = QLocale::c().toString(QDateTime::currentDateTime(), "yyyyMMdd-hhmmss").toStdString();
+  std::string path = folder + "/Report_" + stamp + ".docx";
+  for (int k = 2; fs::exists(fs::symlink_status(path, ec)); ++k)
+    path = folder + "/Report_" + stamp + "-" + std::to_string(k) + ".docx";
+  const platform::FileResult written = platform::AtomicFile::write(
+      path, std::string_view(reinterpret_cast<const char*>(package.data()), package.size()));
+  if (!written)
+    throw EAbort("Cannot write " + path + ": " + written.message);
+  if (!ui::OpenWithDesktop(path))
+    ui::MessageBox::Get().Show("The report was saved as " + path + ", but no program to open it was found.");
+  return path;
 }
 
 void TMainFrm::SaveTouchstone(const std::string& name) {

@@ -16,6 +16,9 @@ ENGINE = {"platform", "model", "instrument", "calibration", "traces"}
 # Folders above the engine that still include no Qt header themselves.
 NO_QT = {"automation"}
 SOURCE_EXT = (".h", ".hpp", ".cpp", ".cc")
+# Libraries outside Qt that a layer links (the report package: zip and XML in the shell); their
+# headers are included only from that layer and the layers below it.
+LIBRARY_LAYER = {"zip.h": "shell", "zipconf.h": "shell", "pugixml.hpp": "shell", "pugiconfig.hpp": "shell"}
 
 INCLUDE_RE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 QT_RE = re.compile(r'^(Q[A-Za-z0-9_]*|Qt[A-Za-z]+/.*)(\.h)?$')
@@ -73,6 +76,9 @@ def main():
                     if m.group(1) == '"' and target_layer is not None:
                         if LAYERS.index(target_layer) > rank:
                             problems.append(f"{rel}:{lineno}: {layer} includes {target} from the lower layer {target_layer}")
+                    lib_layer = LIBRARY_LAYER.get(target) if m.group(1) == '<' else None
+                    if lib_layer is not None and LAYERS.index(lib_layer) > rank:
+                        problems.append(f"{rel}:{lineno}: {layer} includes {target}, a library of the layer {lib_layer}")
                     if layer in ENGINE and QT_RE.match(target):
                         problems.append(f"{rel}:{lineno}: engine folder {layer} includes Qt header {target}")
                     if layer in NO_QT and QT_RE.match(target):

@@ -1,5 +1,6 @@
 // The Print dialog as a user reaches it: the left soft key "Print" of the running program.
 #include <filesystem>
+#include <fstream>
 
 #include "dialogs/PrintFrm.h"
 #include "dialogs/ProgramRig.h"
@@ -86,6 +87,36 @@ TEST_F(PrintDialog, ScreenShotsAndTheDesktopPictureKeepTheDialogOpen) {
   EXPECT_TRUE(fs::is_regular_file(dir / "scr00000.png"));
   EXPECT_TRUE(fs::is_regular_file(dir / "scr00001.png"));
   EXPECT_EQ(opened, std::vector<std::string>{(dir / "$temp.png").string()});
+}
+
+TEST_F(PrintDialog, PrintReportWritesADocxAndHandsItToTheDesktop) {
+  namespace fs = std::filesystem;
+  const fs::path dir = platform::Paths::folder("Image");
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
+  std::vector<std::string> opened;
+  ui::OpenWithDesktopHook = [&](const std::string& path) {
+    opened.push_back(path);
+    return true;
+  };
+  bool open = false;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    InPrint([&](ui::Form& form) {
+      Press("btPrintWithWord", form);
+      open = form.ModalResult() == ui::mrNone && form.isVisible();
+    });
+  }));
+  EXPECT_TRUE(open);
+  ASSERT_EQ(opened.size(), 1u);
+  const fs::path report = opened[0];
+  EXPECT_EQ(report.parent_path(), dir);
+  EXPECT_EQ(report.extension(), ".docx");
+  EXPECT_EQ(report.filename().string().rfind("Report_", 0), 0u) << report;
+  ASSERT_TRUE(fs::is_regular_file(report));
+  std::ifstream in(report, std::ios::binary);
+  char magic[2] = {};
+  in.read(magic, 2);
+  EXPECT_EQ(std::string(magic, 2), "PK");
 }
 
 }  // namespace

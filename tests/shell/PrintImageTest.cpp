@@ -138,6 +138,25 @@ TEST_F(PrintImage, LookClosureAndWindowColoursComeBack) {
   }
 }
 
+TEST_F(PrintImage, LookComesBackAfterAThrowingChartPaint) {
+  ViewProperties->SetInverseColor(true);
+  const std::string before = LookText();
+  const TColor color0 = frm->GetView(0)->Color(), color1 = frm->GetView(1)->Color();
+  const auto channelInfo = TDrawingPlane::ChannelInfoHook;
+  // The charts ask for the channels while they paint; a failure there ends the picture.
+  TDrawingPlane::ChannelInfoHook = []() -> TDrawingPlane::TChannelInfo { throw EAbort("chart paint failed"); };
+  frm->PrintColor = 2;
+  frm->PrintTime = true;
+  EXPECT_THROW((void)frm->CreatePrintImage(), EAbort);
+  TDrawingPlane::ChannelInfoHook = channelInfo;
+  EXPECT_EQ(LookText(), before);
+  EXPECT_TRUE(static_cast<bool>(ViewProperties->OnChange));
+  EXPECT_EQ(frm->GetView(0)->Color(), color0);
+  EXPECT_EQ(frm->GetView(1)->Color(), color1);
+  // And the next picture is made as usual.
+  EXPECT_NO_THROW((void)frm->CreatePrintImage());
+}
+
 TEST_F(PrintImage, ScreenPictureHasTheAreaSize) {
   const QImage picture = frm->CreateGraphImage();
   EXPECT_EQ(picture.size(), QSize(frm->plGraphArea->Width(), frm->plGraphArea->Height()));
