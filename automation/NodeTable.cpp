@@ -29,6 +29,7 @@ constexpr Family kFamilies[] = {
     AddCalcAnalysisRows,
     AddCalcLimitRows,
     AddCalcTimeDomainRows,
+    AddCalcFixtureRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -39,6 +39,7 @@ const std::map<std::string, Counts> kExpected = {
     {"CalculateAnalysis", {5, 20, 3}},
     {"CalculateLimit", {7, 22, 5}},
     {"CalculateTimeDomain", {8, 29, 6}},
+    {"CalculateFixture", {11, 16, 10}},
     // The top-level nodes whose families are still to come: a family that arrives takes its
     // node's row over, and this count drops by one.
     {"Placeholder", {8, 0, 0}},
