@@ -2,6 +2,7 @@
 // running program on traces whose values the test sets.
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,39 @@ TEST_F(ScpiLimitNodes, TablesLoadWholeOrNotAtAll) {
     Step(c, "CALC:SEL:RLIM:DISP:VAL?;SEL?", "\"\";0");
     Step(c, "CALC:SEL:RLIM:DISP:VAL \"x\";SEL 3;LINE ON;LINE?", "1");
     Step(c, "CALC:SEL:LIM:OFFS:MARK", "");
+
+    // Random tables, in-process: each loads whole (N segments) or fails with 214 leaving the
+    // line as it was; nothing else happens.
+    std::mt19937 rng(7);
+    auto pick = [&](std::initializer_list<double> v) { return *(v.begin() + rng() % v.size()); };
+    automation::Node ripple = LimitNode("RLIMit");
+    int loaded = 0;
+    int refused = 0;
+    for (int round = 0; round < 300; ++round) {
+      SCOPED_TRACE(round);
+      const bool isLimit = round % 2 == 0;
+      const size_t width = isLimit ? 5 : 4;
+      const int n = static_cast<int>(rng() % 6);
+      std::vector<double> v{rng() % 5 == 0 ? pick({-1, 1e9, n + 0.5, n + 1.0, nan}) : n};
+      for (int i = 0; i < n; ++i) {
+        v.push_back(rng() % 6 == 0 ? pick({3, -1, 2.5, 1.9, nan, 1e300}) : static_cast<double>(rng() % 2));
+        for (size_t k = 1; k < width; ++k) v.push_back(rng() % 20 == 0 ? nan : std::uniform_real_distribution<>(-2e8, 4e8)(rng));
+      }
+      if (rng() % 5 == 0) v.resize(rng() % (v.size() + 2));
+      const std::vector<double> before = Numbers(c.Query(isLimit ? "CALC:SEL:LIM:DATA?" : "CALC:SEL:RLIM:DATA?").value_or(""));
+      const automation::CallResult r = automation::invoke(isLimit ? limit : ripple, "DATA", CallKind::Put, {Variant(v)});
+      const std::vector<double> after = Numbers(c.Query(isLimit ? "CALC:SEL:LIM:DATA?" : "CALC:SEL:RLIM:DATA?").value_or(""));
+      if (r.Outcome.Ok()) {
+        ++loaded;
+        EXPECT_EQ(after.size(), width * size_t(std::trunc(v[0])) + 1);
+      } else {
+        ++refused;
+        EXPECT_EQ(r.Outcome.ScpiNumber, 214);
+        EXPECT_EQ(after, before);
+      }
+    }
+    EXPECT_GT(loaded, 50);
+    EXPECT_GT(refused, 50);
   });
 }
 
