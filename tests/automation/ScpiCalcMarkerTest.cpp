@@ -111,6 +111,16 @@ TEST_F(ScpiMarkerNodes, MarkersSwitchCountAndMoveAsTheirAlgorithms) {
     EXPECT_DOUBLE_EQ(Markers().FindMarker(1)->SearchStart, 120);
     EXPECT_NE(Markers().FindMarker(0)->SearchStart, 120);
 
+    // Group Delay: the marker's value in seconds.
+    Step(c, "CALC:SEL:FORM GDEL", "");
+    Shape(Active(), [](double) { return 2.5; });
+    Step(c, "CALC:SEL:MARK1:X 1.5e8", "");
+    const std::vector<double> y = Numbers(c.Query("CALC:SEL:MARK1:Y?").value_or(""));
+    ASSERT_EQ(y.size(), 2u);
+    EXPECT_NEAR(y[0], 2.5e-9, 1e-20);
+    EXPECT_EQ(y[1], 0);
+    Step(c, "CALC:SEL:FORM RLOS", "");
+
     // Marker tags beyond 32 bits or no number at all, in-process.
     automation::Node sel = Selected();
     for (double tag : {1e12, std::numeric_limits<double>::quiet_NaN()}) {

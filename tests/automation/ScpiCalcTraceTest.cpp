@@ -117,6 +117,12 @@ TEST_F(ScpiTraceNodes, TraceCountIsLimitedAndStaleNodesFail) {
   RunProgram([&](TScpiServer& server) {
     ScpiTestClient c(server);
     Hold(c);
+    // Names as the program writes them, quoted over SCPI; a receiver port makes Abs A or B.
+    Step(c, "CALC:PAR1:DEF \"Abs A\";DEF?;SPOR?", "\"Abs A\";1");
+    Step(c, "CALC:SEL:CONV:FUNC?;:CALC:SEL:FORM?", ";MLOG");
+    Step(c, "CALC:SEL:FORM SMIT;FORM?", "MLOG");
+    Step(c, "CALC:PAR1:SPOR 2;DEF?;SPOR?", "\"Abs B\";2");
+    Step(c, "CALC:PAR1:DEF \"S11\";DEF?", "\"S11\"");
     // Three: two S11 Return Loss traces added, the last one active.
     Step(c, "CALC1:PAR1:COUN 3;COUN?", "3");
     EXPECT_EQ(Traces().ActiveMeasurement, 2);
