@@ -44,8 +44,8 @@ TMarker& ActiveMarker(const TCall& c);
 MemberRow Method(const char* name, Handler h);
 MemberRow Property(const char* name, ValueType type, Handler get, Handler put = nullptr);
 MemberRow Getter(const char* name, const char* child);
-NodeRow Node(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
-             std::vector<MemberRow> members);
+NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
+            std::vector<MemberRow> members);
 // A member that returns DISP_E_EXCEPTION instead of its numbered result.
 MemberRow DispStyle(MemberRow m);
 

@@ -88,8 +88,8 @@ MemberRow Getter(const char* name, const char* child) {
   return m;
 }
 
-NodeRow Node(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
-             std::vector<MemberRow> members) {
+NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
+            std::vector<MemberRow> members) {
   NodeRow r;
   r.Interface = interface;
   r.Parent = parent;
@@ -309,7 +309,7 @@ struct TSCPI_CALCulate_SELected_CORRection_OFFSetImpl {
 void AddCalcTraceRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                  std::vector<MemberRow> members) {
-    rows.push_back(calc::Node(interface, parent, getter, index, kFamily, std::move(members)));
+    rows.push_back(calc::Row(interface, parent, getter, index, kFamily, std::move(members)));
   };
   add("ISCPI_CALCulate", "ISCPI", "CALCulate", IndexKind::Channel,
       {Getter("PARameter", "ISCPI_CALCulate_PARameter"), Getter("SELected", "ISCPI_CALCulate_SELected"),
