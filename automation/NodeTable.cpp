@@ -3,6 +3,8 @@
 #include <map>
 #include <set>
 
+#include "automation/ScpiCalcNodes.h"
+
 namespace automation {
 
 namespace {
@@ -22,6 +24,12 @@ using Family = void (*)(std::vector<NodeRow>&);
 constexpr Family kFamilies[] = {
     AddApplicationRows,
     AddRootTriggerRows,
+    AddCalcTraceRows,
+    AddCalcMarkerRows,
+    AddCalcAnalysisRows,
+    AddCalcLimitRows,
+    AddCalcTimeDomainRows,
+    AddCalcFixtureRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -8,7 +8,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -22,6 +24,12 @@
 #include "automation/ScpiParser.h"
 #include "automation/ScpiServer.h"
 #include "automation/ScpiSession.h"
+#include "display/RangeView.h"
+#include "model/Range.h"
+#include "traces/LimitLine.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
+#include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/NumberText.h"
 #include "platform/Tcp.h"
@@ -242,5 +250,190 @@ void BM_SingleWaitCpuPerWallSecond(benchmark::State& state) {
   state.counters["cpu_per_wall"] = ratio;
 }
 BENCHMARK(BM_SingleWaitCpuPerWallSecond)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// ---- CALCulate: the large arrays of a 16001-point trace -----------------------------------------
+// The sweep held, channel 1 at 16001 points with a memory stored, its trace shaped so that the
+// limit and analysis runs find work; each "peer" beside ours does the least the reply needs: the
+// same numbers formatted straight from the trace's vectors with std::to_chars, or a bare loop.
+constexpr int kCalcPoints = 16001;
+
+TMeasurement& CalcTrace() { return *MainFrm->GetView(0)->GetTraces()->GetActive(); }
+
+automation::TScpiSession& CalcSession() {
+  static automation::TScpiSession* session = [] {
+    Program();
+    auto* s = new automation::TScpiSession;
+    s->Execute("INIT:CONT OFF");
+    ui::EventLoop::WaitUntil([] { return ScannerModule->GetScanner().GetState() == TScanner::STOP; }, 20000);
+    TRange& r = *MainFrm->GetView(0)->Range;
+    r.SetSweepTypeText("LIN");
+    r.SetPointCount(kCalcPoints);
+    r.SetStartFrequency(100);
+    r.SetStopFrequency(1100);
+    TMeasurement& t = CalcTrace();
+    t.ResizeToChannel();
+    s->Execute("CALC:SEL:MATH:MEM");
+    for (int i = 0; i < t.GetPointCount(); ++i) {
+      t.SmoothedData[size_t(i)] = {-20 + 3 * std::sin(i * 0.05) + 1e-3 * (i % 7), 0.0};
+      t.TimeData[size_t(i)] = {0.3 * std::cos(i * 1e-3), 0.3 * std::sin(i * 1e-3)};
+    }
+    t.DisplayedDataChanged();
+    return s;
+  }();
+  return *session;
+}
+
+std::string ToChars(const std::vector<double>& v) {
+  std::string out(v.size() * 26, '\0');
+  char* p = out.data();
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (i != 0) *p++ = ',';
+    p = std::to_chars(p, out.data() + out.size(), v[i]).ptr;
+  }
+  out.resize(static_cast<size_t>(p - out.data()));
+  return out;
+}
+
+void CalcQuery(benchmark::State& state, const char* query, size_t values) {
+  automation::TScpiSession& s = CalcSession();
+  const std::string reply = s.Execute(query).value_or("");
+  if (static_cast<size_t>(std::count(reply.begin(), reply.end(), ',')) + 1 != values) {
+    state.SkipWithError(query);
+    return;
+  }
+  for (auto _ : state) benchmark::DoNotOptimize(s.Execute(query));
+}
+
+void BM_CalcFdat16001(benchmark::State& state) { CalcQuery(state, "CALC:SEL:DATA:FDAT?", 2 * kCalcPoints); }
+BENCHMARK(BM_CalcFdat16001)->Unit(benchmark::kMillisecond);
+void BM_CalcSdat16001(benchmark::State& state) { CalcQuery(state, "CALC:SEL:DATA:SDAT?", 2 * kCalcPoints); }
+BENCHMARK(BM_CalcSdat16001)->Unit(benchmark::kMillisecond);
+void BM_CalcFmem16001(benchmark::State& state) { CalcQuery(state, "CALC:SEL:DATA:FMEM?", 2 * kCalcPoints); }
+BENCHMARK(BM_CalcFmem16001)->Unit(benchmark::kMillisecond);
+void BM_CalcSmem16001(benchmark::State& state) { CalcQuery(state, "CALC:SEL:DATA:SMEM?", 2 * kCalcPoints); }
+BENCHMARK(BM_CalcSmem16001)->Unit(benchmark::kMillisecond);
+
+void BM_CalcFdat16001PeerToChars(benchmark::State& state) {
+  CalcSession();
+  const TMeasurement& t = CalcTrace();
+  for (auto _ : state) {
+    std::vector<double> v(t.SmoothedData.size() * 2);
+    for (size_t i = 0; i < t.SmoothedData.size(); ++i) {
+      v[2 * i] = t.SmoothedData[i].Re;
+      v[2 * i + 1] = t.SmoothedData[i].Im;
+    }
+    benchmark::DoNotOptimize(ToChars(v));
+  }
+}
+BENCHMARK(BM_CalcFdat16001PeerToChars)->Unit(benchmark::kMillisecond);
+
+// 1000 upper segments of 16 points each over the trace, the test on.
+void BM_CalcLimitReportAll1000Segments(benchmark::State& state) {
+  automation::TScpiSession& s = CalcSession();
+  std::string line = "CALC:SEL:LIM:DATA 1000";
+  for (int i = 0; i < 1000; ++i) {
+    const double beg = 100e6 + i * 1e6;
+    line += ",1," + FloatToText(beg) + "," + FloatToText(beg + 0.9e6) + ",-18,-18";
+  }
+  s.Execute(line);
+  s.Execute("CALC:SEL:LIM:STAT ON");
+  if (CalcTrace().LimitLine->GetSegmentCount() != 1000) state.SkipWithError("LIM:DATA failed");
+  for (auto _ : state) benchmark::DoNotOptimize(s.Execute("CALC:SEL:LIM:REP:ALL?"));
+  s.Execute("CALC:SEL:LIM:STAT OFF");
+}
+BENCHMARK(BM_CalcLimitReportAll1000Segments)->Unit(benchmark::kMillisecond);
+
+void BM_CalcLimitReportAllPeerToChars(benchmark::State& state) {
+  CalcSession();
+  const TMeasurement& t = CalcTrace();
+  for (auto _ : state) {
+    std::vector<double> v(size_t(t.GetPointCount()) * 4);
+    for (int p = 0; p < t.GetPointCount(); ++p) {
+      v[4 * size_t(p)] = t.GetPointStimulus(p) * 1e6;
+      v[4 * size_t(p) + 1] = t.GetDisplayValue(p) > -18 ? 0 : 1;
+      v[4 * size_t(p) + 2] = -18;
+    }
+    benchmark::DoNotOptimize(ToChars(v));
+  }
+}
+BENCHMARK(BM_CalcLimitReportAllPeerToChars)->Unit(benchmark::kMillisecond);
+
+// LIM:DATA of 10000 segments over SCPI, parse and one test included.
+void BM_CalcLimitData10000Segments(benchmark::State& state) {
+  automation::TScpiSession& s = CalcSession();
+  std::string line = "CALC:SEL:LIM:DATA 10000";
+  for (int i = 0; i < 10000; ++i) {
+    const double beg = 100e6 + i * 1e5;
+    line += ",1," + FloatToText(beg) + "," + FloatToText(beg + 0.9e5) + ",-18,-18";
+  }
+  s.Execute("CALC:SEL:LIM:STAT ON");
+  for (auto _ : state) {
+    s.Execute("CALC:SEL:LIM:DATA 0");
+    s.Execute(line);
+  }
+  if (CalcTrace().LimitLine->GetSegmentCount() != 10000) state.SkipWithError("LIM:DATA failed");
+  s.Execute("CALC:SEL:LIM:STAT OFF");
+}
+BENCHMARK(BM_CalcLimitData10000Segments)->Unit(benchmark::kMillisecond);
+
+// The same table built the way the setters would build it, each setter testing the line again:
+// 1000 segments (10000 take minutes), beside ReplaceSegments of the same 1000.
+std::vector<TLimitSegment> CalcSegments(int n) {
+  std::vector<TLimitSegment> segs(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) segs[size_t(i)] = {100.0 + i * 0.1, 100.09 + i * 0.1, -18, -18, TLimitLine::kLimitUpper};
+  return segs;
+}
+
+void BM_CalcLimitSetterBySetter1000(benchmark::State& state) {
+  CalcSession();
+  TLimitLine& line = *CalcTrace().LimitLine;
+  const std::vector<TLimitSegment> segs = CalcSegments(1000);
+  for (auto _ : state) {
+    line.Clear();
+    for (int i = 0; i < 1000; ++i) {
+      const TLimitSegment& g = segs[size_t(i)];
+      line.InsertSegment(i);
+      line.SetLimitType(i, g.LimitType);
+      line.SetBegArgument(i, g.BegArgument);
+      line.SetEndArgument(i, g.EndArgument);
+      line.SetBegValue(i, g.BegValue);
+      line.SetEndValue(i, g.EndValue);
+    }
+  }
+}
+BENCHMARK(BM_CalcLimitSetterBySetter1000)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_CalcLimitReplaceSegments1000(benchmark::State& state) {
+  CalcSession();
+  TLimitLine& line = *CalcTrace().LimitLine;
+  const std::vector<TLimitSegment> segs = CalcSegments(1000);
+  for (auto _ : state) line.ReplaceSegments(segs);
+}
+BENCHMARK(BM_CalcLimitReplaceSegments1000)->Unit(benchmark::kMillisecond);
+
+// APE over the 16001 points (about 127 peaks); the peer a bare scan for local maxima.
+void BM_CalcFunctionExecuteApe(benchmark::State& state) {
+  automation::TScpiSession& s = CalcSession();
+  s.Execute("CALC:SEL:FUNC:TYPE APE;PEXC 1;DOM:STAT OFF");
+  s.Execute("CALC:SEL:FUNC:EXEC");
+  if (CalcTrace().GetFunctionPointCount() < 10) state.SkipWithError("APE found no peaks");
+  for (auto _ : state) s.Execute("CALC:SEL:FUNC:EXEC");
+  state.counters["peaks"] = CalcTrace().GetFunctionPointCount();
+}
+BENCHMARK(BM_CalcFunctionExecuteApe)->Unit(benchmark::kMillisecond);
+
+void BM_CalcFunctionApePeerLocalMaxima(benchmark::State& state) {
+  CalcSession();
+  const TMeasurement& t = CalcTrace();
+  for (auto _ : state) {
+    std::vector<std::pair<double, double>> peaks;
+    const std::vector<TComplex>& d = t.SmoothedData;
+    for (size_t i = 1; i + 1 < d.size(); ++i) {
+      if (d[i].Re > d[i - 1].Re && d[i].Re >= d[i + 1].Re) peaks.emplace_back(d[i].Re, t.GetPointStimulus(int(i)) * 1e6);
+    }
+    benchmark::DoNotOptimize(peaks);
+  }
+}
+BENCHMARK(BM_CalcFunctionApePeerLocalMaxima)->Unit(benchmark::kMillisecond);
 
 }  // namespace

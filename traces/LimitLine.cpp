@@ -129,6 +129,39 @@ void TLimitLine::Clear() {
   Notify();
 }
 
+void TLimitLine::ReplaceSegments(const std::vector<TLimitSegment>& segments) {
+  const ILineTrace* t = Link();
+  const double first = (t != nullptr && t->PointCount() > 0) ? t->PointStimulus(0) : 0.0;
+  auto clamp = [t](double v) { return t != nullptr ? ClampToRange(v, t->MinValue(), t->MaxValue()) : v; };
+  std::vector<TLimitSegment> out;
+  out.reserve(segments.size());
+  for (const TLimitSegment& g : segments) {
+    // A new segment copies the arguments of the one before it.
+    TLimitSegment s{first, first, 0.0, 0.0, kLimitOff};
+    if (!out.empty()) {
+      s.BegArgument = out.back().BegArgument;
+      s.EndArgument = out.back().EndArgument;
+    }
+    s.LimitType = g.LimitType;
+    if (std::isfinite(g.BegArgument)) {
+      if (s.EndArgument < g.BegArgument) s.EndArgument = g.BegArgument;
+      s.BegArgument = g.BegArgument;
+    }
+    if (std::isfinite(g.EndArgument)) {
+      if (s.BegArgument > g.EndArgument) s.BegArgument = g.EndArgument;
+      s.EndArgument = g.EndArgument;
+    }
+    if (std::isfinite(g.BegValue)) s.BegValue = clamp(g.BegValue);
+    if (std::isfinite(g.EndValue)) s.EndValue = clamp(g.EndValue);
+    out.push_back(s);
+  }
+  RelativeArgument = 0.0;
+  RelativeValue = 0.0;
+  Segments = std::move(out);
+  Refresh();
+  Notify();
+}
+
 void TLimitLine::ClearResults() {
   FailRuns.clear();
   FailBounds.clear();

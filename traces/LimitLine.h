@@ -78,6 +78,10 @@ class TLimitLine : public TTestedLine {
   void InsertSegment(int i);
   void DeleteSegment(int i);
   void Clear();
+  // The whole line at once, ending as Clear, then InsertSegment and the five setters per
+  // segment in table order would leave it (type as given, end as given, begin the smaller of
+  // the two, values clamped, offsets 0), but tested or cleared once and notified once.
+  void ReplaceSegments(const std::vector<TLimitSegment>& segments);
 
   void Test() override;
   bool IsPassed() const { return FailRuns.empty() && FailBounds.empty(); }

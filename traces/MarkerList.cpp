@@ -528,20 +528,14 @@ void TMarkerList::LoadFromIni(const TCustomIniFile& ini, const std::string& sect
 // ---------------------------------------------------------------------------------------------
 // Cached readouts of the marker table
 
-TBandResult TMarkerList::SearchBandwidth() {
-  if (!BandwidthSearch || !trace_ || trace_->PointCount() == 0) return {};
+TBandResult TMarkerList::ComputeBandwidth() const {
+  if (!trace_ || trace_->PointCount() == 0) return {};
   if (BandwidthRef == 1 && GetCount() == 0) return {};
-  const double refPosition = BandwidthRef == 1 ? GetActiveMarker()->RelativeX : 0.0;
-  TBandCache& c = bandCache_;
-  const unsigned long long version = trace_->DataVersion();
-  if (c.Generation == analysisGeneration_ && c.DataVersion == version && c.Search && c.Type == BandwidthType &&
-      c.Ref == BandwidthRef && c.Level == BandwidthValue && c.RefPosition == refPosition)
-    return c.Result;
   TBandResult r;
   double x = 0.0;
   bool haveRef = true;
   if (BandwidthRef == 1) {
-    x = trace_->StimulusAtPosition(refPosition);
+    x = trace_->StimulusAtPosition(GetActiveMarker()->RelativeX);
   } else {
     double position = 0.0;
     haveRef = TTraceSearch::FindExtremum(*trace_, true, trace_->FirstStimulus(), trace_->LastStimulus(), position);
@@ -551,6 +545,19 @@ TBandResult TMarkerList::SearchBandwidth() {
     const double level = std::fabs(BandwidthValue);
     r = BandwidthType == 0 ? TTraceStatistics::Passband(*trace_, x, level) : TTraceStatistics::Notch(*trace_, x, level);
   }
+  return r;
+}
+
+TBandResult TMarkerList::SearchBandwidth() {
+  if (!BandwidthSearch || !trace_ || trace_->PointCount() == 0) return {};
+  if (BandwidthRef == 1 && GetCount() == 0) return {};
+  const double refPosition = BandwidthRef == 1 ? GetActiveMarker()->RelativeX : 0.0;
+  TBandCache& c = bandCache_;
+  const unsigned long long version = trace_->DataVersion();
+  if (c.Generation == analysisGeneration_ && c.DataVersion == version && c.Search && c.Type == BandwidthType &&
+      c.Ref == BandwidthRef && c.Level == BandwidthValue && c.RefPosition == refPosition)
+    return c.Result;
+  const TBandResult r = ComputeBandwidth();
   c.Generation = analysisGeneration_;
   c.DataVersion = version;
   c.Search = true;

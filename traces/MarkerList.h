@@ -120,6 +120,8 @@ class TMarkerList : public TFContainer {
   // The bandwidth readout of the marker table; not found when switched off. Cached until the
   // displayed data (the trace's DataVersion), the settings or the reference marker change.
   TBandResult SearchBandwidth();
+  // The same search run now, whatever the readout switch says and without the cache.
+  TBandResult ComputeBandwidth() const;
   // The RF filter readout between the passband (and stopband) markers; zero while the passband
   // is not valid. Cached like the bandwidth.
   TFilterResult ComputeFilterStatistics();

@@ -98,6 +98,39 @@ void TRippleLine::Clear() {
   Notify();
 }
 
+void TRippleLine::ReplaceSegments(const std::vector<TRippleSegment>& segments) {
+  const ILineTrace* t = Link();
+  const double first = (t != nullptr && t->PointCount() > 0) ? t->PointStimulus(0) : 0.0;
+  std::vector<TRippleSegment> out;
+  out.reserve(segments.size());
+  for (const TRippleSegment& g : segments) {
+    TRippleSegment s;
+    s.BegArgument = s.EndArgument = first;
+    if (!out.empty()) {
+      s.BegArgument = out.back().BegArgument;
+      s.EndArgument = out.back().EndArgument;
+    }
+    s.RippleType = g.RippleType;
+    if (std::isfinite(g.BegArgument)) {
+      if (s.EndArgument < g.BegArgument) s.EndArgument = g.BegArgument;
+      s.BegArgument = g.BegArgument;
+    }
+    if (std::isfinite(g.EndArgument)) {
+      if (s.BegArgument > g.EndArgument) s.BegArgument = g.EndArgument;
+      s.EndArgument = g.EndArgument;
+    }
+    if (std::isfinite(g.RippleLimit)) {
+      double top = std::max(g.RippleLimit, 0.0);
+      if (t != nullptr) top = std::max(0.0, t->MaxValue() - t->MinValue());
+      s.RippleLimit = ClampToRange(g.RippleLimit, 0.0, top);
+    }
+    out.push_back(s);
+  }
+  Segments = std::move(out);
+  Refresh();
+  Notify();
+}
+
 void TRippleLine::ClearResults() {
   FailedPoints.clear();
   FailBounds.clear();

@@ -48,6 +48,10 @@ class TRippleLine : public TTestedLine {
   void InsertSegment(int i);
   void DeleteSegment(int i);
   void Clear();
+  // The whole line at once, ending as Clear, then InsertSegment and the four setters per segment
+  // in table order would leave it (end as given, begin the smaller of the two, limit clamped),
+  // but tested or cleared once and notified once. Mean, minimum and maximum come from the test.
+  void ReplaceSegments(const std::vector<TRippleSegment>& segments);
 
   void Test() override;
   bool IsPassed() const { return FailedPoints.empty() && FailBounds.empty(); }
