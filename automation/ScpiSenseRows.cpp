@@ -1,5 +1,6 @@
 #include "automation/ScpiSenseRows.h"
 
+#include "automation/ScpiCorrectionNodes.h"
 #include "automation/ScpiStimulusNodes.h"
 
 #include "calibration/Calibr.h"
@@ -12,6 +13,7 @@ namespace automation {
 
 void AddSenseRows(std::vector<NodeRow>& rows) {
   AddSenseStimulusRows(rows);
+  AddSenseCorrectionRows(rows);
 }
 
 }  // namespace automation

@@ -249,7 +249,7 @@ void AddSenseStimulusRows(std::vector<NodeRow>& rows) {
   const char* f = kStimulusFamily;
   AddNode(rows, f, "ISCPI_SENSe", "ISCPI", "SENSe", IndexKind::Channel,
           {Getter("AVERage", "ISCPI_SENSe_AVERage"), Getter("BANDwidth", "ISCPI_SENSe_BANDwidth"),
-           Getter("FREQuency", "ISCPI_SENSe_FREQuency"),
+           Getter("CORRection", "ISCPI_SENSe_CORRection"), Getter("FREQuency", "ISCPI_SENSe_FREQuency"),
            Getter("SEGMent", "ISCPI_SENSe_SEGMent"), Getter("SWEep", "ISCPI_SENSe_SWEep"),
            Getter("ROSCillator", "ISCPI_SENSe_ROSCillator")});
   using F = TSCPI_SENSe_FREQuencyImpl;
