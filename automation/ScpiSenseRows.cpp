@@ -1,5 +1,6 @@
 #include "automation/ScpiSenseRows.h"
 
+#include "automation/ScpiCalibrationRun.h"
 #include "automation/ScpiCorrectionNodes.h"
 #include "automation/ScpiStimulusNodes.h"
 
@@ -14,6 +15,7 @@ namespace automation {
 void AddSenseRows(std::vector<NodeRow>& rows) {
   AddSenseStimulusRows(rows);
   AddSenseCorrectionRows(rows);
+  AddSenseCalibrationRunRows(rows);
 }
 
 }  // namespace automation

@@ -38,7 +38,8 @@ const std::map<std::string, Counts> kExpected = {
     // node's row over, and this count drops by one.
     {"Placeholder", {8, 0, 0}},
     {"SENSe", {9, 24, 9}},
-    {"SENSe:CORRection", {8, 19, 7}},
+    {"SENSe:CORRection", {8, 20, 8}},
+    {"SENSe:CORRection:COLLect", {6, 25, 5}},
 };
 
 TEST(NodeTable, EveryMemberHasItsHandlerAndEveryNodeItsGetter) {

@@ -23,14 +23,20 @@ inline void FourChannels() {
   MainFrm->SetChannelCount(4);
 }
 
-// A line, the reply it must give (empty: a command, nothing to read) and the error it leaves.
+// A line, the reply it must give (empty: a command or a failing query, nothing to read; kEmpty:
+// an empty reply line) and the error it leaves.
 struct Row {
   std::string Line, Reply, Error;
 };
 
+// A reply line that is empty (a query that answers without a value).
+inline const std::string kEmpty = "<empty>";
+
 inline void Step(automation::ScpiTestClient& c, const Row& r) {
   SCOPED_TRACE(r.Line);
-  if (!r.Reply.empty()) {
+  if (r.Reply == kEmpty) {
+    EXPECT_EQ(c.Query(r.Line).value_or("<no reply>"), "");
+  } else if (!r.Reply.empty()) {
     EXPECT_EQ(c.Query(r.Line).value_or("<no reply>"), r.Reply);
   } else {
     EXPECT_TRUE(c.Command(r.Line));
