@@ -117,6 +117,7 @@ void AddSenseCalibrationRunRows(std::vector<NodeRow>& rows) {
   using C = TSCPI_SENSe_CORRection_COLLectImpl;
   AddNode(rows, f, "ISCPI_SENSe_CORRection_COLLect", "ISCPI_SENSe_CORRection", "COLLect", IndexKind::None,
           {Getter("ACQuire", "ISCPI_SENSe_CORRection_COLLect_ACQuire"),
+           Getter("CKIT", "ISCPI_SENSe_CORRection_COLLect_CKIT"),
            Getter("METHod", "ISCPI_SENSe_CORRection_COLLect_METHod"), Method("CLEar", C::CLEar),
            Method("SAVE", C::SAVE), Getter("DATA", "ISCPI_SENSe_CORRection_COLLect_DATA")});
   using Q = TSCPI_SENSe_CORRection_COLLect_ACQuireImpl;

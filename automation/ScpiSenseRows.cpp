@@ -2,6 +2,7 @@
 
 #include "automation/ScpiCalibrationRun.h"
 #include "automation/ScpiCorrectionNodes.h"
+#include "automation/ScpiKitNodes.h"
 #include "automation/ScpiStimulusNodes.h"
 
 #include "calibration/Calibr.h"
@@ -16,6 +17,7 @@ void AddSenseRows(std::vector<NodeRow>& rows) {
   AddSenseStimulusRows(rows);
   AddSenseCorrectionRows(rows);
   AddSenseCalibrationRunRows(rows);
+  AddSenseKitRows(rows);
 }
 
 }  // namespace automation

@@ -39,7 +39,8 @@ const std::map<std::string, Counts> kExpected = {
     {"Placeholder", {8, 0, 0}},
     {"SENSe", {9, 24, 9}},
     {"SENSe:CORRection", {8, 20, 8}},
-    {"SENSe:CORRection:COLLect", {6, 25, 5}},
+    {"SENSe:CORRection:COLLect", {6, 26, 6}},
+    {"SENSe:CORRection:COLLect:CKIT", {3, 23, 2}},
 };
 
 TEST(NodeTable, EveryMemberHasItsHandlerAndEveryNodeItsGetter) {
