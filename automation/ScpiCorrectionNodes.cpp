@@ -177,7 +177,7 @@ void AddSenseCorrectionRows(std::vector<NodeRow>& rows) {
   using C = TSCPI_SENSe_CORRectionImpl;
   AddNode(rows, f, "ISCPI_SENSe_CORRection", "ISCPI_SENSe", "CORRection", IndexKind::None,
           {Property("STATe", B, C::GetSTATe, C::PutSTATe), Getter("COLLect", "ISCPI_SENSe_CORRection_COLLect"),
-           Method("CLEar", C::CLEar),
+           Method("CLEar", C::CLEar), Getter("COEFficient", "ISCPI_SENSe_CORRection_COEFficient"),
            Getter("EXTension", "ISCPI_SENSe_CORRection_EXTension"),
            Getter("IMPedance", "ISCPI_SENSe_CORRection_IMPedance"), Property("TYPE", A, C::TYPE, nullptr, {L}),
            Getter("RECeiver", "ISCPI_SENSe_CORRection_RECeiver")});

@@ -2,6 +2,7 @@
 
 #include "automation/ScpiCalibrationRun.h"
 #include "automation/ScpiCorrectionNodes.h"
+#include "automation/ScpiErrorTermNodes.h"
 #include "automation/ScpiKitNodes.h"
 #include "automation/ScpiStimulusNodes.h"
 
@@ -18,6 +19,7 @@ void AddSenseRows(std::vector<NodeRow>& rows) {
   AddSenseCorrectionRows(rows);
   AddSenseCalibrationRunRows(rows);
   AddSenseKitRows(rows);
+  AddSenseErrorTermRows(rows);
 }
 
 }  // namespace automation

@@ -38,9 +38,10 @@ const std::map<std::string, Counts> kExpected = {
     // node's row over, and this count drops by one.
     {"Placeholder", {8, 0, 0}},
     {"SENSe", {9, 24, 9}},
-    {"SENSe:CORRection", {8, 20, 8}},
+    {"SENSe:CORRection", {8, 21, 9}},
     {"SENSe:CORRection:COLLect", {6, 26, 6}},
     {"SENSe:CORRection:COLLect:CKIT", {3, 23, 2}},
+    {"SENSe:CORRection:COEFficient", {3, 10, 2}},
 };
 
 TEST(NodeTable, EveryMemberHasItsHandlerAndEveryNodeItsGetter) {
