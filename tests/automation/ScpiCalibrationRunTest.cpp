@@ -103,6 +103,19 @@ TEST_F(ScpiCalibrationRun, ASweepThatCannotRunFailsAndACancelStoresNothing) {
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(ActiveCal().HasStandard(ckLoad, 0));
     EXPECT_FALSE(ActiveCal().IsStandardSelected(ckLoad, 0));
+
+    // The link lost during the sweep: nothing stored, and 200 once the sweep has ended.
+    bool lost = false;
+    driver.OnNextModal([&](ui::Form& form) {
+      QTimer::singleShot(300, &form, [&] {
+        lost = true;
+        ScannerModule->GetScanner().Connected = false;
+      });
+    });
+    Steps(c, {{"SENS:CORR:COLL:ACQ:OPEN 1", "", k200}});
+    scanner.Connected = true;
+    EXPECT_TRUE(lost);
+    EXPECT_FALSE(ActiveCal().HasStandard(ckOpen, 0));
   });
 }
 

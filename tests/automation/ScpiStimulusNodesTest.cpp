@@ -137,7 +137,7 @@ TEST_F(ScpiStimulusNodes, SegmentTablePutsAndGetsAsOneTable) {
     const std::vector<TSegment> one = Table(r);
     // 10 and 12 values with the extra flag, fewer than 8, counts 0, 202, -1 and NaN-free
     // shapes: refused whole.
-    const std::vector<std::string> refused = {
+    std::vector<std::string> refused = {
         "5,0,0,0,0,1,1," + Join({1e8, 2e8, 11}),
         "5,0,0,0,0,1,1," + Join({1e8, 2e8, 11, 4, 5}),
         "5,0,0,0,0,0,1",
@@ -151,6 +151,9 @@ TEST_F(ScpiStimulusNodes, SegmentTablePutsAndGetsAsOneTable) {
         "5,0,0,0,0,0,1," + Join({1e8, 2e8, 1e9}),
         "5,0,0,0,0,0,1," + Join({1e8, 2e8, 1e12}),
     };
+    std::string many = "5,0,0,0,0,0,201";
+    for (int i = 0; i < 201; ++i) many += "," + Join({1e8 + i * 1e6, 1.005e8 + i * 1e6, 16001});
+    refused.push_back(many);
     for (const std::string& line : refused) Steps(c, {{"SENS:SEGM:DATA " + line, "", k215}});
     EXPECT_TRUE(SameTable(Table(r), one));
     // A rejected array still leaves its three flags on.
