@@ -1,5 +1,6 @@
 #include "automation/AutomationCore.h"
 
+#include <climits>
 #include <cmath>
 #include <exception>
 #include <optional>
@@ -203,7 +204,8 @@ CallResult child(const Node& node, std::string_view name, const std::vector<Vari
       if (childRow->Index != IndexKind::Unchecked) found.emplace(LookupTargets());
       CheckIndex(childRow->Index, value, *node, found ? &*found : nullptr);
       if (count >= 3) Raise(200);
-      index[static_cast<size_t>(count++)] = value - 1;
+      // An unchecked index of -2^31 stays at the bottom instead of wrapping round.
+      index[static_cast<size_t>(count++)] = value == INT32_MIN ? INT32_MIN : value - 1;
     }
     return Node(std::make_shared<const NodeData>(*childRow, index, count));
   });

@@ -30,6 +30,7 @@ constexpr Family kFamilies[] = {
     AddCalcLimitRows,
     AddCalcTimeDomainRows,
     AddCalcFixtureRows,
+    AddSenseRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

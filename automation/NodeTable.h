@@ -91,6 +91,8 @@ std::string ShortForm(std::string_view name);
 // The families, each adding its rows to the table in interface order.
 void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
+// The SENSe families: stimulus, correction, calibration collection, kits, error terms.
+void AddSenseRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 

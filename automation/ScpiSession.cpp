@@ -45,12 +45,19 @@ struct TFailure {
 }
 
 // The member a mnemonic names: a name holding digits matches literally first, then a trailing
-// number is split off as the suffix.
-const MemberRow* Resolve(const NodeRow& row, std::string_view mnemonic, std::optional<int32_t>& suffix) {
+// number is split off as the suffix. Where a child getter and another member share a short form
+// (SWEep:POINt and SWEep:POINts), a mnemonic with more path after it names the child, the last
+// one the other member.
+const MemberRow* Resolve(const NodeRow& row, std::string_view mnemonic, std::optional<int32_t>& suffix,
+                         bool more = false) {
   const std::string upper = Upper(mnemonic);
+  const MemberRow* first = nullptr;
   for (const MemberRow& m : row.Members) {
-    if (Matches(m, upper)) return &m;
+    if (!Matches(m, upper)) continue;
+    if ((m.Kind == MemberKind::Child) == more) return &m;
+    if (first == nullptr) first = &m;
   }
+  if (first != nullptr) return first;
   size_t cut = upper.size();
   while (cut > 0 && upper[cut - 1] >= '0' && upper[cut - 1] <= '9') --cut;
   if (cut == upper.size() || cut == 0) return nullptr;
@@ -283,7 +290,7 @@ std::optional<std::string> TScpiSession::Execute(std::string_view line) {
       }
       for (size_t i = 0; i < path.size(); ++i) {
         std::optional<int32_t> suffix;
-        const MemberRow* m = Resolve(node->Row, path[i], suffix);
+        const MemberRow* m = Resolve(node->Row, path[i], suffix, i + 1 < path.size());
         if (m == nullptr) Fail(scpi::kUndefinedHeader);
         const bool last = i + 1 == path.size();
         if (m->Kind != MemberKind::Child) {

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -21,23 +21,28 @@
 #include <thread>
 #include <vector>
 
+#include "automation/AutomationCore.h"
 #include "automation/ScpiParser.h"
 #include "automation/ScpiServer.h"
 #include "automation/ScpiSession.h"
+#include "automation/ScpiStimulusNodes.h"
+#include "calibration/Calibr.h"
+#include "calibration/CalibratorModule.h"
 #include "display/RangeView.h"
-#include "model/Range.h"
-#include "traces/LimitLine.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
+#include "model/CalRange.h"
 #include "model/NumberText.h"
+#include "model/Range.h"
 #include "platform/Tcp.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/EventLoop.h"
 #include "platform/ui/QtTcp.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramStart.h"
+#include "traces/LimitLine.h"
+#include "traces/MeasureList.h"
+#include "traces/Measurement.h"
 
 namespace {
 
@@ -435,5 +440,141 @@ void BM_CalcFunctionApePeerLocalMaxima(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_CalcFunctionApePeerLocalMaxima)->Unit(benchmark::kMillisecond);
+
+// ---- SENSe ------------------------------------------------------------------------------------------
+// The segment put of 201 segments with all three per-segment values and the extra value (1414
+// numbers), 16001 points in segment sweep: one rebuild in its batch, beside the same records
+// applied setter by setter (a rebuild per setter). Two tables alternate so every put changes the
+// table. Then FREQ:DATA? and COEF:DATA? ES,1,1 at 16001 points, in-process, each beside a plain
+// copy loop over the same values.
+TRange& SenseChannel() {
+  TRange& r = *MainFrm->GetView(0)->GetRange();
+  ScannerModule->SetTriggerMode(TScannerModule::Hold);
+  ScannerModule->StopSweep();
+  return r;
+}
+
+std::vector<double> SegmentArray(const TRange& r, double shiftMHz) {
+  const double lo = r.GetDeviceMinFrequency() + 1, hi = r.GetDeviceMaxFrequency() - 1;
+  const double slot = (hi - lo) / 201;
+  std::vector<double> v = {5, 0, 1, 1, 1, 1, 201};
+  for (int i = 0; i < 201; ++i) {
+    const double start = lo + i * slot + shiftMHz;
+    v.insert(v.end(), {start * 1e6, (start + slot / 2) * 1e6, i == 0 ? 201.0 : 79.0, 1000, 0, 0.001, 0});
+  }
+  return v;
+}
+
+void SegmentPut(benchmark::State& state, bool batched) {
+  Program();
+  TRange& r = SenseChannel();
+  r.SetSweepType(TRange::Segm);
+  const std::vector<double> a = SegmentArray(r, 0), b = SegmentArray(r, 0.25);
+  automation::PutSegmentTable(r, a);
+  if (r.GetCount() != 16001) state.SkipWithError("the table does not hold 16001 points");
+  bool flip = false;
+  for (auto _ : state) {
+    flip = !flip;
+    automation::PutSegmentTable(r, flip ? b : a, batched);
+  }
+  state.counters["points"] = r.GetCount();
+}
+
+void BM_SegmentPut201Batched(benchmark::State& state) { SegmentPut(state, true); }
+BENCHMARK(BM_SegmentPut201Batched)->Unit(benchmark::kMillisecond);
+
+void BM_SegmentPut201SetterBySetterPeer(benchmark::State& state) { SegmentPut(state, false); }
+BENCHMARK(BM_SegmentPut201SetterBySetterPeer)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+// The whole SCPI path of the same put: parse, bind, check, apply.
+void BM_SegmentPut201Scpi(benchmark::State& state) {
+  Program();
+  TRange& r = SenseChannel();
+  r.SetSweepType(TRange::Segm);
+  std::string lines[2];
+  for (int k = 0; k < 2; ++k) {
+    const std::vector<double> v = SegmentArray(r, 0.25 * k);
+    lines[k] = "SENS:SEGM:DATA ";
+    for (size_t i = 0; i < v.size(); ++i) lines[k] += (i != 0 ? "," : "") + FloatToText(v[i]);
+  }
+  automation::TScpiSession session;
+  int k = 0;
+  for (auto _ : state) session.Execute(lines[k ^= 1]);
+  if (session.PopError() != "0,\"No error\"") state.SkipWithError("the put failed");
+}
+BENCHMARK(BM_SegmentPut201Scpi)->Unit(benchmark::kMillisecond);
+
+automation::Node SenseNode(const std::vector<const char*>& path) {
+  automation::Node node = automation::child(automation::createApplication(), "SCPI").Value.asNode();
+  node = automation::child(node, "SENSe", {1}).Value.asNode();
+  for (const char* step : path) node = automation::child(node, step).Value.asNode();
+  return node;
+}
+
+void BM_FrequencyData16001InProcess(benchmark::State& state) {
+  Program();
+  TRange& r = SenseChannel();
+  r.SetSweepType(TRange::Lin);
+  r.SetPointCount(16001);
+  const automation::Node freq = SenseNode({"FREQuency"});
+  for (auto _ : state) {
+    automation::CallResult out = automation::invoke(freq, "DATA", automation::CallKind::Get);
+    benchmark::DoNotOptimize(out);
+  }
+  state.counters["points"] = r.GetCount();
+}
+BENCHMARK(BM_FrequencyData16001InProcess)->Unit(benchmark::kMillisecond);
+
+void BM_FrequencyData16001PeerCopy(benchmark::State& state) {
+  Program();
+  TRange& r = SenseChannel();
+  r.SetSweepType(TRange::Lin);
+  r.SetPointCount(16001);
+  for (auto _ : state) {
+    std::vector<double> v(static_cast<size_t>(r.GetCount()));
+    for (int i = 0; i < r.GetCount(); ++i) v[static_cast<size_t>(i)] = r.GetPointFrequency(i) * 1e6;
+    benchmark::DoNotOptimize(v);
+  }
+}
+BENCHMARK(BM_FrequencyData16001PeerCopy)->Unit(benchmark::kMillisecond);
+
+// An error-term table of 16001 points in the active calibration.
+TCalibr& TermsOf16001() {
+  TCalibr& cal = *CalibratorModule->GetUserCalibr();
+  if (cal.Terms == nullptr || cal.Terms->GetCount() != 16001) {
+    std::vector<double> f(16001);
+    for (size_t i = 0; i < f.size(); ++i) f[i] = 100.0 + 0.1 * static_cast<double>(i);
+    delete cal.Terms;
+    cal.Terms = TCalRange::CreateFromFrequencies(cmF1, cmNone, f);
+    for (int i = 0; i < 16001; ++i) cal.Terms->SetErrorTermC(0, i, TComplex{1e-3 * i, -1e-3 * i});
+  }
+  return cal;
+}
+
+void BM_ErrorTermData16001InProcess(benchmark::State& state) {
+  Program();
+  TermsOf16001();
+  const automation::Node coef = SenseNode({"CORRection", "COEFficient"});
+  for (auto _ : state) {
+    automation::CallResult out = automation::invoke(coef, "DATA", automation::CallKind::Get, {"ES", 1, 1});
+    benchmark::DoNotOptimize(out);
+  }
+}
+BENCHMARK(BM_ErrorTermData16001InProcess)->Unit(benchmark::kMillisecond);
+
+void BM_ErrorTermData16001PeerCopy(benchmark::State& state) {
+  Program();
+  const TCalRange& terms = *TermsOf16001().Terms;
+  for (auto _ : state) {
+    std::vector<double> v(2 * static_cast<size_t>(terms.GetCount()));
+    for (int i = 0; i < terms.GetCount(); ++i) {
+      const TComplex t = terms.GetErrorTermC(0, i);
+      v[2 * static_cast<size_t>(i)] = t.Re;
+      v[2 * static_cast<size_t>(i) + 1] = t.Im;
+    }
+    benchmark::DoNotOptimize(v);
+  }
+}
+BENCHMARK(BM_ErrorTermData16001PeerCopy)->Unit(benchmark::kMillisecond);
 
 }  // namespace
