@@ -193,6 +193,61 @@ std::string Paths::storedName(std::string_view name, std::string_view kindFolder
   return Join(folder(kindFolder), base);
 }
 
+std::string Paths::clientPath(std::string_view name, std::string_view kindFolder, std::string* reason) {
+  auto refuse = [reason](const char* why) {
+    if (reason) *reason = why;
+    return std::string();
+  };
+  if (name.empty()) return refuse("the name is empty");
+  if (name.size() > 4096) return refuse("the name is longer than 4096 bytes");
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) return refuse("the name holds a control character");
+  }
+  std::string text(name);
+  std::replace(text.begin(), text.end(), '\\', '/');
+  if (text.front() == '/') return refuse("the name is an absolute path");
+  if (text.size() >= 2 && text[1] == ':' &&
+      ((text[0] >= 'A' && text[0] <= 'Z') || (text[0] >= 'a' && text[0] <= 'z')))
+    return refuse("the name has a drive prefix");
+
+  std::vector<std::string_view> parts;
+  const std::string_view view(text);
+  size_t start = 0;
+  while (start <= view.size()) {
+    size_t end = view.find('/', start);
+    if (end == std::string_view::npos) end = view.size();
+    const std::string_view part = view.substr(start, end - start);
+    if (part == "..") return refuse("the name has a \"..\" part");
+    if (part.size() > NAME_MAX) return refuse("a part of the name is longer than 255 bytes");
+    if (!part.empty() && part != ".") parts.push_back(part);
+    start = end + 1;
+  }
+  if (parts.empty()) return refuse("the name names no file");
+
+  const std::string root = dataRoot();
+  std::string path = parts.size() == 1 && !kindFolder.empty() ? folder(kindFolder) : root;
+  for (const std::string_view part : parts) path = Join(path, part);
+
+  // A link whose target is missing would be followed by a writer that creates files, out of
+  // sight of the check below: refused wherever it sits on the way.
+  std::error_code ec;
+  for (fs::path prefix = path; prefix.has_relative_path() && prefix.string().size() > root.size();
+       prefix = prefix.parent_path()) {
+    if (fs::is_symlink(fs::symlink_status(prefix, ec)) && !fs::exists(prefix, ec))
+      return refuse("a link on the way leads nowhere");
+  }
+  // Links are followed as far as the path exists: the end must still be inside the root.
+  const fs::path canonicalRoot = fs::canonical(root, ec);
+  if (ec) return refuse("the data root cannot be reached");
+  const fs::path resolved = fs::weakly_canonical(path, ec);
+  if (ec) return refuse("the path cannot be resolved");
+  const fs::path rel = resolved.lexically_relative(canonicalRoot);
+  if (rel.empty() || rel == "." || *rel.begin() == "..")
+    return refuse("the path leads outside the data root");
+  return path;
+}
+
 std::vector<std::string> Paths::shippedNames(std::string_view relativeFolder) {
   std::vector<std::string> names;
   std::string shipped = shippedFolder();

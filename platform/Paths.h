@@ -46,6 +46,23 @@ class Paths {
   // Empty when that part is no usable file name: empty, "." or "..", holding NUL, or longer
   // than a file name may be.
   static std::string storedName(std::string_view name, std::string_view kindFolder);
+  // Where a file name that a client of the automation interface gives is read or written. This
+  // is the one rule for names from outside the program (names read from our own files follow
+  // storedName() above):
+  // - '\' counts as '/'. Refused: an empty name (or one of "." parts only), NUL or any other
+  //   control character, a leading '/' or '\', a drive prefix ("C:"), any ".." part, more than
+  //   4,096 bytes, or a part over 255 bytes.
+  // - A name of one part lies in the data root's kindFolder (created when missing; an empty
+  //   kindFolder means the data root itself); a name with folders lies below the data root,
+  //   never below the process's working folder.
+  // - The result, with symbolic links resolved as far as it exists, must lie strictly inside
+  //   the canonical data root, so no link on the way leads out. Call it right before the
+  //   operation it serves.
+  // Returns the absolute path (below dataRoot() as written, links not resolved), or an empty
+  // text when refused, with the reason in *reason when given. Nothing is created but the kind
+  // folder.
+  static std::string clientPath(std::string_view name, std::string_view kindFolder,
+                                std::string* reason = nullptr);
   // The names of the regular files shipped in a folder below shippedFolder() (empty text = the
   // shipped folder itself), sorted; for copying a whole shipped set through shippedFile().
   static std::vector<std::string> shippedNames(std::string_view relativeFolder);

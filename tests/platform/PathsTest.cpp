@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -231,6 +233,145 @@ TEST_F(Paths, StoredNameKeepsOnlyTheFileNameInsideTheDataRoot) {
     EXPECT_EQ(platform::Paths::storedName(c.name, "Cable"), c.expected) << c.name.substr(0, 80);
   }
   EXPECT_TRUE(fs::is_directory(root / "Cable"));
+}
+
+}  // namespace
+
+namespace {
+
+// A client's name lies in the kind folder (one part) or below the data root (several parts);
+// everything that could leave the root is refused with a reason.
+TEST_F(Paths, ClientPathConfinesClientNamesToTheDataRoot) {
+  const fs::path root = FreshFolder();
+  SetEnv("TERVAN_HOME", root.string());
+  const std::string r = root.string();
+  struct Case {
+    std::string name;
+    std::string kind;
+    std::string expected;  // empty: refused
+  };
+  const std::vector<Case> cases = {
+      {"abc.cfg", "State", r + "/State/abc.cfg"},
+      {"abc", "State", r + "/State/abc"},
+      {"x", "", r + "/x"},
+      {"sub/x", "State", r + "/sub/x"},
+      {"State\\y", "State", r + "/State/y"},
+      {"./a", "Limit", r + "/Limit/a"},
+      {"a//b/", "Limit", r + "/a/b"},
+      {"caf\xc3\xa9.cfg", "State", r + "/State/caf\xc3\xa9.cfg"},
+      {"dir/" + std::string(255, 'n'), "State", r + "/dir/" + std::string(255, 'n')},
+      {"", "State", ""},
+      {".", "State", ""},
+      {"./", "", ""},
+      {"/etc/x", "State", ""},
+      {"../x", "State", ""},
+      {"..", "", ""},
+      {"State/../../x", "State", ""},
+      {"a/..", "State", ""},
+      {"a\\..\\..\\x", "State", ""},
+      {"C:\\x.cfg", "State", ""},
+      {"c:x", "State", ""},
+      {"\\\\srv\\x", "State", ""},
+      {"\\x", "State", ""},
+      {std::string("a\0b", 3), "State", ""},
+      {"a\nb", "State", ""},
+      {"a\x7f", "State", ""},
+      {"a\tb", "State", ""},
+      {std::string(4096, 'a'), "State", ""},
+      {std::string(256, 'n'), "State", ""},
+      {"d/" + std::string(256, 'n'), "State", ""},
+      {std::string(4097, '/'), "State", ""},
+  };
+  for (const Case& c : cases) {
+    std::string reason;
+    const std::string got = platform::Paths::clientPath(c.name, c.kind, &reason);
+    EXPECT_EQ(got, c.expected) << c.name.substr(0, 80);
+    EXPECT_EQ(reason.empty(), !c.expected.empty()) << c.name.substr(0, 80) << ": " << reason;
+  }
+  EXPECT_TRUE(fs::is_directory(root / "State"));
+  EXPECT_FALSE(fs::exists(root / "sub")) << "only the kind folder is created";
+}
+
+// A link inside the data root that points outside it (to a folder or a file) never lets a name
+// through; links that stay inside do.
+TEST_F(Paths, ClientPathRefusesLinksLeadingOutOfTheDataRoot) {
+  const fs::path base = FreshFolder();
+  const fs::path root = base / "root";
+  const fs::path outside = base / "outside";
+  fs::create_directories(root / "State");
+  fs::create_directories(outside);
+  WriteRaw(outside / "victim", "keep");
+  SetEnv("TERVAN_HOME", root.string());
+
+  fs::create_directory_symlink(outside, root / "out");
+  fs::create_symlink(outside / "victim", root / "State" / "v.cfg");
+  fs::create_symlink(outside / "missing", root / "State" / "dangling");
+  fs::create_directory_symlink(outside / "missingdir", root / "ghost");
+  fs::create_directory_symlink(root / "State", root / "inner");
+  fs::create_directory_symlink(root, root / "self");
+
+  std::string reason;
+  EXPECT_EQ(platform::Paths::clientPath("out/x", "State", &reason), "");
+  EXPECT_NE(reason.find("outside"), std::string::npos) << reason;
+  EXPECT_EQ(platform::Paths::clientPath("out/victim", "", nullptr), "");
+  EXPECT_EQ(platform::Paths::clientPath("out", "", nullptr), "");
+  EXPECT_EQ(platform::Paths::clientPath("v.cfg", "State", nullptr), "");
+  EXPECT_EQ(platform::Paths::clientPath("State/v.cfg", "State", nullptr), "");
+  EXPECT_EQ(platform::Paths::clientPath("dangling", "State", nullptr), "");
+  EXPECT_EQ(platform::Paths::clientPath("ghost/x", "State", nullptr), "") << "a writer would make the folder outside";
+  EXPECT_EQ(platform::Paths::clientPath("self", "", nullptr), "") << "the root itself is no file";
+  EXPECT_EQ(platform::Paths::clientPath("inner/a.cfg", "State", nullptr), (root / "inner/a.cfg").string());
+  EXPECT_EQ(platform::Paths::clientPath("self/State/a", "", nullptr), (root / "self/State/a").string());
+
+  // The kind folder itself turned into a link out of the root.
+  fs::create_directory_symlink(outside, root / "Limit");
+  EXPECT_EQ(platform::Paths::clientPath("l", "Limit", nullptr), "");
+  EXPECT_EQ(ReadRaw(outside / "victim"), "keep");
+  EXPECT_EQ(Entries(outside), (std::set<std::string>{"victim"}));
+}
+
+// A data root that is itself reached through a link still accepts names inside it.
+TEST_F(Paths, ClientPathAcceptsADataRootBehindALink) {
+  const fs::path base = FreshFolder();
+  fs::create_directories(base / "real");
+  fs::create_directory_symlink(base / "real", base / "root");
+  SetEnv("TERVAN_HOME", (base / "root").string());
+  EXPECT_EQ(platform::Paths::clientPath("a", "State", nullptr), (base / "root/State/a").string());
+}
+
+// Random names built from the characters that matter: each one is either refused with a
+// reason or lies inside the data root, and nothing but kind folders appears anywhere.
+TEST_F(Paths, ClientPathFuzzedNamesNeverLeaveTheDataRoot) {
+  const fs::path base = FreshFolder();
+  const fs::path root = base / "root";
+  fs::create_directories(root);
+  fs::create_directories(base / "outside");
+  fs::create_directory_symlink(base / "outside", root / "out");
+  SetEnv("TERVAN_HOME", root.string());
+  const std::string canonicalRoot = fs::canonical(root).string();
+
+  const std::string alphabet[] = {"a", "b", "/", "\\", ".", "..", ":", "C:", "out", std::string(1, '\0'),
+                                  "\n", "\xff", " ", "State", "~", "*"};
+  std::mt19937 rng(1234);
+  for (int i = 0; i < 5000; ++i) {
+    std::string name;
+    const int pieces = static_cast<int>(rng() % 9);
+    for (int k = 0; k < pieces; ++k) name += alphabet[rng() % std::size(alphabet)];
+    if (rng() % 50 == 0) name += std::string(rng() % 5000, 'z');
+    std::string reason;
+    const std::string path = platform::Paths::clientPath(name, "Kind", &reason);
+    if (path.empty()) {
+      EXPECT_FALSE(reason.empty()) << name;
+      continue;
+    }
+    EXPECT_TRUE(reason.empty());
+    const std::string resolved = fs::weakly_canonical(path).string();
+    ASSERT_EQ(resolved.rfind(canonicalRoot + "/", 0), 0u) << name << " -> " << resolved;
+    EXPECT_EQ(path.find(std::string(1, '\0')), std::string::npos);
+    EXPECT_EQ(path.find("/../"), std::string::npos);
+  }
+  EXPECT_TRUE(Entries(base / "outside").empty());
+  EXPECT_EQ(Entries(root), (std::set<std::string>{"Kind", "out"}));
 }
 
 }  // namespace
