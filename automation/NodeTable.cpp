@@ -22,6 +22,7 @@ using Family = void (*)(std::vector<NodeRow>&);
 constexpr Family kFamilies[] = {
     AddApplicationRows,
     AddRootTriggerRows,
+    AddSystemRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -91,6 +91,7 @@ std::string ShortForm(std::string_view name);
 // The families, each adding its rows to the table in interface order.
 void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
+void AddSystemRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
