@@ -23,6 +23,9 @@ constexpr Family kFamilies[] = {
     AddApplicationRows,
     AddRootTriggerRows,
     AddSystemRows,
+    AddServiceRows,
+    AddStatusRows,
+    AddHardcopyRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

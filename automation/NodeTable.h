@@ -92,6 +92,9 @@ std::string ShortForm(std::string_view name);
 void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
 void AddSystemRows(std::vector<NodeRow>& rows);
+void AddServiceRows(std::vector<NodeRow>& rows);
+void AddStatusRows(std::vector<NodeRow>& rows);
+void AddHardcopyRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
