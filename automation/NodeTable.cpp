@@ -26,6 +26,7 @@ constexpr Family kFamilies[] = {
     AddServiceRows,
     AddStatusRows,
     AddHardcopyRows,
+    AddMmemoryRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -95,6 +95,7 @@ void AddSystemRows(std::vector<NodeRow>& rows);
 void AddServiceRows(std::vector<NodeRow>& rows);
 void AddStatusRows(std::vector<NodeRow>& rows);
 void AddHardcopyRows(std::vector<NodeRow>& rows);
+void AddMmemoryRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
