@@ -27,6 +27,7 @@ constexpr Family kFamilies[] = {
     AddStatusRows,
     AddHardcopyRows,
     AddMmemoryRows,
+    AddSourceRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -96,6 +96,7 @@ void AddServiceRows(std::vector<NodeRow>& rows);
 void AddStatusRows(std::vector<NodeRow>& rows);
 void AddHardcopyRows(std::vector<NodeRow>& rows);
 void AddMmemoryRows(std::vector<NodeRow>& rows);
+void AddSourceRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
