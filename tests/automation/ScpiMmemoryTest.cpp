@@ -122,9 +122,14 @@ TEST_F(ScpiMmemory, StoreAndLoadEveryKindWhereItBelongs) {
     Step(c, "MMEM:STOR:CKIT " + std::to_string(kits + 1) + ",\"k\"", "", "114,\"Header suffix out of range\"");
     Step(c, "MMEM:LOAD:CKIT 0,\"k\"", "", "114,\"Header suffix out of range\"");
     EXPECT_EQ(CalKitFiles(), calkitBefore);
+    const std::string kitName = Kit1().Name;
+    Kit1().SetName("Round trip");
     Step(c, "MMEM:STOR:CKIT 1,\"k\"", "");
     ASSERT_TRUE(fs::is_regular_file(Root() / "CalKit/k.dat"));
+    Kit1().SetName("Changed");
     Step(c, "MMEM:LOAD:CKIT 1,\"k\"", "");
+    EXPECT_EQ(Kit1().Name, "Round trip");
+    Kit1().SetName(kitName);
 
     // The empty members.
     Step(c, "MMEM:STOR:PLOS 1,\"p\";CHAN:STAT \"s\";CLE", "");
@@ -261,6 +266,7 @@ TEST_F(ScpiMmemoryConfine, NamesLeavingTheDataRootAreRefused) {
         std::string(4096, 'a'),
         "out/victim.cfg",
         "out/new.cfg",
+        "missing/x",
         "link.cfg",
         "State/link.cfg",
     };
