@@ -31,6 +31,12 @@ constexpr Family kFamilies[] = {
     AddCalcTimeDomainRows,
     AddCalcFixtureRows,
     AddSenseRows,
+    AddSystemRows,
+    AddServiceRows,
+    AddStatusRows,
+    AddHardcopyRows,
+    AddMmemoryRows,
+    AddSourceRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

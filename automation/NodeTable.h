@@ -93,6 +93,12 @@ void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
 // The SENSe families: stimulus, correction, calibration collection, kits, error terms.
 void AddSenseRows(std::vector<NodeRow>& rows);
+void AddSystemRows(std::vector<NodeRow>& rows);
+void AddServiceRows(std::vector<NodeRow>& rows);
+void AddStatusRows(std::vector<NodeRow>& rows);
+void AddHardcopyRows(std::vector<NodeRow>& rows);
+void AddMmemoryRows(std::vector<NodeRow>& rows);
+void AddSourceRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 

@@ -179,6 +179,8 @@ bool IsSystemError(const std::vector<std::string>& path) {
 
 // Runs the member a resolved node's last mnemonic names; the reply when it is a query.
 std::optional<std::string> RunMember(const Node& node, const MemberRow& m, const Command& cmd) {
+  // A member that hands out a node is no header of its own: only child getters lead on.
+  if (m.Type == ValueType::Node && m.Kind != MemberKind::Child) Fail(scpi::kUndefinedHeader);
   if (m.Kind == MemberKind::Property) {
     if (cmd.Query) {
       if (m.Get == nullptr) Fail(scpi::kUndefinedHeader);

@@ -16,12 +16,16 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <QPrinter>
+
 #include "automation/AutomationCore.h"
+#include "automation/ClientFiles.h"
 #include "automation/ScpiParser.h"
 #include "automation/ScpiServer.h"
 #include "automation/ScpiSession.h"
@@ -34,6 +38,7 @@
 #include "model/CalRange.h"
 #include "model/NumberText.h"
 #include "model/Range.h"
+#include "platform/Paths.h"
 #include "platform/Tcp.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/EventLoop.h"
@@ -576,5 +581,104 @@ void BM_ErrorTermData16001PeerCopy(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ErrorTermData16001PeerCopy)->Unit(benchmark::kMillisecond);
+
+
+// ---- MMEMory and HCOPy ------------------------------------------------------------------------
+// Four channels of 16001 points, save type CDST: the state files are as large as they get.
+void LargeState() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  MainFrm->SetChannelLayout(5);
+  MainFrm->SetChannelCount(4);
+  for (int i = 0; i < 4; ++i) MainFrm->GetChannel(i)->SetPointCount(16001);
+  MainFrm->SetSaveTypeText("CDST");
+}
+
+double Seconds(const std::function<void()>& f) {
+  const auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+// MMEM:STOR:STAT and MMEM:LOAD:STAT through an in-process connection beside the direct
+// SaveState/LoadState calls, alternating; the automation share (parse, bind, name check) is
+// timed on its own, since it is far below the file time's spread.
+void BM_MmemStoreLoadStateVsDirect(benchmark::State& state) {
+  Program();
+  LargeState();
+  automation::TScpiSession session;
+  const std::string path = platform::Paths::folder("State") + "/bench-direct.cfg";
+  if (!session.Execute("MMEM:STOR:STAT \"bench\";:SYST:ERR?").value_or("").starts_with("0,"))
+    state.SkipWithError("MMEM:STOR:STAT failed");
+  double storeScpi = 0, storeDirect = 0, loadScpi = 0, loadDirect = 0;
+  int round = 0;
+  for (auto _ : state) {
+    // The order alternates: whichever write comes first after a load pays for what the load
+    // left to do.
+    if (round++ % 2 == 0) {
+      storeScpi += Seconds([&] { session.Execute("MMEM:STOR:STAT \"bench\""); });
+      storeDirect += Seconds([&] { MainFrm->SaveState(path); });
+    } else {
+      storeDirect += Seconds([&] { MainFrm->SaveState(path); });
+      storeScpi += Seconds([&] { session.Execute("MMEM:STOR:STAT \"bench\""); });
+    }
+    loadScpi += Seconds([&] { session.Execute("MMEM:LOAD:STAT \"bench\""); });
+    loadDirect += Seconds([&] { MainFrm->LoadState(path); });
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["store_scpi_ms"] = storeScpi / n * 1e3;
+  state.counters["store_direct_ms"] = storeDirect / n * 1e3;
+  state.counters["load_scpi_ms"] = loadScpi / n * 1e3;
+  state.counters["load_direct_ms"] = loadDirect / n * 1e3;
+  state.counters["file_bytes"] = static_cast<double>(fs::file_size(path));
+  if (!session.Execute("SYST:ERR?").value_or("").starts_with("0,")) state.SkipWithError("an MMEM command failed");
+}
+BENCHMARK(BM_MmemStoreLoadStateVsDirect)->Unit(benchmark::kMillisecond)->Iterations(6);
+
+// The automation share of one MMEM:STOR:STAT: a command of the same node parsed, bound and run
+// (a setting with no file behind it), plus the client-name check.
+void BM_MmemAutomationShare(benchmark::State& state) {
+  Program();
+  automation::TScpiSession session;
+  for (auto _ : state) {
+    session.Execute("MMEM:STOR:STYP CDST");
+    benchmark::DoNotOptimize(automation::ClientFilePath("bench", "State", ".cfg"));
+  }
+  state.counters["target_us"] = 50;
+}
+BENCHMARK(BM_MmemAutomationShare)->Unit(benchmark::kMicrosecond);
+
+// The two parts of that share on their own.
+void BM_MmemCommandWithoutFile(benchmark::State& state) {
+  Program();
+  automation::TScpiSession session;
+  for (auto _ : state) session.Execute("MMEM:STOR:STYP CDST");
+}
+BENCHMARK(BM_MmemCommandWithoutFile)->Unit(benchmark::kMicrosecond);
+
+void BM_MmemClientNameCheck(benchmark::State& state) {
+  Program();
+  for (auto _ : state) benchmark::DoNotOptimize(automation::ClientFilePath("bench", "State", ".cfg"));
+}
+BENCHMARK(BM_MmemClientNameCheck)->Unit(benchmark::kMicrosecond);
+
+// HCOP:IMM into a PDF file.
+void BM_HcopyImmediateIntoPdf(benchmark::State& state) {
+  Program();
+  const std::string pdf = platform::Paths::folder("Image") + "/bench-print.pdf";
+  TMainFrm::PrinterHook = [pdf] {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setOutputFormat(QPrinter::PdfFormat);
+    printer->setOutputFileName(QString::fromStdString(pdf));
+    return printer;
+  };
+  automation::TScpiSession session;
+  for (auto _ : state) session.Execute("HCOP:IMM");
+  if (!session.Execute("SYST:ERR?").value_or("").starts_with("0,")) state.SkipWithError("HCOP:IMM failed");
+  state.counters["pdf_bytes"] = static_cast<double>(fs::file_size(pdf));
+  TMainFrm::PrinterHook = nullptr;
+}
+BENCHMARK(BM_HcopyImmediateIntoPdf)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace

@@ -3,6 +3,7 @@
 // wall time for file names and reports. Tests install a ManualClock.
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 
@@ -64,6 +65,51 @@ class ScopedClock {
 
  private:
   Clock* previous_;
+};
+
+// Sets the computer's clock for another process (an automation client). Tests always install
+// a fake: the real one moves the machine's clock, which needs CAP_SYS_TIME.
+class SystemTimeSetter {
+ public:
+  virtual ~SystemTimeSetter() = default;
+  // Sets the local date, keeping the present local time of day. False with the system's
+  // reason when the clock could not be set.
+  virtual bool setDate(int year, int month, int day, std::string& reason) = 0;
+  // Sets the local time of day (whole seconds), keeping the present local date.
+  virtual bool setTime(int hour, int minute, int second, std::string& reason) = 0;
+
+  // The setter in force: the installed one, else the real one.
+  static SystemTimeSetter& get();
+  // Installs a setter (nullptr = the real one again); returns the one it replaces.
+  static SystemTimeSetter* install(SystemTimeSetter* setter);
+};
+
+// The real setter: joins the new half with the other half of the present local time
+// (Clock::get().localTime()), converts with mktime and calls clock_settime(CLOCK_REALTIME).
+class RealSystemTimeSetter : public SystemTimeSetter {
+ public:
+  bool setDate(int year, int month, int day, std::string& reason) override;
+  bool setTime(int hour, int minute, int second, std::string& reason) override;
+  // The seconds since the epoch of a local time, the daylight-saving state found by the
+  // system; false when the time cannot be represented.
+  static bool EpochOfLocal(const LocalTime& t, int64_t& seconds);
+};
+
+// True for a date that exists in the calendar (years 1970..9999, leap years counted).
+bool IsValidDate(int year, int month, int day);
+// True for 0..23, 0..59, 0..59.
+bool IsValidTimeOfDay(int hour, int minute, int second);
+
+// Installs a time setter for the lifetime of this object and puts the previous one back.
+class ScopedTimeSetter {
+ public:
+  explicit ScopedTimeSetter(SystemTimeSetter& setter) : previous_(SystemTimeSetter::install(&setter)) {}
+  ~ScopedTimeSetter() { SystemTimeSetter::install(previous_); }
+  ScopedTimeSetter(const ScopedTimeSetter&) = delete;
+  ScopedTimeSetter& operator=(const ScopedTimeSetter&) = delete;
+
+ private:
+  SystemTimeSetter* previous_;
 };
 
 }  // namespace platform

@@ -226,25 +226,49 @@ std::string Paths::clientPath(std::string_view name, std::string_view kindFolder
   if (parts.empty()) return refuse("the name names no file");
 
   const std::string root = dataRoot();
-  std::string path = parts.size() == 1 && !kindFolder.empty() ? folder(kindFolder) : root;
+  std::string base = root;
+  if (parts.size() == 1 && !kindFolder.empty()) {
+    base = WithoutTrailingSlashes(Join(root, kindFolder));
+    MakeFolders(base);
+  }
+  std::string path = base;
   for (const std::string_view part : parts) path = Join(path, part);
 
-  // A link whose target is missing would be followed by a writer that creates files, out of
-  // sight of the check below: refused wherever it sits on the way.
-  std::error_code ec;
-  for (fs::path prefix = path; prefix.has_relative_path() && prefix.string().size() > root.size();
-       prefix = prefix.parent_path()) {
-    if (fs::is_symlink(fs::symlink_status(prefix, ec)) && !fs::exists(prefix, ec))
-      return refuse("a link on the way leads nowhere");
+  // Walks from the canonical root along the parts below it, following each link on the way:
+  // every link must resolve (a writer would otherwise create its missing target, out of sight)
+  // and stay inside the root. Parts past the first missing one are plain names.
+  char* resolvedRoot = ::realpath(root.c_str(), nullptr);
+  if (resolvedRoot == nullptr) return refuse("the data root cannot be reached");
+  const std::string canonicalRoot(resolvedRoot);
+  std::free(resolvedRoot);
+  const std::string inside = canonicalRoot == "/" ? "/" : canonicalRoot + "/";
+  std::string current = canonicalRoot;
+  const std::string_view below = std::string_view(path).substr(root == "/" ? 1 : root.size() + 1);
+  bool missing = false;
+  size_t from = 0;
+  while (!missing && from <= below.size()) {
+    size_t to = below.find('/', from);
+    if (to == std::string_view::npos) to = below.size();
+    const std::string next = Join(current, below.substr(from, to - from));
+    from = to + 1;
+    struct stat st {};
+    if (::lstat(next.c_str(), &st) != 0) {
+      missing = true;  // the rest cannot be links
+      continue;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      current = next;
+      continue;
+    }
+    char* target = ::realpath(next.c_str(), nullptr);
+    if (target == nullptr) return refuse("a link on the way leads nowhere");
+    current = target;
+    std::free(target);
+    if (current != canonicalRoot && current.compare(0, inside.size(), inside) != 0)
+      return refuse("the path leads outside the data root");
   }
-  // Links are followed as far as the path exists: the end must still be inside the root.
-  const fs::path canonicalRoot = fs::canonical(root, ec);
-  if (ec) return refuse("the data root cannot be reached");
-  const fs::path resolved = fs::weakly_canonical(path, ec);
-  if (ec) return refuse("the path cannot be resolved");
-  const fs::path rel = resolved.lexically_relative(canonicalRoot);
-  if (rel.empty() || rel == "." || *rel.begin() == "..")
-    return refuse("the path leads outside the data root");
+  // A name that ends on the root itself (through a link) names no file below it.
+  if (!missing && current == canonicalRoot) return refuse("the path leads outside the data root");
   return path;
 }
 

@@ -20,6 +20,9 @@ TLineFileFlags TLineFileFormat::Load(const std::string& path, const Reader& read
   if (!r) throw EAbort(r.message);
   TMemIniFile ini;
   ini.LoadFromBytes(bytes);
+  // A file of another kind (a state, a kit) reads as a document too: without our section it
+  // would load an empty line.
+  if (!ini.SectionExists(Section)) throw EAbort("The file " + path + " holds no " + Section + " section");
   TLineFileFlags flags;
   flags.Test = ini.ReadBool(Section, TestKey, false);
   flags.Show = ini.ReadBool(Section, ShowKey, false);

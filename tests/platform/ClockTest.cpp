@@ -105,3 +105,66 @@ TEST(Clock, SystemClockIsSteadyAndLocal) {
   }
   FAIL() << "never read the time within one second";
 }
+
+// Dates and times a client may set: the calendar decides, not 8-bit storage.
+TEST(Clock, OnlyDatesOfTheCalendarAndTimesOfTheDayAreValid) {
+  struct DateCase {
+    int y, m, d;
+    bool ok;
+  };
+  const DateCase dates[] = {
+      {2013, 12, 5, true},  {2024, 2, 29, true},  {2023, 2, 29, false}, {2000, 2, 29, true},
+      {1900 + 200, 2, 29, false}, {2013, 2, 30, false}, {2013, 4, 31, false}, {2013, 12, 31, true},
+      {2013, 13, 1, false}, {2013, 0, 1, false},   {2013, 257, 1, false}, {2013, 1, 0, false},
+      {1969, 12, 31, false}, {1970, 1, 1, true},  {9999, 12, 31, true},  {10000, 1, 1, false},
+  };
+  for (const DateCase& c : dates)
+    EXPECT_EQ(platform::IsValidDate(c.y, c.m, c.d), c.ok) << c.y << "-" << c.m << "-" << c.d;
+  EXPECT_TRUE(platform::IsValidTimeOfDay(0, 0, 0));
+  EXPECT_TRUE(platform::IsValidTimeOfDay(23, 59, 59));
+  EXPECT_FALSE(platform::IsValidTimeOfDay(24, 0, 0));
+  EXPECT_FALSE(platform::IsValidTimeOfDay(12, 60, 0));
+  EXPECT_FALSE(platform::IsValidTimeOfDay(12, 0, 60));
+  EXPECT_FALSE(platform::IsValidTimeOfDay(-1, 0, 0));
+}
+
+// The real setter's conversion: a local time and back gives the same fields. (The setter itself
+// is never called here: it would move the machine's clock.)
+TEST(Clock, EpochOfLocalReadsBackThroughLocaltime) {
+  const LocalTime cases[] = {{2013, 12, 5, 12, 30, 5, 0}, {1970, 1, 2, 0, 0, 0, 0}, {2038, 1, 19, 3, 14, 8, 0},
+                             {2099, 7, 1, 23, 59, 59, 0}};
+  for (const LocalTime& t : cases) {
+    int64_t seconds = 0;
+    ASSERT_TRUE(platform::RealSystemTimeSetter::EpochOfLocal(t, seconds));
+    std::time_t tt = static_cast<std::time_t>(seconds);
+    std::tm tm{};
+    ASSERT_NE(::localtime_r(&tt, &tm), nullptr);
+    EXPECT_EQ(tm.tm_year + 1900, t.year);
+    EXPECT_EQ(tm.tm_mon + 1, t.month);
+    EXPECT_EQ(tm.tm_mday, t.day);
+    EXPECT_EQ(tm.tm_hour, t.hour);
+    EXPECT_EQ(tm.tm_min, t.minute);
+    EXPECT_EQ(tm.tm_sec, t.second);
+  }
+}
+
+namespace {
+struct CountingSetter : platform::SystemTimeSetter {
+  int calls = 0;
+  bool setDate(int, int, int, std::string&) override { return ++calls, true; }
+  bool setTime(int, int, int, std::string&) override { return ++calls, true; }
+};
+}  // namespace
+
+TEST(Clock, ScopedTimeSetterInstallsAndRestores) {
+  platform::SystemTimeSetter& before = platform::SystemTimeSetter::get();
+  CountingSetter fake;
+  {
+    platform::ScopedTimeSetter scoped(fake);
+    std::string reason;
+    EXPECT_TRUE(platform::SystemTimeSetter::get().setTime(1, 2, 3, reason));
+    EXPECT_EQ(fake.calls, 1);
+  }
+  EXPECT_EQ(&platform::SystemTimeSetter::get(), &before);
+  EXPECT_NE(dynamic_cast<platform::RealSystemTimeSetter*>(&before), nullptr);
+}

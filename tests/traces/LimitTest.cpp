@@ -339,6 +339,11 @@ TEST(LimitTestFile, MissingOrUnwritableFileChangesNothing) {
   EXPECT_EQ(line.GetSegmentCount(), 1);
   // A folder that does not exist cannot take the file.
   EXPECT_THROW(line.SaveFile(Folder() + "missing/folder/x.lim", {}), EAbort);
+  // A document of another kind (here a ripple-like section only) is no limit line.
+  const std::string foreign = Folder() + "foreign.lim";
+  ASSERT_TRUE(platform::AtomicFile::write(foreign, "[RippleLineData]\r\nSegmentCount=0\r\n"));
+  EXPECT_THROW(line.LoadFile(foreign), EAbort);
+  EXPECT_EQ(line.GetSegmentCount(), 1);
 }
 
 // Truncated, oversized and random files: every one loads as a clamped line or raises EAbort;
