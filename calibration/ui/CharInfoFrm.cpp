@@ -55,12 +55,8 @@ std::string TCharInfoFrm::ConnectorText(int code) {
 }
 
 void TCharInfoFrm::Fill() {
-  // A grid draws its texts as they are: the doubled '&' of a caption key shows once.
-  for (int r = 0; r < kRows; ++r) {
-    std::string caption = TranslateText(kCaptions[r]);
-    for (size_t at = caption.find("&&"); at != std::string::npos; at = caption.find("&&", at + 1)) caption.erase(at, 1);
-    sgList->SetCell(0, r, caption);
-  }
+  // The grid draws '&' as the mark of a key, so "&&" of the caption keys shows one '&'.
+  for (int r = 0; r < kRows; ++r) sgList->SetCell(0, r, TranslateText(kCaptions[r]));
   TECal* module = LiveMainFrm() != nullptr ? MainFrm->ECal : nullptr;
   ecal::TDescriptor d = ecal::ClearedDescriptor();
   double temperature = 0.0;

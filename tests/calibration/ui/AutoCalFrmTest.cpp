@@ -168,7 +168,7 @@ TEST_F(CharInfo, ShowsTheModuleAndItsDescriptor) {
           EXPECT_EQ(d.Date + " " + d.Time, info.sgList->Cell(1, 5));
           EXPECT_EQ(TCharInfoFrm::ConnectorText(d.ConnectorA), info.sgList->Cell(1, 10));
           EXPECT_EQ(d.Operator, info.sgList->Cell(1, 16));
-          EXPECT_EQ("Data & Time", info.sgList->Cell(0, 5));
+          EXPECT_EQ("Data && Time", info.sgList->Cell(0, 5)) << "drawn with one '&'";
           driver.Key(form, key);
           EXPECT_EQ(ui::mrCancel, form.ModalResult()) << key;
         });

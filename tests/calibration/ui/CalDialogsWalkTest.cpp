@@ -41,7 +41,10 @@
 #include "instrument/EmulatedEcal.h"
 #include "instrument/EmulatorBackend.h"
 #include "model/CalRange.h"
+#include "model/Complex.h"
+#include "model/Range.h"
 #include "platform/UsbBackend.h"
+#include "platform/ui/ModalWatchdog.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
 #include "shell/ProgramRunSupport.h"
@@ -51,6 +54,7 @@
 #include "widgets/TouchDialogFrm.h"
 
 namespace {
+
 
 QImage ComposeScreen(const std::vector<QWidget*>& windows) {
   const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -81,6 +85,8 @@ class Walk {
     RegisterCalibrationDialogs();
     TProgramStart::OnRunning = [&] {
       driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
+      // The module's calibration reads its characterisation and sweeps four times.
+      ui::SetModalWatchdogMs(60000);
       CountSweeps(sweeps);
       auto* poll = new QTimer(QCoreApplication::instance());
       QObject::connect(poll, &QTimer::timeout, [&, poll] {
@@ -158,14 +164,24 @@ TEST(CalDialogsWalk, ServiceRun) {
   int unpluggedResult = -1;
   bool openerHandlerBack = false;
   bool notAvailable = false;
-  const int m = TTouchDialogFrm::Margin();
   ASSERT_TRUE(walk.Run({"EnableService", "DemoMode", "English"}, [&] {
+    const int m = TTouchDialogFrm::Margin();
     const int f = TTouchDialogFrm::FieldHeight();
     const int h = TTouchForm::ButtonTextHeight("H");
     ASSERT_TRUE(MainFrm->ECal != nullptr && MainFrm->ECal->IsConnected());
     ui::TestDriver& d = *walk.driver;
 
-    walk.OnNext("TCalibrationFrm", [&](ui::Form& calibration) {
+    // A short sweep keeps the module's calibration within a modal run's time.
+    MainFrm->GetActiveChannel()->SetPointCount(51);
+    const auto calibrationDialog = [&](const std::function<void(ui::Form&)>& body) {
+      walk.OnNext("TCalibrationFrm", [&](ui::Form& calibration) {
+        body(calibration);
+        walk.Press("btCancel", calibration);
+      });
+      ClickSoftKey(d, *MainFrm->LeftPanel, TLeftPanel::kCalibration);
+    };
+
+    calibrationDialog([&](ui::Form& calibration) {
       walk.ShootRows("calibration", calibration, 9);
       // The kit list, and from it the kit editor.
       d.OnNextModal([&](ui::Form& list) {
@@ -176,6 +192,7 @@ TEST(CalDialogsWalk, ServiceRun) {
           walk.Press("btOk", kit);
         });
         walk.Press("btEditKit", list);
+        if (list.ModalResult() == ui::mrNone) walk.Press("btCancel", list);
       });
       walk.Press("pnCalKitValue", calibration);
       // Port extension, and the automatic one from it.
@@ -189,7 +206,11 @@ TEST(CalDialogsWalk, ServiceRun) {
         walk.Press("btOk", extension);
       });
       walk.Press("btPortExtension", calibration);
-      // The module's dialog and its information; then Calibrate.
+    });
+
+    // The module's dialog and its information; then Calibrate, whose sweeps wait in the
+    // program's wait boxes (orientation, then Short, Open, Load).
+    calibrationDialog([&](ui::Form& calibration) {
       walk.OnNext("TAutoCalFrm", [&](ui::Form& autoCal) {
         walk.ShootRows("autocal", autoCal, 9);
         walk.OnNext("TCharInfoFrm", [&](ui::Form& info) {
@@ -198,35 +219,39 @@ TEST(CalDialogsWalk, ServiceRun) {
           walk.Press("btOk", info);
         });
         walk.Press("btCharInfo", autoCal);
+        int boxes = 0;
+        for (int i = 0; i < 12; ++i) walk.OnNext("TWaitFrm", [&boxes](ui::Form&) { ++boxes; });
         walk.Press("btAutoCal", autoCal);
-        EXPECT_EQ(ui::mrOk, autoCal.ModalResult());
+        d.ClearModalActions();
+        EXPECT_EQ(ui::mrOk, autoCal.ModalResult()) << boxes << " wait boxes";
       });
       walk.Press("btAutoCal", calibration);
-      if (const TCalibr* user = CalibratorModule->GetUserCalibr(); user != nullptr && user->Terms != nullptr) {
-        termError = 0.0;
-        for (int i = 0; i < user->Terms->GetCount(); ++i) {
-          const TDemoPort::TTerms t = TDemoPort::RealisticTerms(user->Terms->GetFrequency(i));
-          termError = std::max({termError, Abs(user->Terms->GetErrorTermA(0, i) - t.Er),
-                                Abs(user->Terms->GetErrorTermB(0, i) - t.Ed),
-                                Abs(user->Terms->GetErrorTermC(0, i) - t.Es)});
-        }
+    });
+    if (const TCalibr* user = CalibratorModule->GetUserCalibr(); user != nullptr && user->Terms != nullptr) {
+      termError = 0.0;
+      for (int i = 0; i < user->Terms->GetCount(); ++i) {
+        const TDemoPort::TTerms t = TDemoPort::RealisticTerms(user->Terms->GetFrequency(i));
+        termError = std::max({termError, Abs(user->Terms->GetErrorTermA(0, i) - t.Er),
+                              Abs(user->Terms->GetErrorTermB(0, i) - t.Ed),
+                              Abs(user->Terms->GetErrorTermC(0, i) - t.Es)});
       }
-      // Unplugged while open: Cancel, and the calibration dialog's own refresh is back.
+    }
+
+    // Unplugged while open: Cancel, and a handler is in force again (which one: EcalDialog
+    // checks it exactly, offscreen).
+    calibrationDialog([&](ui::Form& calibration) {
       walk.OnNext("TAutoCalFrm", [&](ui::Form& autoCal) {
         module->Unplug();
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(8);
         while (autoCal.ModalResult() == ui::mrNone && std::chrono::steady_clock::now() < until) {
           QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
         unpluggedResult = autoCal.ModalResult();
       });
       walk.Press("btAutoCal", calibration);
-      // A handler is in force again (which one: EcalDialog checks it exactly, offscreen).
       openerHandlerBack = static_cast<bool>(MainFrm->OnActiveViewChanged);
       if (openerHandlerBack) MainFrm->OnActiveViewChanged(nullptr);
-      walk.Press("btCancel", calibration);
     });
-    ClickSoftKey(d, *MainFrm->LeftPanel, TLeftPanel::kCalibration);
 
     // The service menu's system calibration.
     walk.OnNext("TServiceFrm", [&](ui::Form& service) {

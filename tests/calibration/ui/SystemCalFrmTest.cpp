@@ -273,3 +273,4 @@ TEST_F(CalDialogRulesSystem, EveryWayOutHandsBackBothHooks) {
 }
 
 }  // namespace
+
