@@ -13,12 +13,15 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/ui/AutoCalFrm.h"
 #include "calibration/ui/CalibrationDialogs.h"
+#include "calibration/EepromTestSupport.h"
 #include "dialogs/ProgramRig.h"
 #include "display/ViewProperties.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/IDeviceModel.h"
 #include "model/Services.h"
+#include "platform/UsbBackend.h"
+#include "platform/ui/ModalWatchdog.h"
 
 namespace {
 
@@ -274,3 +277,73 @@ TEST_F(CalDialogRulesSystem, EveryWayOutHandsBackBothHooks) {
 
 }  // namespace
 
+
+namespace {
+
+// The program connected to an instrument whose memory answers (not the demonstration, where
+// the transfers do nothing): the EEPROM buttons of the service dialog.
+class CalDialogRulesEeprom : public CalDialogRulesSystem {
+ protected:
+  void TearDown() override {
+    ui::SetModalWatchdogMs(10000);
+    CalDialogRulesSystem::TearDown();
+  }
+  eepromtest::TMemoryEmulator emulator{-1};
+  platform::ScopedUsbBackend scoped{emulator};
+};
+
+TEST_F(CalDialogRulesEeprom, SaveAsksThenWritesAndLoadBringsTheIdentityBack) {
+  ASSERT_TRUE(RunProgram({"EnableService", "English"}, [&] {
+    ASSERT_TRUE(WaitFor([] { return ScannerModule->GetScanner().Connected; }));
+    ui::SetModalWatchdogMs(60000);
+    FromMenu("TServiceFrm", "TSystemCalFrm", [&](TSystemCalBaseFrm& base) {
+      auto& d = static_cast<TSystemCalFrm&>(base);
+      Keypad("1234");
+      driver.Press(*d.pnSerial);
+      Keypad("5");
+      driver.Press(*d.pnRevision);
+      const std::vector<uint8_t> before = emulator.Peek(0, 64 * 1024);
+      driver.Box().Answer(ui::mrNo);
+      Press("btSaveEEPROM", d);
+      EXPECT_EQ(before, emulator.Peek(0, 64 * 1024)) << "No writes nothing";
+      driver.Box().Answer(ui::mrYes);
+      Press("btSaveEEPROM", d);
+      EXPECT_NE(before, emulator.Peek(0, 64 * 1024)) << "Yes writes";
+      Keypad("99");
+      driver.Press(*d.pnSerial);
+      Keypad("2");
+      driver.Press(*d.pnRevision);
+      EXPECT_EQ(" 00000099", d.pnSerialValue->Caption());
+      Press("btLoadEEPROM", d);
+      EXPECT_EQ(1234u, CalibratorModule->SerialNumber);
+      EXPECT_EQ(5, CalibratorModule->GetHardwareRevision());
+      EXPECT_EQ(" 00001234", d.pnSerialValue->Caption());
+      EXPECT_EQ(" 5", d.pnRevisionValue->Caption());
+      EXPECT_EQ(ui::mrNone, d.ModalResult());
+    });
+  }));
+}
+
+TEST_F(CalDialogRulesEeprom, FactoryApplyWritesOnlyAfterASolve) {
+  ASSERT_TRUE(RunProgram({"FactoryMode", "English"}, [&] {
+    ASSERT_TRUE(WaitFor([] { return ScannerModule->GetScanner().Connected; }));
+    ui::SetModalWatchdogMs(60000);
+    FromMenu("TFactoryFrm", "TFactoryCalFrm", [&](TSystemCalBaseFrm& d) {
+      TCalibr& system = CalibratorModule->GetSystemCalibr();
+      system.ClearSelection();
+      const std::vector<uint8_t> before = emulator.Peek(0, 64 * 1024);
+      Press("btApply", d);
+      EXPECT_EQ(before, emulator.Peek(0, 64 * 1024)) << "nothing measured: nothing written";
+      // Open and Short alike: the solve fails and nothing is written.
+      StoreStandards(system, Reflection(), true);
+      Press("btApply", d);
+      EXPECT_EQ(before, emulator.Peek(0, 64 * 1024)) << "a failed solve writes nothing";
+      StoreStandards(system, Reflection(), false);
+      Press("btApply", d);
+      EXPECT_EQ(cmF1, system.GetPortMethod(Reflection()));
+      EXPECT_NE(before, emulator.Peek(0, 64 * 1024)) << "written after the solve";
+    });
+  }));
+}
+
+}  // namespace
