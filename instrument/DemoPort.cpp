@@ -128,6 +128,7 @@ TComplex TDemoPort::Gamma(double f, const TComplex& cable) const {
 }
 
 TComplex TDemoPort::Reading(double f, const TComplex& cable) const {
+  if (TestSource) return TestSource(f);
   if (!Realistic && Load == TLoad::Cable) return cable;
   const TComplex g = Gamma(f, cable);
   const TTerms t = TermsAt(f);

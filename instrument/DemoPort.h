@@ -22,6 +22,7 @@
 //   Er: -(0.2 dB + 0.6 dB sqrt(f / 1 GHz)), phase -2 pi f 2 x 45 ps
 // Not thread-safe on its own: the emulator guards it with its mutex.
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -59,6 +60,14 @@ class TDemoPort {
   TLoad GetLoad() const { return Load; }
   int GetModulePort() const { return ModulePort; }
 
+  // For tests only, never set by the program: what receiver A reads at a frequency (MHz), in
+  // place of everything above, whatever is connected (so it also stands in for the standard a
+  // calibration run connects). The reference stays (1, 0) and the emulator adds no noise while
+  // it is set. Empty: the port as described above.
+  using TTestSource = std::function<TComplex(double frequencyMHz)>;
+  void SetTestSource(TTestSource source) { TestSource = std::move(source); }
+  bool HasTestSource() const { return static_cast<bool>(TestSource); }
+
   // G of what is connected at f, given the cable's value there.
   TComplex Gamma(double frequencyMHz, const TComplex& cable) const;
   // What receiver A reads.
@@ -85,6 +94,7 @@ class TDemoPort {
 
  private:
   bool Realistic = false;
+  TTestSource TestSource;
   TLoad Load = TLoad::Cable;
   TFixtParam Table;
   const TEmulatedEcal* Module = nullptr;

@@ -123,7 +123,8 @@ TCmdReply EmulatorBackend::Reply(const TCmdRequest& record, const TEmulationTabl
     if (!at) return reply;  // an empty table: the code alone
     const double a = std::pow(10.0, at->LevelA / 20.0);
     const double b = std::pow(10.0, at->LevelB / 20.0);
-    auto noise = [&] { return Noise(random(), ifBandwidth); };
+    const bool quiet = port != nullptr && port->HasTestSource();
+    auto noise = [&] { return quiet ? 0.0 : Noise(random(), ifBandwidth); };
     TComplex ra{a * std::cos(at->PhaseA), a * std::sin(at->PhaseA)};
     if (port) ra = port->Reading(f, ra);
     const double ar = ra.Re + noise();
@@ -208,6 +209,11 @@ void EmulatorBackend::ConnectModulePort(int port) {
     Port.ConnectModule(Ecal, port);
   else
     Port.ConnectCable();
+}
+
+void EmulatorBackend::SetTestReflection(TDemoPort::TTestSource source) {
+  std::lock_guard<std::mutex> lock(Mutex);
+  Port.SetTestSource(std::move(source));
 }
 
 TDemoPort::TLoad EmulatorBackend::GetPortLoad() const {

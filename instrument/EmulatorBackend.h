@@ -78,6 +78,9 @@ class EmulatorBackend : public platform::UsbBackend {
   // Port 0 (A) or 1 (B) of the attached module; the cable when none is attached.
   void ConnectModulePort(int port);
   TDemoPort::TLoad GetPortLoad() const;
+  // For tests only (see TDemoPort::SetTestSource); empty to end it. Called on the reader's
+  // thread under the emulator's lock.
+  void SetTestReflection(TDemoPort::TTestSource source);
 
   // The table loaded at the first open.
   const TEmulationTable& GetTable() const { return Table; }

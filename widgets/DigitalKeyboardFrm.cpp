@@ -262,7 +262,12 @@ void TDigitalKeyboardFrm::btCancelMouseDown() { CloseWith(ui::mrCancel); }
 void TDigitalKeyboardFrm::btApplyMouseDown() {
   const std::string text = CommonEdit->Text();
   const double x = StrToFloatAnySeparator(text);
-  const double value = x * GetUnitMultiplier(UnitIndex) / GetUnitMultiplier(CallerUnitIndex);
+  const double from = GetUnitMultiplier(UnitIndex);
+  const double to = GetUnitMultiplier(CallerUnitIndex);
+  double value = x * from / to;
+  // The product alone may overflow where the value does not (1e308 typed in MHz for a setting
+  // held in MHz): then the units' ratio first. Ordinary values keep the exact product order.
+  if (!std::isfinite(value) && std::isfinite(x)) value = x * (from / to);
   // A value too large for its unit is no number either.
   if (!std::isfinite(value)) throw EAbort("'" + text + "' is not a valid floating point value");
   if (Setter) Setter(value);

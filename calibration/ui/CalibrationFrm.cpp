@@ -33,15 +33,8 @@ bool IsEcalConnected() {
 
 TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Calibration")) {
   SetName("CalibrationFrm");
-  if (CalKitsModule != nullptr) {
-    savedKitsChange_ = CalKitsModule->OnChange;
-    CalKitsModule->OnChange = [this](TFObject*) { UpdateStatus(); };
-  }
-  if (MainFrm != nullptr) {
-    savedViewChanged_ = MainFrm->OnActiveViewChanged;
-    MainFrm->OnActiveViewChanged = [this](TFObject*) { UpdateStatus(); };
-  }
-  hooked_ = true;
+  KitHook.Install(TDialogHook::KitsChanged(), [this] { UpdateStatus(); });
+  ViewHook.Install(TDialogHook::ActiveViewChanged(), [this] { UpdateStatus(); });
 
   pnCorrection = MakeCaptionPanel("pnCorrection", TranslationKey("Correction"));
   pnCorrectionValue = MakeValuePanel("pnCorrectionValue");
@@ -96,10 +89,8 @@ TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, Transl
 TCalibrationFrm::~TCalibrationFrm() { ReleaseHooks(); }
 
 void TCalibrationFrm::ReleaseHooks() {
-  if (!hooked_) return;
-  hooked_ = false;
-  if (CalKitsModule != nullptr) CalKitsModule->OnChange = savedKitsChange_;
-  if (MainFrm != nullptr) MainFrm->OnActiveViewChanged = savedViewChanged_;
+  KitHook.Restore();
+  ViewHook.Restore();
 }
 
 void TCalibrationFrm::ArrangeControls() {

@@ -7,8 +7,7 @@
 // While it exists it holds the kit module's OnChange and the main window's
 // OnActiveViewChanged; it hands both back on Apply and Cancel, and on any other end in its
 // destructor.
-#include <functional>
-
+#include "calibration/ui/DialogHook.h"
 #include "widgets/TouchDialogFrm.h"
 
 class TFObject;
@@ -62,10 +61,8 @@ class TCalibrationFrm : public TTouchDialogFrm {
  private:
   void ReleaseHooks();
 
-  using THook = std::function<void(TFObject*)>;
-  THook savedKitsChange_;
-  THook savedViewChanged_;
-  bool hooked_ = false;
+  TDialogHook KitHook;
+  TDialogHook ViewHook;
 };
 
 // Whether the electronic calibration module of the main window is there and connected.

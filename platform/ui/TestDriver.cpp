@@ -9,13 +9,13 @@
 #include <stdexcept>
 
 #include "platform/ui/EventLoop.h"
+#include "platform/ui/ModalWatchdog.h"
 
 namespace ui {
 
 namespace {
 
 // A modal run still going this long after its action has run is stuck.
-constexpr int kModalWatchdogMs = 10000;
 
 Qt::MouseButton QtButton(MouseButton b) {
   switch (b) {
@@ -59,6 +59,13 @@ int QtKeyOfChar(char32_t c, bool& shifted) {
 
 }  // namespace
 
+namespace {
+int WatchdogMs = 10000;
+}
+
+void SetModalWatchdogMs(int ms) { WatchdogMs = ms; }
+int ModalWatchdogMs() { return WatchdogMs; }
+
 TestDriver::TestDriver(FailureHandler onFailure)
     : onFailure_(std::move(onFailure)), box_([this](const std::string& m) { Fail(m); }) {
   previousHook_ = Form::SetModalHook([this](Form& form) {
@@ -71,7 +78,7 @@ TestDriver::TestDriver(FailureHandler onFailure)
     modalActions_.pop_front();
     QPointer<Form> guard(&form);
     const QString name = form.objectName();
-    QTimer::singleShot(kModalWatchdogMs, &form, [this, guard, name] {
+    QTimer::singleShot(ModalWatchdogMs(), &form, [this, guard, name] {
       if (guard && guard->IsModal()) {
         Fail("the modal run of the form '" + name.toStdString() + "' did not end");
         guard->SetModalResult(mrCancel);

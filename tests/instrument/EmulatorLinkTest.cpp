@@ -14,6 +14,8 @@
 #include "instrument/CmdReply.h"
 #include "instrument/CmdRequest.h"
 #include "instrument/Device.h"
+#include "instrument/DemoPort.h"
+#include "instrument/EmulationTable.h"
 #include "instrument/EmulatorBackend.h"
 #include "instrument/Firmware.h"
 #include "instrument/InThread.h"
@@ -474,3 +476,36 @@ TEST(EmulatorLink, InstalledOnlyInDemonstrationMode) {
   EXPECT_EQ(emulator->GetModelRow(), 4);
   platform::UsbBackend::install(previous);
 }
+
+namespace {
+
+// The demonstration port's test source: receiver A reads the source at the decoded frequency
+// whatever is connected and however noisy the bandwidth, the reference stays (1, 0); without
+// it the noise is back.
+TEST(EmulatorLink, TestSourceReplacesReceiverAWithoutNoise) {
+  TEmulationTable table = TEmulationTable::FromResource("Emulation");
+  TDemoPort port;
+  port.SetRealistic(true);
+  double asked = 0.0;
+  port.SetTestSource([&asked](double MHz) {
+    asked = MHz;
+    return TComplex{0.25, -0.5};
+  });
+  int draws = 0;
+  const auto random = [&draws] { return (draws++ * 7919) % 32768; };
+  const TCmdRequest point = PointAt(3, 1500.0);
+  for (int i = 0; i < 3; ++i) {
+    const TCmdReply reply = EmulatorBackend::Reply(point, table, 4, 10, random, &port);
+    EXPECT_EQ(0.25f, reply.GetF32(2));
+    EXPECT_EQ(-0.5f, reply.GetF32(6));
+    // The reference of the program's models follows receiver A.
+    EXPECT_EQ(1.0f, reply.GetF32(10));
+    EXPECT_EQ(0.0f, reply.GetF32(14));
+  }
+  EXPECT_NEAR(1500.0, asked, 1e-3);
+  port.SetTestSource(nullptr);
+  const TCmdReply noisy = EmulatorBackend::Reply(point, table, 4, 10, random, &port);
+  EXPECT_NE(0.25f, noisy.GetF32(2));
+}
+
+}  // namespace

@@ -89,6 +89,35 @@ TEST_F(PortExtensionDialog, KeypadRowsPassEngineUnitsAndShowWhatWasKept) {
   }));
 }
 
+TEST_F(PortExtensionDialog, ExtremeKeypadValuesCloseTheKeypad) {
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
+    WithDialog([&](TPortExtensionFrm& d) {
+      TRange& ch = *MainFrm->GetActiveChannel();
+      for (const char* typed : {"1e308", "-1e308", "1e-308", "1e9"}) {
+        for (ui::Panel* row : {d.pnExtension, d.pnLoss1, d.pnLoss2, d.pnFreq1, d.pnFreq2, d.pnLossAtDC}) {
+          bool closed = false;
+          driver.OnNextModal([&, typed](ui::Form& form) {
+            auto* keypad = qobject_cast<TDigitalKeyboardFrm*>(&form);
+            ASSERT_NE(nullptr, keypad);
+            keypad->CommonEdit->SetText(typed);
+            driver.Key(*keypad->CommonEdit, ui::vk::Return);
+            closed = keypad->ModalResult() != ui::mrNone;
+            if (!closed) keypad->SetModalResult(ui::mrCancel);
+          });
+          driver.Press(*row);
+          EXPECT_TRUE(closed) << typed << " in " << row->Name();
+          EXPECT_TRUE(std::isfinite(ch.GetPortExtension(0))) << typed;
+        }
+        // What the panels show is what the channel holds.
+        const std::string shown = d.pnExtensionValue->Caption();
+        TPortExtensionFrm fresh(MainFrm);
+        EXPECT_EQ(fresh.pnExtensionValue->Caption(), shown) << typed;
+      }
+      ch.SetPortExtension(0, 0);
+    });
+  }));
+}
+
 TEST_F(PortExtensionDialog, WithoutTheKeypadAPressOnlyRefreshes) {
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
     ViewProperties->SetUseDigitalPanel(false);
