@@ -131,7 +131,13 @@ void TPowerMeterFrm::RefreshValues() {
   }
   const bool gpib = meter->Model == 1;
   pnModelValue->SetEnabled(meter->State == IPowerMeter::NotReady);
-  SetValueText(*pnModelValue, meter->GetModelText());
+  // A panel takes '&' as the mark of an accelerator: doubled, the maker's "R&S" shows whole.
+  std::string model;
+  for (char c : meter->GetModelText()) {
+    model += c;
+    if (c == '&') model += c;
+  }
+  SetValueText(*pnModelValue, model);
   pnGPIBAddressValue->SetEnabled(gpib);
   pnGPIBBoardValue->SetEnabled(gpib);
   SetValueText(*pnGPIBAddressValue, IntToText(gpib ? meter->GpibAddress : 0));
