@@ -155,10 +155,9 @@ struct TProgram {
 void SynthApply(benchmark::State& state) {
   TProgram program;
   TScanner& scanner = ScannerModule->GetScanner();
-  if (!scanner.Connected) {
-    state.SkipWithError("the demonstration instrument did not connect");
-    return;
-  }
+  // Marked connected, the engine builds every point and scan list; without a link nothing is
+  // sent, which leaves the rebuild itself to be timed.
+  scanner.Connected = true;
   MainFrm->SetChannelCount(4);
   for (int i = 0; i < 4; ++i) {
     TRange* ch = MainFrm->GetChannel(i);
