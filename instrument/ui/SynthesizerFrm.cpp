@@ -1,6 +1,5 @@
 #include "instrument/ui/SynthesizerFrm.h"
 
-#include <QApplication>
 #include <QPointer>
 #include <QShowEvent>
 #include <algorithm>
@@ -149,7 +148,7 @@ TSynthesizerFrm::TSynthesizerFrm(QWidget* owner, int row) : ui::Form(owner), row
   // Enter moves the focus on, except in a grid, where it opens the keypad.
   OnKeyDown = [this](ui::Control&, int& key, ui::ShiftState) {
     if (key != ui::vk::Return) return;
-    QWidget* focused = QApplication::focusWidget();
+    QWidget* focused = focusWidget();
     if (focused == sgSignalRegMap || focused == sgHeterRegMap) return;
     // The buttons act on Enter themselves.
     for (ui::Button* b : {btDefaults, btCancel, btApply}) {

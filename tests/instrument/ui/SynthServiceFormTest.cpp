@@ -183,6 +183,36 @@ TEST_F(SynthServiceForm, TheThirdHarmonicBoxesExcludeEachOther) {
   EXPECT_TRUE(signal3x);
 }
 
+TEST_F(SynthServiceForm, EnterMovesTheFocusOnExceptInAGrid) {
+  std::vector<std::string> focus;
+  bool keypadOpened = false;
+  ASSERT_TRUE(RunProgram({"DemoMode", "English", "EnableService"}, [&] {
+    InForm(4, [&](TSynthesizerFrm& form) {
+      const auto focused = [&form] {
+        QWidget* w = form.focusWidget();
+        while (w != nullptr && w->objectName().isEmpty()) w = w->parentWidget();
+        return w != nullptr ? w->objectName().toStdString() : std::string("<none>");
+      };
+      focus.push_back(focused());  // the IF accuracy edit has it on showing
+      for (int i = 0; i < 2; ++i) {
+        driver.Key(Get<ui::Edit>(focused(), form), ui::vk::Return);
+        focus.push_back(focused());
+      }
+      ClickCell(*form.sgSignalRegMap, 5, 3);
+      // In the grid Enter opens the keypad, and the form's focus stays on the grid.
+      OnNextDialog("TDigitalKeyboardFrm", [&](ui::Form& pad) {
+        keypadOpened = true;
+        focus.push_back(focused());
+        pad.SetModalResult(ui::mrCancel);
+      });
+      driver.Key(*form.sgSignalRegMap, ui::vk::Return);
+    });
+  }));
+  // The disabled reference and intermediate frequency edits are passed over.
+  EXPECT_EQ((std::vector<std::string>{"edIFAccuracy", "edMinFrequency", "edMaxFrequency", "sgSignalRegMap"}), focus);
+  EXPECT_TRUE(keypadOpened);
+}
+
 TEST_F(SynthServiceForm, AnEditThatIsNoNumberAppliesNothing) {
   struct Case {
     const char* edit;
