@@ -44,6 +44,10 @@ class TSynthesizerTV : public TSynthesizerBase {
 
   // Hardware revision of the instrument, as the calibration module keeps it (1 without one).
   int GetHardwareRevision() const;
+  // The heterodyne MIX_COUNT word the instrument gets on this hardware revision: revision 2
+  // uses LoMixCountRev2, every other revision LoMixCountRev1. Whoever edits MIX_COUNT stores it
+  // here, so the edit is what the next scan list sends.
+  int32_t& MixCountOfRevision();
 
   // Settings (names are the state-file keys).
   bool Heter3x;
@@ -54,6 +58,4 @@ class TSynthesizerTV : public TSynthesizerBase {
 
  private:
   TSynthPlanParams Params() const override;
-  // The revision rule: revision 2 uses LoMixCountRev2, every other revision LoMixCountRev1.
-  int32_t& MixCountOfRevision();
 };

@@ -41,6 +41,13 @@ std::string FloatToText(double value) {
   return std::string(buf.data(), res.ptr);
 }
 
+std::string FloatToGeneralText(double value) {
+  if (!std::isfinite(value)) return FloatToText(value);
+  std::array<char, 64> buf;
+  auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::general, 15);
+  return std::string(buf.data(), res.ptr);
+}
+
 std::string IntToText(long long value) {
   std::array<char, 32> buf;
   auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);

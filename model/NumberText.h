@@ -9,6 +9,10 @@
 // Shortest text that reads back to the same double ("0.1", "1e-05", "-2.5").
 // Non-finite values are written as "nan", "inf", "-inf" (the reader refuses them).
 std::string FloatToText(double value);
+// The general form with at most 15 significant digits, trailing zeros dropped, '.' as the
+// separator ("130", "0.18", "1e-05"); what an engineer reads back without the noise of the last
+// binary digits (0.1 + 0.2 shows "0.3"). Non-finite values as FloatToText.
+std::string FloatToGeneralText(double value);
 // Decimal text of an integer.
 std::string IntToText(long long value);
 

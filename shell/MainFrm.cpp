@@ -23,6 +23,7 @@
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
 #include "instrument/CmdReply.h"
+#include "instrument/PowerMeter.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "model/IDeviceModel.h"
@@ -947,8 +948,10 @@ void TMainFrm::Shutdown() {
     s->SetStandby(true);
     s->Disconnect();
   }
-  // 6.
+  // 6. The meter outlives this window: its change handler goes first, so the disconnect (and
+  // any later change) calls no window that is gone.
   if (IPowerMeter* meter = Services().PowerMeter) {
+    if (auto* program = dynamic_cast<TPowerMeter*>(meter)) program->OnChange = nullptr;
     if (meter->GetState() != IPowerMeter::NotReady) meter->Disconnect();
   }
   // 7.

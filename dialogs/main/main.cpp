@@ -3,10 +3,12 @@
 #include "automation/AutomationStart.h"
 #include "calibration/ui/CalibrationDialogs.h"
 #include "dialogs/RegisterDialogs.h"
+#include "instrument/ui/InstrumentDialogs.h"
 #include "shell/ProgramStart.h"
 
 int main(int argc, char** argv) {
   RegisterDialogs();
+  RegisterInstrumentDialogs();
   RegisterCalibrationDialogs();
   InstallAutomation();
   return TProgramStart::Run(argc, argv);

@@ -75,6 +75,18 @@ TEST_P(NumberText, WritesShortestText) {
   EXPECT_EQ(IntToText(std::numeric_limits<long long>::min()), "-9223372036854775808");
 }
 
+TEST_P(NumberText, WritesGeneralTextOfFifteenDigits) {
+  struct Case {
+    double value;
+    const char* text;
+  } cases[] = {
+      {0.1 + 0.2, "0.3"},    {RoundToStep(0.005, 0.175), "0.175"}, {130.0, "130"},    {0.18, "0.18"},
+      {1e-5, "1e-05"},       {5400.0, "5400"},                     {-2.5, "-2.5"},    {123456789012345678.0, "1.23456789012346e+17"},
+      {kNaN, "nan"},         {-kInf, "-inf"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FloatToGeneralText(c.value), c.text) << c.text;
+}
+
 TEST_P(NumberText, WrittenDoublesReadBackBitForBit) {
   std::mt19937_64 rng(7);
   int checked = 0;

@@ -2,6 +2,7 @@
 // order and back, a start that fails, and a demonstration run that sweeps and ends on SIGTERM.
 #include "shell/ProgramStart.h"
 #include "instrument/PowerMeter.h"
+#include "instrument/FakePowerDrivers.h"
 
 #include <gtest/gtest.h>
 
@@ -237,6 +238,29 @@ TEST_F(ProgramStartRig, TheAutomationHookCanEndTheProgramBeforeAnyModule) {
   EXPECT_EQ(TProgramStart::Run(args.argc(), args.argv()), 3) << "the hook's exit code";
   EXPECT_EQ(created, 0);
   EXPECT_TRUE(NoModuleLeft());
+}
+
+// The meter outlives the main window: the shut-down disconnects it without calling the change
+// handler that a window installed, and leaves none behind for a later change.
+TEST_F(ProgramStartRig, TheShutdownDisconnectsTheMeterWithoutItsChangeHandler) {
+  FakePowerDrivers drivers;
+  TPowerMeter::DriverSource = [&](int, TPowerMeter::TDrivers& d, std::string&) {
+    d.Sensor = &drivers;
+    d.Gpib = &drivers;
+    return true;
+  };
+  TArgs args({"tervan", "DemoMode"});
+  ASSERT_TRUE(TProgramStart::Start(args.argc(), args.argv()));
+  ASSERT_TRUE(PowerMeter->Connect());
+  int calls = 0;
+  PowerMeter->OnChange = [&calls](TPowerMeter*) { ++calls; };
+  MainFrm->Shutdown();
+  EXPECT_EQ(PowerMeter->GetState(), IPowerMeter::NotReady);
+  EXPECT_TRUE(drivers.OpenHandles.empty());
+  EXPECT_EQ(calls, 0);
+  EXPECT_FALSE(static_cast<bool>(PowerMeter->OnChange));
+  TProgramStart::Stop();
+  TPowerMeter::DriverSource = nullptr;
 }
 
 TEST_F(ProgramStartRig, QuittingTheApplicationRunsTheShutdownBeforeTheLoopEnds) {
