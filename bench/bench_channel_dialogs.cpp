@@ -10,98 +10,24 @@
 #include <benchmark/benchmark.h>
 
 #include <charconv>
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "calibration/CalibratorModule.h"
+#include "DialogBenchRig.h"
 #include "dialogs/ChannelDialogs.h"
 #include "dialogs/ScaleDialog.h"
 #include "dialogs/SegmentListFrm.h"
-#include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
-#include "instrument/Scanner.h"
-#include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/RunMode.h"
-#include "model/Segment.h"
-#include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Timer.h"
-#include "shell/MainFrm.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
-#include "traces/MemoryList.h"
 #include "widgets/EmiStringGrid.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace benchrig;
 
 constexpr int kSegments = 8000;
 constexpr int kTracePoints = 16001;
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The main window with its modules, on a private data root.
-struct TProgram {
-  TProgram() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-dialogbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    for (const char* sub : {"home", "config", "run"}) fs::create_directories(Root / sub);
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    MainFrm = frm.get();
-    ui::Form::SetMainForm(frm.get());
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-  }
-  ~TProgram() {
-    ui::Form::SetMainForm(nullptr);
-    ScannerModule->GetScanner().SetState(TScanner::STOP);
-    ScannerModule->GetScanner().Connected = false;
-    frm.reset();
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
-  TRange& Channel() { return *frm->GetActiveChannel(); }
-
+// The main window in demonstration mode, with a table of segments at hand.
+struct TProgram : benchrig::TProgram {
   // 8000 segments of two points, both optional columns shown, in segment sweep.
   void SegmentTable() {
     TRange& ch = Channel();
@@ -123,30 +49,9 @@ struct TProgram {
     ch.SetSegmentListDelay(true);
     ch.SetSweepType(TRange::Segm);
   }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
 };
 
-// The editor with its cell editors in reach.
-class TBenchSegmentEditor : public TSegmentListFrm {
- public:
-  using TSegmentListFrm::TSegmentListFrm;
-  TCellEditor Editor(int column) {
-    TCellEditor editor;
-    CellEditor(column, RecordIndex(), editor);
-    return editor;
-  }
-};
+using TBenchSegmentEditor = TCellEditors<TSegmentListFrm>;
 
 // The cell values of the table as plain numbers: the raw cost of writing them.
 size_t FormatRaw(const TRange& ch, std::vector<std::string>& cells) {
@@ -168,21 +73,9 @@ void SegmentGridRefresh(benchmark::State& state) {
   program.SegmentTable();
   TSegmentListFrm editor(program.frm.get());
   std::vector<std::string> cells(static_cast<size_t>(kSegments) * 6);
-  double ours = 0;
-  double raw = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    editor.RefreshGrid();
-    const auto t1 = Clock::now();
-    benchmark::DoNotOptimize(FormatRaw(program.Channel(), cells));
-    const auto t2 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["raw_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / raw;
+  TimeBeside(
+      state, "raw_ms", [&] { editor.RefreshGrid(); },
+      [&] { benchmark::DoNotOptimize(FormatRaw(program.Channel(), cells)); });
 }
 
 void SegmentCellEdit(benchmark::State& state) {
@@ -192,58 +85,20 @@ void SegmentCellEdit(benchmark::State& state) {
   editor.sgList->SetCurrent(3, kSegments / 2);
   const TTableEditorFrm::TCellEditor points = editor.Editor(3);
   const int record = kSegments / 2 - 1;
-  double ours = 0;
-  double raw = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    // Ours takes the segment to three points, the setter alone back to two.
-    points.Setter(3);
-    const auto t1 = Clock::now();
-    program.Channel().SetSegmentPoints(record, 2);
-    const auto t2 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["setter_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / raw;
+  // Ours takes the segment to three points, the setter alone back to two.
+  TimeBeside(
+      state, "setter_ms", [&] { points.Setter(3); }, [&] { program.Channel().SetSegmentPoints(record, 2); });
 }
 
 void DelayStep(benchmark::State& state) {
   TProgram program;
-  TRange& ch = program.Channel();
-  TRangeSettings settings;
-  TSegments segments;
-  ch.GetSettings(settings, segments);
-  settings.NPoints = kTracePoints;
-  settings.MinFrequency = 100;
-  settings.MaxFrequency = 6000;
-  ch.ApplySettings(segments, settings);
-  TRangeView& view = *program.frm->GetActiveView();
-  TMeasurement& trace = *view.Measurements->GetActive();
-  for (int i = 0; i < ch.GetCount(); ++i) ch.SetPointData(0, i, TComplex{0.25 + 1e-5 * i, -0.125 + 3e-6 * i});
-  trace.ResizeToChannel();
-  trace.Recalculate();
-  trace.Memories->StoreData();
+  TMeasurement& trace = program.TraceOn(kTracePoints);
   trace.SetSmoothing(true);
   trace.SetSmoothingAperture(20);
   TMeasViewFrm dialog(program.frm.get());
-  double ours = 0;
-  double raw = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    dialog.Step(TMeasViewFrm::hbDelayPlus);
-    const auto t1 = Clock::now();
-    trace.SetElectricalDelay(trace.ElectricalDelay * 0.5);
-    const auto t2 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["setter_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / raw;
+  TimeBeside(
+      state, "setter_ms", [&] { dialog.Step(TMeasViewFrm::hbDelayPlus); },
+      [&] { trace.SetElectricalDelay(trace.ElectricalDelay * 0.5); });
 }
 
 }  // namespace

@@ -9,32 +9,10 @@
 // The targets: refresh under 1 ms each, the press under 0.5 ms.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <string>
 
-#include "calibration/CalibratorModule.h"
-#include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
-#include "instrument/Scanner.h"
-#include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/Range.h"
-#include "model/RunMode.h"
-#include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Timer.h"
-#include "shell/MainFrm.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
+#include "DialogBenchRig.h"
 #include "dialogs/MarkerListFrm.h"
 #include "dialogs/MarkerMathFrm.h"
 #include "dialogs/SearchPeakFrm.h"
@@ -44,76 +22,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace benchrig;
 
 constexpr int kTracePoints = 16001;
 
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The main window with its modules, on a private data root.
-struct TProgram {
-  TProgram() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-markerbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    for (const char* sub : {"home", "config", "run"}) fs::create_directories(Root / sub);
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    MainFrm = frm.get();
-    ui::Form::SetMainForm(frm.get());
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-  }
-  ~TProgram() {
-    ui::Form::SetMainForm(nullptr);
-    ScannerModule->GetScanner().SetState(TScanner::STOP);
-    ScannerModule->GetScanner().Connected = false;
-    frm.reset();
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
-  TRange& Channel() { return *frm->GetActiveChannel(); }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
-};
-
 TProgram& Program() {
-  static TProgram program;
+  static TProgram program({"tervan-markerbench"});
   return program;
 }
 
@@ -149,44 +63,24 @@ TMarkerList& Loaded() {
 void MarkerListRefresh(benchmark::State& state) {
   TMarkerList& l = Loaded();
   TMarkerListFrm dialog(Program().frm.get());
-  double ours = 0, raw = 0;
   size_t sink = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    dialog.RefreshValues();
-    const auto t1 = Clock::now();
-    for (int i = 0; i < l.GetCount(); ++i) sink += l.GetMarker(i)->GetArgumentText().size();
-    const auto t2 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
+  TimeBeside(
+      state, "raw_ms", [&] { dialog.RefreshValues(); },
+      [&] {
+        for (int i = 0; i < l.GetCount(); ++i) sink += l.GetMarker(i)->GetArgumentText().size();
+      });
   benchmark::DoNotOptimize(sink);
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["raw_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / raw;
 }
 BENCHMARK(MarkerListRefresh)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 void MarkerMathRefresh(benchmark::State& state) {
   TMarkerList& l = Loaded();
   TMarkerMathFrm dialog(Program().frm.get());
-  double ours = 0, raw = 0;
   size_t sink = 0;
-  for (auto _ : state) {
-    const auto t0 = Clock::now();
-    dialog.RefreshValues();
-    const auto t1 = Clock::now();
-    sink += TMarkerMathFrm::MarkerText(l.PassbandStart).size() + (l.IsPassbandValid() ? 1 : 0);
-    const auto t2 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t2 - t1);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
+  TimeBeside(
+      state, "raw_ms", [&] { dialog.RefreshValues(); },
+      [&] { sink += TMarkerMathFrm::MarkerText(l.PassbandStart).size() + (l.IsPassbandValid() ? 1 : 0); });
   benchmark::DoNotOptimize(sink);
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["raw_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = raw > 0 ? ours / raw : 0;
 }
 BENCHMARK(MarkerMathRefresh)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
@@ -195,23 +89,11 @@ void SearchPeakPress(benchmark::State& state) {
   l.SetActiveMarker(7);
   TMarker& m = *l.GetActiveMarker();
   TSearchPeakFrm dialog(Program().frm.get());
-  double ours = 0, raw = 0;
-  for (auto _ : state) {
-    m.SetArgument(2500);
-    const auto t0 = Clock::now();
-    dialog.btSearchPeak->OnMouseDown(*dialog.btSearchPeak, ui::MouseButton::Left, 0, 1, 1);
-    const auto t1 = Clock::now();
-    m.SetArgument(2500);
-    const auto t2 = Clock::now();
-    m.SearchWith(2);
-    const auto t3 = Clock::now();
-    ours += Seconds(t1 - t0);
-    raw += Seconds(t3 - t2);
-    state.SetIterationTime(Seconds(t1 - t0));
-  }
-  state.counters["ms"] = 1e3 * ours / static_cast<double>(state.iterations());
-  state.counters["raw_ms"] = 1e3 * raw / static_cast<double>(state.iterations());
-  state.counters["ratio"] = ours / raw;
+  // Both start from the same place.
+  TimeBeside(
+      state, "raw_ms",
+      [&] { dialog.btSearchPeak->OnMouseDown(*dialog.btSearchPeak, ui::MouseButton::Left, 0, 1, 1); },
+      [&] { m.SearchWith(2); }, [&] { m.SetArgument(2500); });
 }
 BENCHMARK(SearchPeakPress)->UseManualTime()->Unit(benchmark::kMicrosecond);
 

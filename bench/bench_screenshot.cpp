@@ -10,149 +10,41 @@
 #include <zip.h>
 
 #include <cstdlib>
-#include <random>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <string>
 
-#include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "calibration/CalibratorModule.h"
-#include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
-#include "instrument/Scanner.h"
-#include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/Complex.h"
-#include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/RunMode.h"
-#include "model/Segment.h"
-#include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/Paths.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
+#include "DialogBenchRig.h"
 #include "platform/ui/Panel.h"
 #include "platform/ui/Timer.h"
-#include "shell/MainFrm.h"
 #include "shell/DocxReport.h"
+#include "shell/MainFrm.h"
 #include "shell/PngEncoder.h"
-#include "traces/MarkerList.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
-#include "traces/MemoryList.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace benchrig;
 
 constexpr int kPoints = 16001;
 
-// The main window with the modules it reaches, in demonstration mode with the sweep on hold, on
-// a private data root.
-struct TBusyState {
-  TBusyState() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-shotbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    fs::create_directories(Root / "home");
-    fs::create_directories(Root / "config");
-    fs::create_directories(Root / "run");
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    Configure();
-  }
-  ~TBusyState() {
-    ScannerModule->GetScanner().SetState(TScanner::STOP);
-    ScannerModule->GetScanner().Connected = false;
-    frm.reset();
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
-
-  void Configure() {
+// The main window, in demonstration mode with the sweep on hold, on a private data root: a
+// 1280 x 800 channel area of four channels, each with four traces, memories and markers.
+struct TBusyState : TProgram {
+  TBusyState() : TProgram({"tervan-shotbench", "DemoMode", false}) {
     frm->plGraphArea->SetBounds(frm->plGraphArea->Left(), frm->plGraphArea->Top(), 1280, 800);
     frm->SetChannelLayout(5);
     frm->SetChannelCount(4);
     for (int v = 0; v < 4; ++v) {
       TRangeView& view = *frm->GetView(v);
-      TRange& range = *view.Range;
-      TRangeSettings settings;
-      TSegments segments;
-      range.GetSettings(settings, segments);
-      settings.NPoints = kPoints;
-      settings.MinFrequency = 100.0 + v;
-      settings.MaxFrequency = 1100.0 + 10 * v;
-      range.ApplySettings(segments, settings);
-      while (view.Measurements->GetCount() < 4) view.Measurements->AddMeasurement(0, 0);
-      for (int i = 0; i < range.GetCount(); ++i) {
-        range.SetPointData(0, i, TComplex{0.25 + 1e-5 * i + 0.01 * v, -0.125 + 3e-6 * i});
-      }
-      for (int t = 0; t < 4; ++t) {
-        TMeasurement* trace = view.Measurements->GetMeasurement(t);
-        trace->ResizeToChannel();
-        trace->Recalculate();
-        trace->Markers->AddMarker();
-        trace->Memories->StoreData();
-      }
+      SetPoints(*view.Range, kPoints, 100.0 + v, 1100.0 + 10 * v);
+      FillView(view, 4, true, 0.01 * v);
     }
     frm->ArrangeViews();
   }
-
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
 };
 
-TBusyState& State() {
-  static TBusyState* state = [] {
-    auto* made = new TBusyState();
-    static fs::path root = made->Root;
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(root, ec);
-    });
-    return made;
-  }();
-  return *state;
-}
+TBusyState& State() { return KeptToTheEnd<TBusyState>(); }
 
 void BM_CreatePrintImage(benchmark::State& st) {
   TMainFrm& frm = *State().frm;

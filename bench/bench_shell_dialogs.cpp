@@ -7,57 +7,27 @@
 // under.
 #include <benchmark/benchmark.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDialog>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 
-#include "calibration/Calibr.h"
-#include "calibration/CalibratorModule.h"
+#include "DialogBenchRig.h"
 #include "dialogs/ChannelListFrm.h"
 #include "dialogs/FreqOffsetFrm.h"
 #include "dialogs/SaveRecallFrm.h"
 #include "dialogs/ServiceFrm.h"
 #include "dialogs/System30Frm.h"
-#include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
-#include "instrument/Scanner.h"
-#include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/CalRange.h"
-#include "model/ChannelStore.h"
 #include "model/MemIniFile.h"
-#include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/RunMode.h"
-#include "model/Segment.h"
-#include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Timer.h"
-#include "shell/MainFrm.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
-#include "traces/MemoryList.h"
 #include "widgets/LbButton.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using namespace benchrig;
 
 constexpr int kPoints = 16001;
 constexpr double kPaintTargetMs = 30;
@@ -66,101 +36,16 @@ constexpr double kChannelTargetMs = 50;
 // The main window with the modules the dialogs reach, in demonstration mode with the sweep on
 // hold, on a private data root; channel 1 has 16,001 points, four traces with memories and a
 // calibration.
-struct TProgram {
-  TProgram() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-dialogbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    for (const char* f : {"home", "config", "run"}) fs::create_directories(Root / f);
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode EnableService VorlaMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    ChannelStore = new TChannelStore();
-    frm = std::make_unique<TMainFrm>();
-    MainFrm = frm.get();
-    ui::Form::SetMainForm(frm.get());
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    Configure(*frm->GetView(0));
+struct TShellProgram : TProgram {
+  TShellProgram() : TProgram({"tervan-dialogbench", "DemoMode EnableService VorlaMode", true, true}) {
+    TRangeView& view = *frm->GetView(0);
+    SetPoints(*view.Range, kPoints);
+    FillView(view, 4);
+    CalibrateOnOwnPoints(view, kPoints);
   }
-
-  static void Configure(TRangeView& view) {
-    TRange& range = *view.Range;
-    TRangeSettings settings;
-    TSegments segments;
-    range.GetSettings(settings, segments);
-    settings.NPoints = kPoints;
-    range.ApplySettings(segments, settings);
-    while (view.Measurements->GetCount() < 4) view.Measurements->AddMeasurement(0, 0);
-    for (int i = 0; i < range.GetCount(); ++i) range.SetPointData(0, i, TComplex{0.25 + 1e-5 * i, -0.125 + 3e-6 * i});
-    for (int t = 0; t < 4; ++t) {
-      TMeasurement* trace = view.Measurements->GetMeasurement(t);
-      trace->ResizeToChannel();
-      trace->Recalculate();
-      trace->Memories->StoreData();
-    }
-    TCalibr& cal = *view.UserCalibration;
-    std::vector<double> f(static_cast<size_t>(kPoints));
-    for (int i = 0; i < kPoints; ++i) f[static_cast<size_t>(i)] = range.GetPointFrequency(i);
-    delete cal.Terms;
-    cal.Terms = new TCalRange(4, 0, f);
-    for (int i = 0; i < kPoints; ++i) {
-      cal.Terms->SetErrorTermA(0, i, TComplex{1.0 - i * 1e-5, 0.001 * i});
-      cal.Terms->SetErrorTermB(0, i, TComplex{0.0001 * i, -0.002});
-      cal.Terms->SetErrorTermC(0, i, TComplex{0.05, 0.0001 * i});
-    }
-    cal.Method[0] = 4;
-    cal.Settings.SweepMode = 0;
-    cal.Settings.NPoints = kPoints;
-    cal.Settings.MinFrequency = range.GetPointFrequency(0);
-    cal.Settings.MaxFrequency = range.GetPointFrequency(kPoints - 1);
-    cal.Segments = {TSegment{}};
-    view.CalibrationChanged(view.UserCalibration);
-  }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
 };
 
-// Kept to the end of the program; only its data root is removed at exit.
-TProgram& Program() {
-  static TProgram* program = [] {
-    auto* made = new TProgram();
-    static fs::path root = made->Root;
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(root, ec);
-    });
-    return made;
-  }();
-  return *program;
-}
-
-double Seconds(std::chrono::steady_clock::time_point from) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
+TShellProgram& Program() { return KeptToTheEnd<TShellProgram>(); }
 
 // The peer of a dialog: a plain Qt dialog of the same size with as many labels and push
 // buttons, built and grabbed.
@@ -238,34 +123,10 @@ BENCHMARK(BM_FirstPaint_Service)->UseManualTime()->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_FirstPaint_Factory)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstPaint_FreqOffset)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// The peer: the bytes written to a fresh file with fsync, then read back whole.
-void RawWriteAndRead(const std::string& path, const std::string& bytes, std::string& back) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::fsync(fd);
-  ::close(fd);
-  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return;
-  back.resize(bytes.size());
-  size_t got = 0;
-  while (got < back.size()) {
-    const ssize_t n = ::read(in, back.data() + got, back.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(in);
-}
-
 void Press(TLbButton& button) { button.OnMouseDown(button, ui::MouseButton::Left, 0, 0, 0); }
 
 void BM_ChannelStoreRecall(benchmark::State& bench) {
-  TProgram& p = Program();
+  TShellProgram& p = Program();
   p.frm->SetSaveType(3);
   TSaveChannelFrm save(p.frm.get());
   TRecallChannelFrm recall(p.frm.get());

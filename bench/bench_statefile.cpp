@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "DialogBenchRig.h"
 #include "calibration/Calibr.h"
 #include "calibration/CalibratorModule.h"
 #include "display/RangeView.h"
@@ -51,51 +52,8 @@ constexpr int kPoints = 16001;
 
 // The main window with the modules it reaches, in demonstration mode with the sweep on hold, on
 // a private data root.
-struct TBusyState {
-  TBusyState() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-statebench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    fs::create_directories(Root / "home");
-    fs::create_directories(Root / "config");
-    fs::create_directories(Root / "run");
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    Configure();
-  }
-  ~TBusyState() {
-    ScannerModule->GetScanner().SetState(TScanner::STOP);
-    ScannerModule->GetScanner().Connected = false;
-    frm.reset();
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
+struct TBusyState : benchrig::TProgram {
+  TBusyState() : TProgram({"tervan-statebench", "DemoMode", false}) { Configure(); }
 
   void Configure() {
     frm->SetChannelLayout(5);
@@ -150,62 +108,12 @@ struct TBusyState {
   void CalibrateAll() {
     for (int v = 0; v < 4; ++v) Calibrate(*frm->GetView(v));
   }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
 };
 
-// Kept to the end of the program (the window is never torn down under a running benchmark);
-// only its data root is removed at exit.
-TBusyState& State() {
-  static TBusyState* state = [] {
-    auto* made = new TBusyState();
-    static fs::path root = made->Root;
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(root, ec);
-    });
-    return made;
-  }();
-  return *state;
-}
+TBusyState& State() { return benchrig::KeptToTheEnd<TBusyState>(); }
 
-double Seconds(std::chrono::steady_clock::time_point from) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
-}
-
-// The peer: the bytes written to a fresh file with fsync, then read back whole.
-void RawWriteAndRead(const std::string& path, const std::string& bytes, std::string& back) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  ::fsync(fd);
-  ::close(fd);
-  const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0) return;
-  back.resize(bytes.size());
-  size_t got = 0;
-  while (got < back.size()) {
-    const ssize_t n = ::read(in, back.data() + got, back.size() - got);
-    if (n <= 0) break;
-    got += static_cast<size_t>(n);
-  }
-  ::close(in);
-}
+using benchrig::RawWriteAndRead;
+using benchrig::Seconds;
 
 void BM_StateSaveLoad(benchmark::State& bench) {
   TBusyState& s = State();

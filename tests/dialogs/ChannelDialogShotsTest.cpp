@@ -7,36 +7,18 @@
 // skipped.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <chrono>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "ScreenShotRig.h"
 #include "dialogs/AverageDialog.h"
-#include "dialogs/PickListFrm.h"
 #include "dialogs/DisplayDialog.h"
-#include "dialogs/RegisterDialogs.h"
+#include "dialogs/PickListFrm.h"
 #include "dialogs/ScaleDialog.h"
 #include "dialogs/SegmentListFrm.h"
 #include "dialogs/StimulusDialog.h"
-#include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Services.h"
-#include "platform/ui/Color.h"
-#include "platform/ui/PaintBox.h"
-#include "platform/ui/TestDriver.h"
-#include "shell/MainFrm.h"
-#include "shell/ProgramRunSupport.h"
-#include "shell/ProgramStart.h"
 #include "widgets/EmiStringGrid.h"
 #include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
@@ -45,128 +27,66 @@
 
 namespace {
 
-QImage ComposeScreen(const std::vector<QWidget*>& windows) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QImage image(screen.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter p(&image);
-  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
-  return image;
-}
-
-// Clicks soft key `index` of a column where it is drawn.
-void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
-  const ui::Rect r = panel.Button(index).Rect;
-  driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
-}
+using shots::ClickSoftKey;
 
 TEST(ChannelDialogShots, EachDialogOverTheRunningProgram) {
-  const char* platformName = std::getenv("TERVAN_DEMO_RUN");
-  if (platformName == nullptr) GTEST_SKIP() << "runs under xvfb-run through its own CTest entry";
-  ASSERT_EQ(QCoreApplication::instance(), nullptr) << "run it alone: the application must start on " << platformName;
-  qputenv("QT_QPA_PLATFORM", platformName);
-
-  struct TShot {
-    std::string name;
-    bool saved = false;
-    bool titleColour = false;
-  };
-  std::vector<TShot> shots;
-  int sweeps = 0;
+  START_ON_REAL_DISPLAY_OR_SKIP();
+  shots::TDialogShots pictures("ChannelDialogShots");
+  shots::TRunningProgram program;
+  auto& driver = program.driver;
   int sweepType = -1;
-  bool timedOut = false;
-  const auto started = std::chrono::steady_clock::now();
-  std::unique_ptr<ui::TestDriver> driver;
-
-  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) {
-    QCoreApplication::processEvents();
-    const QImage screen = ComposeScreen({MainFrm, &dialog});
-    const std::string file = std::string(TERVAN_BINARY_DIR) + "/ChannelDialogShots-" + name + ".png";
-    const QRect bar(dialog.TopPanel->mapToGlobal(QPoint(0, 0)), dialog.TopPanel->size());
-    const QPoint probe(bar.right() - 3, bar.center().y());
-    const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
-    shots.push_back({name, screen.save(QString::fromStdString(file)),
-                     screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
-  };
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) { pictures.Shoot(name, dialog); };
   const auto close = [&](TTouchDialogFrm& dialog) { driver->Press(driver->Get("btOk", &dialog)); };
 
-  RegisterDialogs();
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-      if (sweeps < 2 && !timedOut) return;
-      poll->stop();
-      poll->deleteLater();
-      if (timedOut) {
-        MainFrm->Close();
-        return;
-      }
-      // Stimulus, and from it the segment table of a segment sweep.
+  const bool swept = program.Run({"DemoMode"}, 2, [&] {
+    // Stimulus, and from it the segment table of a segment sweep.
+    driver->OnNextModal([&](ui::Form& form) {
+      auto& stimulus = static_cast<TStimulusFrm&>(form);
+      shoot("stimulus", stimulus);
       driver->OnNextModal([&](ui::Form& form) {
-        auto& stimulus = static_cast<TStimulusFrm&>(form);
-        shoot("stimulus", stimulus);
-        driver->OnNextModal([&](ui::Form& form) {
-          auto& list = static_cast<TPickListFrm&>(form);
-          TEmiStringGrid& grid = *list.sgList;
-          for (int r = 0; r < grid.RowCount(); ++r) {
-            if (grid.Cell(0, r) != TranslateText("Segment")) continue;
-            const ui::Rect cell = grid.CellRect(0, r);
-            driver->Click(grid, cell.Left + 3, (cell.Top + cell.Bottom) / 2);
-          }
-          driver->Press(*list.btApply);
-        });
-        driver->Press(*stimulus.pnSweepType);
-        sweepType = MainFrm->GetActiveChannel()->SweepMode;
-        driver->OnNextModal([&](ui::Form& editor) {
-          shoot("segments", static_cast<TTouchDialogFrm&>(editor));
-          close(static_cast<TTouchDialogFrm&>(editor));
-        });
-        driver->Press(*stimulus.btSegmentTable);
-        close(stimulus);
+        auto& list = static_cast<TPickListFrm&>(form);
+        TEmiStringGrid& grid = *list.sgList;
+        for (int r = 0; r < grid.RowCount(); ++r) {
+          if (grid.Cell(0, r) != TranslateText("Segment")) continue;
+          const ui::Rect cell = grid.CellRect(0, r);
+          driver->Click(grid, cell.Left + 3, (cell.Top + cell.Bottom) / 2);
+        }
+        driver->Press(*list.btApply);
       });
-      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kStimulus);
-
-      driver->OnNextModal([&](ui::Form& form) {
-        shoot("scale", static_cast<TTouchDialogFrm&>(form));
-        close(static_cast<TTouchDialogFrm&>(form));
+      driver->Press(*stimulus.pnSweepType);
+      sweepType = MainFrm->GetActiveChannel()->SweepMode;
+      driver->OnNextModal([&](ui::Form& editor) {
+        shoot("segments", static_cast<TTouchDialogFrm&>(editor));
+        close(static_cast<TTouchDialogFrm&>(editor));
       });
-      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kScale);
-
-      driver->OnNextModal([&](ui::Form& form) {
-        shoot("average", static_cast<TTouchDialogFrm&>(form));
-        close(static_cast<TTouchDialogFrm&>(form));
-      });
-      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAverage);
-
-      driver->OnNextModal([&](ui::Form& form) {
-        shoot("display", static_cast<TTouchDialogFrm&>(form));
-        close(static_cast<TTouchDialogFrm&>(form));
-      });
-      MainFrm->OpenDialog("TDisplayFrm", true);
-      MainFrm->Close();
+      driver->Press(*stimulus.btSegmentTable);
+      close(stimulus);
     });
-    poll->start(50);
-  };
-  std::vector<std::string> texts = {"tervan", "DemoMode"};
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driver.reset();
+    ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kStimulus);
 
-  EXPECT_FALSE(timedOut) << "no two sweeps within 30 s";
+    driver->OnNextModal([&](ui::Form& form) {
+      shoot("scale", static_cast<TTouchDialogFrm&>(form));
+      close(static_cast<TTouchDialogFrm&>(form));
+    });
+    ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kScale);
+
+    driver->OnNextModal([&](ui::Form& form) {
+      shoot("average", static_cast<TTouchDialogFrm&>(form));
+      close(static_cast<TTouchDialogFrm&>(form));
+    });
+    ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAverage);
+
+    driver->OnNextModal([&](ui::Form& form) {
+      shoot("display", static_cast<TTouchDialogFrm&>(form));
+      close(static_cast<TTouchDialogFrm&>(form));
+    });
+    MainFrm->OpenDialog("TDisplayFrm", true);
+  });
+
+  EXPECT_TRUE(swept) << "no two sweeps within 30 s";
   EXPECT_EQ(TRange::Segm, sweepType) << "the sweep-type list chose Segment";
-  std::vector<std::string> names;
-  for (const TShot& s : shots) {
-    names.push_back(s.name);
-    EXPECT_TRUE(s.saved) << s.name << " not saved";
-    EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
-  }
-  EXPECT_EQ((std::vector<std::string>{"stimulus", "segments", "scale", "average", "display"}), names);
+  EXPECT_EQ((std::vector<std::string>{"stimulus", "segments", "scale", "average", "display"}),
+            pictures.CheckedNames());
 }
 
 }  // namespace

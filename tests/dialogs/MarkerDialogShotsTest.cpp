@@ -7,160 +7,80 @@
 // skipped.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <chrono>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "ScreenShotRig.h"
 #include "dialogs/MarkerListFrm.h"
-#include "dialogs/RegisterDialogs.h"
 #include "display/RangeView.h"
+#include "model/Range.h"
+#include "model/Services.h"
 #include "traces/Marker.h"
 #include "traces/MarkerList.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
-#include "display/ViewProperties.h"
-#include "model/Range.h"
-#include "model/Services.h"
-#include "platform/ui/Color.h"
-#include "platform/ui/PaintBox.h"
-#include "platform/ui/TestDriver.h"
-#include "shell/MainFrm.h"
-#include "shell/ProgramRunSupport.h"
-#include "shell/ProgramStart.h"
 #include "widgets/LbButton.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/PaintButton.h"
 
 namespace {
 
-QImage ComposeScreen(const std::vector<QWidget*>& windows) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QImage image(screen.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter p(&image);
-  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
-  return image;
-}
-
-// Clicks soft key `index` of a column where it is drawn.
-void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
-  const ui::Rect r = panel.Button(index).Rect;
-  driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
-}
+using shots::ClickSoftKey;
 
 TEST(MarkerDialogShots, EachDialogOverTheRunningProgram) {
-  const char* platformName = std::getenv("TERVAN_DEMO_RUN");
-  if (platformName == nullptr) GTEST_SKIP() << "runs under xvfb-run through its own CTest entry";
-  ASSERT_EQ(QCoreApplication::instance(), nullptr) << "run it alone: the application must start on " << platformName;
-  qputenv("QT_QPA_PLATFORM", platformName);
-
-  struct TShot {
-    std::string name;
-    bool saved = false;
-    bool titleColour = false;
-  };
-  std::vector<TShot> shots;
-  int sweeps = 0;
+  START_ON_REAL_DISPLAY_OR_SKIP();
+  shots::TDialogShots pictures("MarkerDialogShots");
+  shots::TRunningProgram program;
+  auto& driver = program.driver;
   double markerAt = -1;
-  bool timedOut = false;
-  const auto started = std::chrono::steady_clock::now();
-  std::unique_ptr<ui::TestDriver> driver;
-
-  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) {
-    QCoreApplication::processEvents();
-    const QImage screen = ComposeScreen({MainFrm, &dialog});
-    const std::string file = std::string(TERVAN_BINARY_DIR) + "/MarkerDialogShots-" + name + ".png";
-    const QRect bar(dialog.TopPanel->mapToGlobal(QPoint(0, 0)), dialog.TopPanel->size());
-    const QPoint probe(bar.right() - 3, bar.center().y());
-    const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
-    shots.push_back({name, screen.save(QString::fromStdString(file)),
-                     screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
-  };
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) { pictures.Shoot(name, dialog); };
   const auto close = [&](TTouchDialogFrm& dialog) { driver->Press(driver->Get("btOk", &dialog)); };
 
-  RegisterDialogs();
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-      if (sweeps < 2 && !timedOut) return;
-      poll->stop();
-      poll->deleteLater();
-      if (timedOut) {
-        MainFrm->Close();
-        return;
-      }
-      driver->OnNextModal([&](ui::Form& form) {
-        auto& list = static_cast<TMarkerListFrm&>(form);
-        driver->Press(*list.btAddMarker);
-        shoot("list", list);
-        driver->OnNextModal([&](ui::Form& sub) {
-          shoot("properties", static_cast<TTouchDialogFrm&>(sub));
-          close(static_cast<TTouchDialogFrm&>(sub));
-        });
-        driver->Press(*list.btProperties);
-        driver->OnNextModal([&](ui::Form& search) {
-          auto& dialog = static_cast<TTouchDialogFrm&>(search);
-          driver->Press(driver->Get("btSearchMax", &dialog));
-          shoot("search", dialog);
-          driver->OnNextModal([&](ui::Form& sub) {
-            shoot("peak", static_cast<TTouchDialogFrm&>(sub));
-            close(static_cast<TTouchDialogFrm&>(sub));
-          });
-          driver->Press(driver->Get("btSearchReak", &dialog));
-          driver->OnNextModal([&](ui::Form& sub) {
-            shoot("target", static_cast<TTouchDialogFrm&>(sub));
-            close(static_cast<TTouchDialogFrm&>(sub));
-          });
-          driver->Press(driver->Get("btSearchTarget", &dialog));
-          close(dialog);
-        });
-        driver->Press(*list.btSearch);
-        driver->OnNextModal([&](ui::Form& sub) {
-          shoot("math", static_cast<TTouchDialogFrm&>(sub));
-          close(static_cast<TTouchDialogFrm&>(sub));
-        });
-        driver->Press(*list.btMath);
-        // "Search Max" placed the first marker and stored its search.
-        TMeasurement& trace = *MainFrm->GetActiveView()->GetTraces()->GetActive();
-        const TMarker* marker = trace.Markers->FindMarker(0);
-        if (marker != nullptr && marker->MarkerSearch == 0) markerAt = marker->Argument;
-        close(list);
+  const bool swept = program.Run({"DemoMode"}, 2, [&] {
+    driver->OnNextModal([&](ui::Form& form) {
+      auto& list = static_cast<TMarkerListFrm&>(form);
+      driver->Press(*list.btAddMarker);
+      shoot("list", list);
+      driver->OnNextModal([&](ui::Form& sub) {
+        shoot("properties", static_cast<TTouchDialogFrm&>(sub));
+        close(static_cast<TTouchDialogFrm&>(sub));
       });
-      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kMarker);
-      MainFrm->Close();
+      driver->Press(*list.btProperties);
+      driver->OnNextModal([&](ui::Form& search) {
+        auto& dialog = static_cast<TTouchDialogFrm&>(search);
+        driver->Press(driver->Get("btSearchMax", &dialog));
+        shoot("search", dialog);
+        driver->OnNextModal([&](ui::Form& sub) {
+          shoot("peak", static_cast<TTouchDialogFrm&>(sub));
+          close(static_cast<TTouchDialogFrm&>(sub));
+        });
+        driver->Press(driver->Get("btSearchReak", &dialog));
+        driver->OnNextModal([&](ui::Form& sub) {
+          shoot("target", static_cast<TTouchDialogFrm&>(sub));
+          close(static_cast<TTouchDialogFrm&>(sub));
+        });
+        driver->Press(driver->Get("btSearchTarget", &dialog));
+        close(dialog);
+      });
+      driver->Press(*list.btSearch);
+      driver->OnNextModal([&](ui::Form& sub) {
+        shoot("math", static_cast<TTouchDialogFrm&>(sub));
+        close(static_cast<TTouchDialogFrm&>(sub));
+      });
+      driver->Press(*list.btMath);
+      // "Search Max" placed the first marker and stored its search.
+      TMeasurement& trace = *MainFrm->GetActiveView()->GetTraces()->GetActive();
+      const TMarker* marker = trace.Markers->FindMarker(0);
+      if (marker != nullptr && marker->MarkerSearch == 0) markerAt = marker->Argument;
+      close(list);
     });
-    poll->start(50);
-  };
-  std::vector<std::string> texts = {"tervan", "DemoMode"};
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driver.reset();
+    ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kMarker);
+  });
 
-  EXPECT_FALSE(timedOut) << "no two sweeps within 30 s";
+  EXPECT_TRUE(swept) << "no two sweeps within 30 s";
   EXPECT_GE(markerAt, 0) << "Search Max placed the marker";
-  std::vector<std::string> names;
-  for (const TShot& s : shots) {
-    names.push_back(s.name);
-    EXPECT_TRUE(s.saved) << s.name << " not saved";
-    EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
-  }
-  EXPECT_EQ((std::vector<std::string>{"list", "properties", "search", "peak", "target", "math"}), names);
+  EXPECT_EQ((std::vector<std::string>{"list", "properties", "search", "peak", "target", "math"}),
+            pictures.CheckedNames());
 }
 
 }  // namespace

@@ -73,6 +73,12 @@ class PickListTable : public PickListRig {
 
   TMarker& Marker() { return *Trace().Markers->GetActiveMarker(); }
 
+  // The member's list run modally from the member's current row, the script in its loop.
+  int RunFromCurrentRow(const TMember& c, const std::function<void(TPickListFrm&)>& script) {
+    c.SetCurrent(c.CurrentRow);
+    return RunScripted([&] { return c.Run(*frm); }, script);
+  }
+
   std::vector<TMember> Members();
 
   std::filesystem::path kitFolder;
@@ -88,6 +94,47 @@ std::function<TPickListFrm*(QWidget*)> Creator() {
 template <class TList>
 std::function<TPickListFrm*(QWidget*)> Creator(int* value) {
   return [value](QWidget* owner) -> TPickListFrm* { return new TList(owner, value); };
+}
+
+// A member whose target is one integer field: a row sets the field through the engine's setter
+// to the row's value (to the row itself where the list has no values), anything else is written
+// straight into the field, and a row is applied where the field holds its value.
+struct TFieldMember {
+  std::string Name;
+  std::string Title;
+  std::vector<std::string> Rows;
+  std::function<int(ui::Form& owner)> Run;
+  std::function<TPickListFrm*(QWidget* owner)> Create;
+  std::function<int&()> Field;
+  std::function<void(int value)> Set;  // the engine's setter
+  int NoRowValue;
+  int CurrentRow;
+  int OkRow;
+  int DoubleClickRow;
+  std::vector<int> Values = {};  // the rows' values; none: the row is the value
+  bool Keys = true;
+  bool Deactivates = true;
+  bool CloseRule = true;
+};
+
+TMember FieldMember(TFieldMember f) {
+  TMember c{f.Name, f.Title, f.Rows, f.Run, f.Create, {}, {}, {}};
+  c.SetCurrent = [set = f.Set, values = f.Values](int row) {
+    set(values.empty() ? row : values[static_cast<size_t>(row)]);
+  };
+  c.SetNoRow = [field = f.Field, v = f.NoRowValue] { field() = v; };
+  c.SetRaw = [field = f.Field](int x) { field() = x; };
+  c.AppliedRow = [field = f.Field, values = f.Values, n = static_cast<int>(f.Rows.size())] {
+    if (!values.empty()) return RowOf(values, field());
+    return field() >= 0 && field() < n ? field() : -1;
+  };
+  c.CurrentRow = f.CurrentRow;
+  c.OkRow = f.OkRow;
+  c.DoubleClickRow = f.DoubleClickRow;
+  c.Keys = f.Keys;
+  c.Deactivates = f.Deactivates;
+  c.CloseRule = f.CloseRule;
+  return c;
 }
 
 std::vector<TMember> PickListTable::Members() {
@@ -115,47 +162,25 @@ std::vector<TMember> PickListTable::Members() {
     c.Deactivates = deactivates;
     return c;
   };
+  // The targets, looked up at every call.
+  const auto channel = [this]() -> TRange& { return Channel(); };
+  const auto trace = [this]() -> TMeasurement& { return Trace(); };
+  const auto marker = [this]() -> TMarker& { return Marker(); };
 
-  {
-    static const std::vector<int> v{16001, 10001, 1601, 801, 401, 201, 101};
-    TMember c{"PointsListFrm", "Points", {"16001", "10001", "1601", "801", "401", "201", "101"}, RunPointsList,
-              Creator<TPointsListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Channel().SetPointCount(v[static_cast<size_t>(row)]); };
-    c.SetNoRow = [this] { Channel().SetPointCount(1001); };
-    c.SetRaw = [this](int x) { Channel().NPoints = x; };
-    c.AppliedRow = [this] { return RowOf(v, Channel().NPoints); };
-    c.DefaultRow = 5;
-    c.CurrentRow = 3;
-    c.OkRow = 6;
-    c.DoubleClickRow = 4;
-    m.push_back(c);
-  }
-  {
-    static const std::vector<int> v{30000, 10000, 3000, 1000, 300, 100};
-    TMember c{"IFBWListFrm", "IFBW", {"30 kHz", "10 kHz", "3 kHz", "1 kHz", "300 Hz", "100 Hz"}, RunIFBWList,
-              Creator<TIFBWListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Channel().SetIFBW(v[static_cast<size_t>(row)]); };
-    c.SetNoRow = [this] { Channel().CommonIFBW = 500; };
-    c.SetRaw = [this](int x) { Channel().CommonIFBW = x; };
-    c.AppliedRow = [this] { return RowOf(v, Channel().CommonIFBW); };
-    c.CurrentRow = 1;
-    c.OkRow = 3;
-    c.DoubleClickRow = 5;
-    m.push_back(c);
-  }
-  {
-    static const std::vector<int> v{0, 1, 4};
-    TMember c{"SweepTypeListFrm", "Sweep Type", {"Lin", "Log", "Segment"}, RunSweepTypeList,
-              Creator<TSweepTypeListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Channel().SetSweepType(v[static_cast<size_t>(row)]); };
-    c.SetNoRow = [this] { Channel().SweepMode = 2; };
-    c.SetRaw = [this](int x) { Channel().SweepMode = x; };
-    c.AppliedRow = [this] { return RowOf(v, Channel().SweepMode); };
-    c.CurrentRow = 0;
-    c.OkRow = 1;
-    c.DoubleClickRow = 1;
-    m.push_back(c);
-  }
+  m.push_back(FieldMember({"PointsListFrm", "Points", {"16001", "10001", "1601", "801", "401", "201", "101"},
+                           RunPointsList, Creator<TPointsListFrm>(), [channel]() -> int& { return channel().NPoints; },
+                           [channel](int v) { channel().SetPointCount(v); }, 0, 3, 6, 4,
+                           {16001, 10001, 1601, 801, 401, 201, 101}}));
+  // A count without a row goes through the setter, and shows the row of 201.
+  m.back().SetNoRow = [this] { Channel().SetPointCount(1001); };
+  m.back().DefaultRow = 5;
+  m.push_back(FieldMember({"IFBWListFrm", "IFBW", {"30 kHz", "10 kHz", "3 kHz", "1 kHz", "300 Hz", "100 Hz"},
+                           RunIFBWList, Creator<TIFBWListFrm>(), [channel]() -> int& { return channel().CommonIFBW; },
+                           [channel](int v) { channel().SetIFBW(v); }, 500, 1, 3, 5,
+                           {30000, 10000, 3000, 1000, 300, 100}}));
+  m.push_back(FieldMember({"SweepTypeListFrm", "Sweep Type", {"Lin", "Log", "Segment"}, RunSweepTypeList,
+                           Creator<TSweepTypeListFrm>(), [channel]() -> int& { return channel().SweepMode; },
+                           [channel](int v) { channel().SetSweepType(v); }, 2, 0, 1, 1, {0, 1, 4}}));
   {
     TMember c{"PowerModeListFrm", "Power", {"High", "Low", "RF Off"}, RunPowerModeList,
               Creator<TPowerModeListFrm>(), {}, {}, {}};
@@ -169,141 +194,47 @@ std::vector<TMember> PickListTable::Members() {
     c.DoubleClickRow = 2;
     m.push_back(c);
   }
-  {
-    TMember c{"TriggerListFrm", "Trigger Mode", {"Hold", "Single", "Continuous"}, RunTriggerList,
-              Creator<TTriggerListFrm>(), {}, {}, {}};
-    c.SetCurrent = [&sm](int row) { sm.SetTriggerMode(row); };
-    c.SetNoRow = [&sm] { sm.TriggerMode = 7; };
-    c.SetRaw = [&sm](int x) { sm.TriggerMode = x; };
-    c.AppliedRow = [&sm] { return sm.TriggerMode >= 0 && sm.TriggerMode <= 2 ? sm.TriggerMode : -1; };
-    c.CurrentRow = 2;
-    c.OkRow = 0;
-    c.DoubleClickRow = 1;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
-  {
-    TMember c{"TriggerSourceListFrm", "Trigger Source", {"Internal", "External", "Bus"}, RunTriggerSourceList,
-              Creator<TTriggerSourceListFrm>(), {}, {}, {}};
-    // The source changes only while the instrument is connected; the row shows whatever it is.
-    c.SetCurrent = [this, &sm](int row) {
-      scanner().Connected = true;
-      sm.TriggerSource = row;
-    };
-    c.SetNoRow = [&sm] { sm.TriggerSource = -3; };
-    c.SetRaw = [&sm](int x) { sm.TriggerSource = x; };
-    c.AppliedRow = [&sm] { return sm.TriggerSource >= 0 && sm.TriggerSource <= 2 ? sm.TriggerSource : -1; };
-    c.CurrentRow = 0;
-    c.OkRow = 2;
-    c.DoubleClickRow = 1;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
-  {
-    TMember c{"ClockSourceListFrm", "Reference Source", {"Internal", "External"}, RunClockSourceList,
-              Creator<TClockSourceListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this, &sm](int row) {
-      scanner().Connected = true;
-      sm.ClockSource = row;
-    };
-    c.SetNoRow = [&sm] { sm.ClockSource = 5; };
-    c.SetRaw = [&sm](int x) { sm.ClockSource = x; };
-    c.AppliedRow = [&sm] { return sm.ClockSource >= 0 && sm.ClockSource <= 1 ? sm.ClockSource : -1; };
-    c.CurrentRow = 0;
-    c.OkRow = 1;
-    c.DoubleClickRow = 1;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
-  {
-    static const std::vector<int> v{0, 2, 3, 6, 4};
-    TMember c{"MeasModeListFrm", "Measure Mode", {"S11", "Abs. A", "Abs. B", "Abs. R", "Power"}, RunMeasModeList,
-              Creator<TMeasModeListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Trace().SetMeasMode(v[static_cast<size_t>(row)]); };
-    c.SetNoRow = [this] { Trace().MeasMode = 1; };
-    c.SetRaw = [this](int x) { Trace().MeasMode = x; };
-    c.AppliedRow = [this] { return RowOf(v, Trace().MeasMode); };
-    c.CurrentRow = 0;
-    c.OkRow = 1;
-    c.DoubleClickRow = 3;
-    c.Deactivates = false;
-    m.push_back(c);
-  }
-  {
-    static const std::vector<int> v{1, 0};
-    TMember c{"PowerMeterListFrm", "Power Meter Type", {"R&&S NRVS", "R&&S NRP-Z"},
-              [this](ui::Form& owner) { return RunPowerMeterList(owner, callerInt); },
-              Creator<TPowerMeterListFrm>(&callerInt), {}, {}, {}};
-    c.SetCurrent = [this](int row) { callerInt = v[static_cast<size_t>(row)]; };
-    c.SetNoRow = [this] { callerInt = 99; };
-    c.SetRaw = [this](int x) { callerInt = x; };
-    c.AppliedRow = [this] { return RowOf(v, callerInt); };
-    c.CurrentRow = 0;
-    c.OkRow = 1;
-    c.DoubleClickRow = 1;
-    m.push_back(c);
-  }
-  {
-    TMember c{"SaveTypeListFrm", "Save Type", {"State", "State and Cal", "State and Trace", "All"}, RunSaveTypeList,
-              Creator<TSaveTypeListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { frm->SetSaveType(row); };
-    c.SetNoRow = [this] { frm->SaveType = 9; };
-    c.SetRaw = [this](int x) { frm->SaveType = x; };
-    c.AppliedRow = [this] { return frm->SaveType >= 0 && frm->SaveType <= 3 ? frm->SaveType : -1; };
-    c.CurrentRow = 1;
-    c.OkRow = 3;
-    c.DoubleClickRow = 2;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
-  {
-    TMember c{"PrintColorListFrm", "Print Color", {"Color", "Gray Scale", "Black && White"}, RunPrintColorList,
-              Creator<TPrintColorListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { frm->PrintColor = row; };
-    c.SetNoRow = [this] { frm->PrintColor = -1; };
-    c.SetRaw = [this](int x) { frm->PrintColor = x; };
-    c.AppliedRow = [this] { return frm->PrintColor >= 0 && frm->PrintColor <= 2 ? frm->PrintColor : -1; };
-    c.CurrentRow = 1;
-    c.OkRow = 2;
-    c.DoubleClickRow = 0;
-    c.Keys = false;
-    m.push_back(c);
-  }
-  {
-    TMember c{"TouchStoneListFrm", "Touchstone Format", {"Real-Imaginary", "Magnitude-Angle", "dB-Angle"},
-              RunTouchStoneList, Creator<TTouchStoneListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { frm->SetTouchFormat(row); };
-    c.SetNoRow = [this] { frm->TouchFormat = 5; };
-    c.SetRaw = [this](int x) { frm->TouchFormat = x; };
-    c.AppliedRow = [this] { return frm->TouchFormat >= 0 && frm->TouchFormat <= 2 ? frm->TouchFormat : -1; };
-    c.CurrentRow = 0;
-    c.OkRow = 2;
-    c.DoubleClickRow = 1;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
-  {
-    TMember c{"LoadTouchstoneToFrm", "Recall To", {"Active Trace Memory", "All Traces Memory", "S-Parameters"},
-              RunLoadTouchstoneTo, Creator<TLoadTouchstoneToFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { frm->TouchstoneRecallTo = row; };
-    c.SetNoRow = [this] { frm->TouchstoneRecallTo = 3; };
-    c.SetRaw = [this](int x) { frm->TouchstoneRecallTo = x; };
-    c.AppliedRow = [this] {
-      return frm->TouchstoneRecallTo >= 0 && frm->TouchstoneRecallTo <= 2 ? frm->TouchstoneRecallTo : -1;
-    };
-    c.CurrentRow = 2;
-    c.OkRow = 0;
-    c.DoubleClickRow = 1;
-    c.Keys = false;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
+  m.push_back(FieldMember({"TriggerListFrm", "Trigger Mode", {"Hold", "Single", "Continuous"}, RunTriggerList,
+                           Creator<TTriggerListFrm>(), [&sm]() -> int& { return sm.TriggerMode; },
+                           [&sm](int v) { sm.SetTriggerMode(v); }, 7, 2, 0, 1, {}, true, false, false}));
+  // The sources change only while the instrument is connected; the row shows whatever it is.
+  m.push_back(FieldMember({"TriggerSourceListFrm", "Trigger Source", {"Internal", "External", "Bus"},
+                           RunTriggerSourceList, Creator<TTriggerSourceListFrm>(),
+                           [&sm]() -> int& { return sm.TriggerSource; },
+                           [this, &sm](int v) {
+                             scanner().Connected = true;
+                             sm.TriggerSource = v;
+                           },
+                           -3, 0, 2, 1, {}, true, false, false}));
+  m.push_back(FieldMember({"ClockSourceListFrm", "Reference Source", {"Internal", "External"}, RunClockSourceList,
+                           Creator<TClockSourceListFrm>(), [&sm]() -> int& { return sm.ClockSource; },
+                           [this, &sm](int v) {
+                             scanner().Connected = true;
+                             sm.ClockSource = v;
+                           },
+                           5, 0, 1, 1, {}, true, false, false}));
+  m.push_back(FieldMember({"MeasModeListFrm", "Measure Mode", {"S11", "Abs. A", "Abs. B", "Abs. R", "Power"},
+                           RunMeasModeList, Creator<TMeasModeListFrm>(), [trace]() -> int& { return trace().MeasMode; },
+                           [trace](int v) { trace().SetMeasMode(v); }, 1, 0, 1, 3, {0, 2, 3, 6, 4}, true, false}));
+  m.push_back(FieldMember({"PowerMeterListFrm", "Power Meter Type", {"R&&S NRVS", "R&&S NRP-Z"},
+                           [this](ui::Form& owner) { return RunPowerMeterList(owner, callerInt); },
+                           Creator<TPowerMeterListFrm>(&callerInt), [this]() -> int& { return callerInt; },
+                           [this](int v) { callerInt = v; }, 99, 0, 1, 1, {1, 0}}));
+  m.push_back(FieldMember({"SaveTypeListFrm", "Save Type", {"State", "State and Cal", "State and Trace", "All"},
+                           RunSaveTypeList, Creator<TSaveTypeListFrm>(), [this]() -> int& { return frm->SaveType; },
+                           [this](int v) { frm->SetSaveType(v); }, 9, 1, 3, 2, {}, true, false, false}));
+  m.push_back(FieldMember({"PrintColorListFrm", "Print Color", {"Color", "Gray Scale", "Black && White"},
+                           RunPrintColorList, Creator<TPrintColorListFrm>(),
+                           [this]() -> int& { return frm->PrintColor; }, [this](int v) { frm->PrintColor = v; }, -1,
+                           1, 2, 0, {}, false}));
+  m.push_back(FieldMember({"TouchStoneListFrm", "Touchstone Format", {"Real-Imaginary", "Magnitude-Angle", "dB-Angle"},
+                           RunTouchStoneList, Creator<TTouchStoneListFrm>(),
+                           [this]() -> int& { return frm->TouchFormat; }, [this](int v) { frm->SetTouchFormat(v); },
+                           5, 0, 2, 1, {}, true, false, false}));
+  m.push_back(FieldMember({"LoadTouchstoneToFrm", "Recall To",
+                           {"Active Trace Memory", "All Traces Memory", "S-Parameters"}, RunLoadTouchstoneTo,
+                           Creator<TLoadTouchstoneToFrm>(), [this]() -> int& { return frm->TouchstoneRecallTo; },
+                           [this](int v) { frm->TouchstoneRecallTo = v; }, 3, 2, 0, 1, {}, false, false, false}));
   {
     TMember c{"CalKitListFrm", "Calibration Kits", {}, RunCalKitList, Creator<TCalKitListFrm>(), {}, {}, {}};
     const TCalKits& kits = CalKitsModule->GetKits();
@@ -326,60 +257,33 @@ std::vector<TMember> PickListTable::Members() {
   m.back().CloseRule = false;
   m.push_back(callerMember("OrientListFrm", "Orientation", {"AUTO", "Port A", "Port B"}, RunOrientList,
                            Creator<TOrientListFrm>(&callerInt), 0, 2, true));
-  {
-    static const std::vector<int> v{4, 16, 17, 11, 18, 19, 1, 2, 3, 7};
-    TMember c{"MeasureListFrm",
-              "Measurement",
-              {"SWR", "Return Loss", "Cable Loss", "Smith Chart", "DTF SWR", "DTF Return Loss", "Phase",
-               "Expand Phase", "Group Delay", "Lin Magnitude"},
-              RunMeasureList,
-              Creator<TMeasureListFrm>(), {}, {}, {}};
-    // Every format is allowed on S11.
-    c.SetCurrent = [this](int row) {
-      Trace().SetMeasMode(0);
-      Trace().SetFormat(v[static_cast<size_t>(row)]);
-    };
-    // An absolute measurement shows Log Mag, which has no row.
-    c.SetNoRow = [this] { Trace().SetMeasMode(2); };
-    c.SetRaw = [this](int x) { Trace().TraceFormat = x; };
-    c.AppliedRow = [this] { return RowOf(v, Trace().TraceFormat); };
-    c.CurrentRow = 3;
-    c.OkRow = 0;
-    c.DoubleClickRow = 9;
-    m.push_back(c);
-  }
-  {
-    static const std::vector<int> v{4, 0, 1, 2, 3};
-    TMember c{"DataMathListFrm", "Data Math", {"OFF", "Data / Mem", "Data * Mem", "Data - Mem", "Data + Mem"},
-              RunDataMathList, Creator<TDataMathListFrm>(), {}, {}, {}};
-    // A memory of the channel as it is now, so that data math can be switched on.
-    c.SetCurrent = [this](int row) {
-      Trace().Memories->Clear();
-      Trace().Memories->StoreData();
-      Trace().SetDataMath(v[static_cast<size_t>(row)]);
-    };
-    c.SetNoRow = [this] { Trace().DataMath = 8; };
-    c.SetRaw = [this](int x) { Trace().DataMath = x; };
-    c.AppliedRow = [this] { return RowOf(v, Trace().DataMath); };
-    c.CurrentRow = 0;
-    c.OkRow = 2;
-    c.DoubleClickRow = 4;
-    m.push_back(c);
-  }
-  {
-    TMember c{"ConversionListFrm", "Conversion", {"Impedance Z", "Admittance Y", "Inverse 1/S", "Conjugation"},
-              RunConversionList, Creator<TConversionListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Trace().SetConversionType(row); };
-    c.SetNoRow = [this] { Trace().ConversionType = 9; };
-    c.SetRaw = [this](int x) { Trace().ConversionType = x; };
-    c.AppliedRow = [this] { return Trace().ConversionType <= 3 ? Trace().ConversionType : -1; };
-    c.CurrentRow = 0;
-    c.OkRow = 2;
-    c.DoubleClickRow = 3;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
+  // Every format is allowed on S11.
+  m.push_back(FieldMember({"MeasureListFrm", "Measurement",
+                           {"SWR", "Return Loss", "Cable Loss", "Smith Chart", "DTF SWR", "DTF Return Loss", "Phase",
+                            "Expand Phase", "Group Delay", "Lin Magnitude"},
+                           RunMeasureList, Creator<TMeasureListFrm>(),
+                           [trace]() -> int& { return trace().TraceFormat; },
+                           [trace](int v) {
+                             trace().SetMeasMode(0);
+                             trace().SetFormat(v);
+                           },
+                           0, 3, 0, 9, {4, 16, 17, 11, 18, 19, 1, 2, 3, 7}}));
+  // An absolute measurement shows Log Mag, which has no row.
+  m.back().SetNoRow = [this] { Trace().SetMeasMode(2); };
+  // A memory of the channel as it is now, so that data math can be switched on.
+  m.push_back(FieldMember({"DataMathListFrm", "Data Math",
+                           {"OFF", "Data / Mem", "Data * Mem", "Data - Mem", "Data + Mem"}, RunDataMathList,
+                           Creator<TDataMathListFrm>(), [trace]() -> int& { return trace().DataMath; },
+                           [trace](int v) {
+                             trace().Memories->Clear();
+                             trace().Memories->StoreData();
+                             trace().SetDataMath(v);
+                           },
+                           8, 0, 2, 4, {4, 0, 1, 2, 3}}));
+  m.push_back(FieldMember({"ConversionListFrm", "Conversion",
+                           {"Impedance Z", "Admittance Y", "Inverse 1/S", "Conjugation"}, RunConversionList,
+                           Creator<TConversionListFrm>(), [trace]() -> int& { return trace().ConversionType; },
+                           [trace](int v) { trace().SetConversionType(v); }, 9, 0, 2, 3, {}, true, false, false}));
   {
     TMember c{"MarkerNumListFrm", "Marker", {"Reference Marker"},
               [this](ui::Form& owner) {
@@ -405,42 +309,17 @@ std::vector<TMember> PickListTable::Members() {
     c.CloseRule = false;
     m.push_back(c);
   }
-  {
-    TMember c{"PeakPolarityListFrm", "Peak Polarity", {"Positive", "Negative", "Both"}, RunPeakPolarityList,
-              Creator<TPeakPolarityListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Marker().SetPeakPolarity(row); };
-    c.SetNoRow = [this] { Marker().PeakPolarity = 6; };
-    c.SetRaw = [this](int x) { Marker().PeakPolarity = x; };
-    c.AppliedRow = [this] { return Marker().PeakPolarity <= 2 ? Marker().PeakPolarity : -1; };
-    c.CurrentRow = 0;
-    c.OkRow = 2;
-    c.DoubleClickRow = 1;
-    m.push_back(c);
-  }
-  {
-    TMember c{"TargetTransitionFrm", "Target Transition", {"Positive", "Negative", "Both"},
-              RunTargetTransitionList, Creator<TTargetTransitionFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { Marker().SetTargetTransition(row); };
-    c.SetNoRow = [this] { Marker().TargetTrans = 6; };
-    c.SetRaw = [this](int x) { Marker().TargetTrans = x; };
-    c.AppliedRow = [this] { return Marker().TargetTrans <= 2 ? Marker().TargetTrans : -1; };
-    c.CurrentRow = 2;
-    c.OkRow = 0;
-    c.DoubleClickRow = 1;
-    m.push_back(c);
-  }
-  {
-    TMember c{"AllignListFrm", "Allign", {"Vertical", "Horizontal", "OFF"}, RunAllignList,
-              Creator<TAllignListFrm>(), {}, {}, {}};
-    c.SetCurrent = [this](int row) { View().SetMarkerAlign(row); };
-    c.SetNoRow = [this] { View().MarkerAlign = 9; };
-    c.SetRaw = [this](int x) { View().MarkerAlign = x; };
-    c.AppliedRow = [this] { return View().MarkerAlign <= 2 ? View().MarkerAlign : -1; };
-    c.CurrentRow = 2;
-    c.OkRow = 0;
-    c.DoubleClickRow = 0;
-    m.push_back(c);
-  }
+  m.push_back(FieldMember({"PeakPolarityListFrm", "Peak Polarity", {"Positive", "Negative", "Both"},
+                           RunPeakPolarityList, Creator<TPeakPolarityListFrm>(),
+                           [marker]() -> int& { return marker().PeakPolarity; },
+                           [marker](int v) { marker().SetPeakPolarity(v); }, 6, 0, 2, 1}));
+  m.push_back(FieldMember({"TargetTransitionFrm", "Target Transition", {"Positive", "Negative", "Both"},
+                           RunTargetTransitionList, Creator<TTargetTransitionFrm>(),
+                           [marker]() -> int& { return marker().TargetTrans; },
+                           [marker](int v) { marker().SetTargetTransition(v); }, 6, 2, 0, 1}));
+  m.push_back(FieldMember({"AllignListFrm", "Allign", {"Vertical", "Horizontal", "OFF"}, RunAllignList,
+                           Creator<TAllignListFrm>(), [this]() -> int& { return View().MarkerAlign; },
+                           [this](int v) { View().SetMarkerAlign(v); }, 9, 2, 0, 0}));
   m.push_back(callerMember("LimitListFrm", "Type", {"OFF", "Min", "Max"}, RunLimitList,
                            Creator<TLimitListFrm>(&callerInt), 1, 2, true));
   m.push_back(callerMember("RippleListFrm", "Type", {"OFF", "ON"}, RunRippleList,
@@ -465,20 +344,12 @@ std::vector<TMember> PickListTable::Members() {
     c.DoubleClickRow = 2;
     m.push_back(c);
   }
-  {
-    TMember c{"MetricListFrm", "DTF Unit", {"Time, ns", "Metric, m", "Imperial, ft"}, RunMetricList,
-              Creator<TMetricListFrm>(), {}, {}, {}};
-    c.SetCurrent = [&sm](int row) { sm.SetDistanceUnits(row); };
-    c.SetNoRow = [&sm] { sm.SetDistanceUnits(9); };
-    c.SetRaw = [&sm](int x) { sm.SetDistanceUnits(x); };
-    c.AppliedRow = [&sm] { return sm.MetricSystem >= 0 && sm.MetricSystem <= 2 ? sm.MetricSystem : -1; };
-    c.CurrentRow = 1;
-    c.OkRow = 2;
-    c.DoubleClickRow = 0;
-    c.Deactivates = false;
-    c.CloseRule = false;
-    m.push_back(c);
-  }
+  m.push_back(FieldMember({"MetricListFrm", "DTF Unit", {"Time, ns", "Metric, m", "Imperial, ft"}, RunMetricList,
+                           Creator<TMetricListFrm>(), [&sm]() -> int& { return sm.MetricSystem; },
+                           [&sm](int v) { sm.SetDistanceUnits(v); }, 9, 1, 2, 0, {}, true, false, false}));
+  // The unit goes through its setter, whatever the value.
+  m.back().SetNoRow = [&sm] { sm.SetDistanceUnits(9); };
+  m.back().SetRaw = [&sm](int x) { sm.SetDistanceUnits(x); };
   return m;
 }
 
@@ -489,15 +360,13 @@ TEST_F(PickListTable, EveryMemberIsThere) {
 TEST_F(PickListTable, TitleRowsAndTheCurrentRow) {
   for (const TMember& c : Members()) {
     SCOPED_TRACE(c.Name);
-    c.SetCurrent(c.CurrentRow);
-    const int result = RunScripted([&] { return c.Run(*frm); },
-                                   [&](TPickListFrm& list) {
-                                     EXPECT_EQ(list.Name(), c.Name);
-                                     EXPECT_EQ(list.TopPanel->Caption(), c.Title);
-                                     EXPECT_EQ(RowTexts(list), c.Rows);
-                                     EXPECT_EQ(list.GetSelectedIndex(), c.CurrentRow);
-                                     PressCancel(list);
-                                   });
+    const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) {
+      EXPECT_EQ(list.Name(), c.Name);
+      EXPECT_EQ(list.TopPanel->Caption(), c.Title);
+      EXPECT_EQ(RowTexts(list), c.Rows);
+      EXPECT_EQ(list.GetSelectedIndex(), c.CurrentRow);
+      PressCancel(list);
+    });
     EXPECT_EQ(result, ui::mrCancel);
     EXPECT_EQ(c.AppliedRow(), c.CurrentRow);
   }
@@ -519,13 +388,11 @@ TEST_F(PickListTable, AValueWithoutARowSelectsTheDefaultRow) {
 TEST_F(PickListTable, OkAppliesTheSelectedRow) {
   for (const TMember& c : Members()) {
     SCOPED_TRACE(c.Name);
-    c.SetCurrent(c.CurrentRow);
-    const int result = RunScripted([&] { return c.Run(*frm); },
-                                   [&](TPickListFrm& list) {
-                                     PressRow(list, c.OkRow);
-                                     EXPECT_EQ(c.AppliedRow(), c.CurrentRow) << "applied before Ok";
-                                     PressOk(list);
-                                   });
+    const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) {
+      PressRow(list, c.OkRow);
+      EXPECT_EQ(c.AppliedRow(), c.CurrentRow) << "applied before Ok";
+      PressOk(list);
+    });
     EXPECT_EQ(result, ui::mrOk);
     EXPECT_EQ(c.AppliedRow(), c.OkRow);
   }
@@ -534,9 +401,7 @@ TEST_F(PickListTable, OkAppliesTheSelectedRow) {
 TEST_F(PickListTable, ADoubleClickAppliesTheRowUnderThePointer) {
   for (const TMember& c : Members()) {
     SCOPED_TRACE(c.Name);
-    c.SetCurrent(c.CurrentRow);
-    const int result = RunScripted([&] { return c.Run(*frm); },
-                                   [&](TPickListFrm& list) { DoubleClickRow(list, c.DoubleClickRow); });
+    const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) { DoubleClickRow(list, c.DoubleClickRow); });
     EXPECT_EQ(result, ui::mrOk);
     EXPECT_EQ(c.AppliedRow(), c.DoubleClickRow);
   }
@@ -545,18 +410,16 @@ TEST_F(PickListTable, ADoubleClickAppliesTheRowUnderThePointer) {
 TEST_F(PickListTable, EnterAppliesWhereTheMemberHandlesKeys) {
   for (const TMember& c : Members()) {
     SCOPED_TRACE(c.Name);
-    c.SetCurrent(c.CurrentRow);
-    const int result = RunScripted([&] { return c.Run(*frm); },
-                                   [&](TPickListFrm& list) {
-                                     PressRow(list, c.OkRow);
-                                     driver.Key(list, ui::vk::Return);
-                                     driver.Key(list, ui::vk::Escape);
-                                     if (!c.Keys) {
-                                       EXPECT_EQ(list.ModalResult(), ui::mrNone);
-                                       EXPECT_EQ(c.AppliedRow(), c.CurrentRow);
-                                       PressOk(list);
-                                     }
-                                   });
+    const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) {
+      PressRow(list, c.OkRow);
+      driver.Key(list, ui::vk::Return);
+      driver.Key(list, ui::vk::Escape);
+      if (!c.Keys) {
+        EXPECT_EQ(list.ModalResult(), ui::mrNone);
+        EXPECT_EQ(c.AppliedRow(), c.CurrentRow);
+        PressOk(list);
+      }
+    });
     EXPECT_EQ(result, ui::mrOk);
     EXPECT_EQ(c.AppliedRow(), c.OkRow);
   }
@@ -576,16 +439,14 @@ TEST_F(PickListTable, CancelEscapeAndKeyThreeApplyNothing) {
   for (const TMember& c : Members()) {
     for (const Way& way : ways) {
       SCOPED_TRACE(c.Name + " " + way.name);
-      c.SetCurrent(c.CurrentRow);
-      const int result = RunScripted([&] { return c.Run(*frm); },
-                                     [&](TPickListFrm& list) {
-                                       PressRow(list, c.OkRow);
-                                       way.act(*this, list);
-                                       if (way.needsKeys && !c.Keys) {
-                                         EXPECT_EQ(list.ModalResult(), ui::mrNone);
-                                         PressCancel(list);
-                                       }
-                                     });
+      const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) {
+        PressRow(list, c.OkRow);
+        way.act(*this, list);
+        if (way.needsKeys && !c.Keys) {
+          EXPECT_EQ(list.ModalResult(), ui::mrNone);
+          PressCancel(list);
+        }
+      });
       EXPECT_EQ(result, ui::mrCancel);
       EXPECT_EQ(c.AppliedRow(), c.CurrentRow);
     }
@@ -610,15 +471,13 @@ TEST_F(PickListTable, ReleaseOnDeactivationExactlyWhereTheMemberSaysSo) {
 TEST_F(PickListTable, AModalListStaysThroughADeactivation) {
   for (const TMember& c : Members()) {
     SCOPED_TRACE(c.Name);
-    c.SetCurrent(c.CurrentRow);
-    const int result = RunScripted([&] { return c.Run(*frm); },
-                                   [&](TPickListFrm& list) {
-                                     driver.Deactivate(list);
-                                     driver.ProcessEvents();
-                                     EXPECT_TRUE(list.IsModal());
-                                     EXPECT_FALSE(list.ReleasePending());
-                                     PressCancel(list);
-                                   });
+    const int result = RunFromCurrentRow(c, [&](TPickListFrm& list) {
+      driver.Deactivate(list);
+      driver.ProcessEvents();
+      EXPECT_TRUE(list.IsModal());
+      EXPECT_FALSE(list.ReleasePending());
+      PressCancel(list);
+    });
     EXPECT_EQ(result, ui::mrCancel);
   }
 }

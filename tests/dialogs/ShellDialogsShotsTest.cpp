@@ -6,39 +6,19 @@
 // names it); elsewhere it is skipped.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
-#include <QScreen>
-#include <QTimer>
-#include <chrono>
-#include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "dialogs/RegisterDialogs.h"
+#include "ScreenShotRig.h"
 #include "instrument/ScannerModule.h"
-#include "platform/ui/TestDriver.h"
-#include "shell/MainFrm.h"
-#include "shell/ProgramRunSupport.h"
-#include "shell/ProgramStart.h"
 #include "widgets/LbButton.h"
-#include "widgets/RightPanel.h"
 #include "widgets/LeftPanel.h"
-#include "widgets/SoftKeyPanel.h"
+#include "widgets/RightPanel.h"
 
 namespace {
 
-QImage ComposeScreen(const std::vector<QWidget*>& windows) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QImage image(screen.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter p(&image);
-  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
-  return image;
-}
+using shots::ComposeScreen;
 
 // The share of the window's place that differs from the main window alone there.
 double PaintedShare(const QImage& screen, const QImage& mainOnly, const QWidget& w) {
@@ -61,64 +41,27 @@ struct TShot {
   bool saved = false;
 };
 
-// One demonstration run with these switches: once the instrument has swept, script opens the
-// dialogs (by clicks) and shoots them; then the program closes.
-bool RunAndShoot(const std::vector<std::string>& switches, ui::TestDriver*& driverOut,
-                 const std::function<void(ui::TestDriver&)>& script) {
-  int sweeps = 0;
-  bool timedOut = false;
-  const auto started = std::chrono::steady_clock::now();
-  std::unique_ptr<ui::TestDriver> driver;
-  QObject context;
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    driverOut = driver.get();
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(&context);
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-      if (sweeps < 1 && !timedOut) return;
-      poll->stop();
-      if (!timedOut) script(*driver);
-      MainFrm->Close();
-    });
-    poll->start(50);
-  };
-  std::vector<std::string> texts = {"tervan"};
-  texts.insert(texts.end(), switches.begin(), switches.end());
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driverOut = nullptr;
-  return !timedOut;
-}
-
 TEST(ShellDialogsShots, EachDialogOverTheRunningProgram) {
-  const char* platformName = std::getenv("TERVAN_DEMO_RUN");
-  if (platformName == nullptr) GTEST_SKIP() << "runs under xvfb-run through its own CTest entry";
-  ASSERT_EQ(QCoreApplication::instance(), nullptr) << "run it alone: the application must start on " << platformName;
-  qputenv("QT_QPA_PLATFORM", platformName);
-  RegisterDialogs();
+  START_ON_REAL_DISPLAY_OR_SKIP();
 
-  std::vector<TShot> shots;
-  ui::TestDriver* driver = nullptr;
+  std::vector<TShot> pictures;
+  shots::TRunningProgram program;
+  auto& driver = program.driver;
   auto shoot = [&](const std::string& name, ui::Form& w) {
     QCoreApplication::processEvents();
     const QImage mainOnly = ComposeScreen({MainFrm});
     const QImage screen = ComposeScreen({MainFrm, &w});
-    const std::string file = std::string(TERVAN_BINARY_DIR) + "/ShellDialogsShots-" + name + ".png";
-    shots.push_back({name, PaintedShare(screen, mainOnly, w), screen.save(QString::fromStdString(file))});
+    pictures.push_back(
+        {name, PaintedShare(screen, mainOnly, w), shots::SavePicture(screen, "ShellDialogsShots-" + name)});
   };
   auto clickKey = [&](TSoftKeyPanel& panel, int index) {
     panel.GetPaintBox().PaintNow();
-    const ui::Rect r = panel.Button(index).Rect;
-    driver->Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+    shots::ClickSoftKey(*driver, panel, index);
   };
   auto press = [&](ui::Form& form, const char* name) { driver->Press(driver->Get(name, &form)); };
 
-  const bool serviceRun = RunAndShoot({"DemoMode", "English", "EnableService", "VorlaMode"}, driver, [&](ui::TestDriver& d) {
+  const bool serviceRun = program.Run({"DemoMode", "English", "EnableService", "VorlaMode"}, 1, [&] {
+    ui::TestDriver& d = *driver;
     d.OnNextModal([&](ui::Form& form) {
       shoot("system", form);
       press(form, "btOk");
@@ -157,7 +100,8 @@ TEST(ShellDialogsShots, EachDialogOverTheRunningProgram) {
     clickKey(*MainFrm->RightPanel, TRightPanel::kService);
   });
   EXPECT_TRUE(serviceRun) << "no sweep within 30 s";
-  const bool factoryRun = RunAndShoot({"DemoMode", "English", "FactoryMode"}, driver, [&](ui::TestDriver& d) {
+  const bool factoryRun = program.Run({"DemoMode", "English", "FactoryMode"}, 1, [&] {
+    ui::TestDriver& d = *driver;
     d.OnNextModal([&](ui::Form& form) {
       shoot("factory", form);
       form.SetModalResult(ui::mrCancel);
@@ -167,7 +111,7 @@ TEST(ShellDialogsShots, EachDialogOverTheRunningProgram) {
   EXPECT_TRUE(factoryRun) << "no sweep within 30 s";
 
   std::vector<std::string> names;
-  for (const TShot& s : shots) {
+  for (const TShot& s : pictures) {
     names.push_back(s.name);
     EXPECT_TRUE(s.saved) << s.name << " not saved";
     EXPECT_GT(s.painted, 0.5) << s.name << " is not painted over the main window";

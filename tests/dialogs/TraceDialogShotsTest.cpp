@@ -8,36 +8,22 @@
 // skipped.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
-#include <QPixmap>
 #include <QScreen>
-#include <QTimer>
-#include <chrono>
-#include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "ScreenShotRig.h"
 #include "dialogs/AnalysisDialog.h"
 #include "dialogs/DtfSettingsDialog.h"
 #include "dialogs/LimitEditor.h"
 #include "dialogs/PickListFrm.h"
-#include "dialogs/RegisterDialogs.h"
 #include "display/RangeView.h"
-#include "display/ViewProperties.h"
 #include "model/Range.h"
 #include "model/Services.h"
-#include "platform/ui/Color.h"
 #include "platform/ui/Edit.h"
-#include "platform/ui/PaintBox.h"
-#include "platform/ui/TestDriver.h"
-#include "shell/MainFrm.h"
-#include "shell/ProgramRunSupport.h"
-#include "shell/ProgramStart.h"
 #include "traces/LimitLine.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
@@ -49,173 +35,108 @@
 
 namespace {
 
-QImage ComposeScreen(const std::vector<QWidget*>& windows) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QImage image(screen.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter p(&image);
-  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
-  return image;
-}
-
-// Clicks soft key `index` of a column where it is drawn.
-void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
-  const ui::Rect r = panel.Button(index).Rect;
-  driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
-}
+using shots::ClickSoftKey;
 
 TEST(TraceDialogShots, EachDialogOverTheRunningProgram) {
-  const char* platformName = std::getenv("TERVAN_DEMO_RUN");
-  if (platformName == nullptr) GTEST_SKIP() << "runs under xvfb-run through its own CTest entry";
-  ASSERT_EQ(QCoreApplication::instance(), nullptr) << "run it alone: the application must start on " << platformName;
-  qputenv("QT_QPA_PLATFORM", platformName);
-
-  struct TShot {
-    std::string name;
-    bool saved = false;
-    bool titleColour = false;
-  };
-  std::vector<TShot> shots;
-  int sweeps = 0;
+  START_ON_REAL_DISPLAY_OR_SKIP();
+  shots::TDialogShots pictures("TraceDialogShots");
+  shots::TRunningProgram program;
+  auto& driver = program.driver;
   bool chosenFace = false;
   bool limitShown = false;
   bool chartSaved = false;
-  bool timedOut = false;
-  const auto started = std::chrono::steady_clock::now();
-  std::unique_ptr<ui::TestDriver> driver;
-
-  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) -> QImage {
-    QCoreApplication::processEvents();
-    const QImage screen = ComposeScreen({MainFrm, &dialog});
-    const std::string file = std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-" + name + ".png";
-    const QRect bar(dialog.TopPanel->mapToGlobal(QPoint(0, 0)), dialog.TopPanel->size());
-    const QPoint probe(bar.right() - 3, bar.center().y());
-    const QRgb expected = ui::ToQRgb(ViewProperties->PanelColor);
-    shots.push_back({name, screen.save(QString::fromStdString(file)),
-                     screen.valid(probe) && (screen.pixel(probe) & 0xFFFFFF) == (expected & 0xFFFFFF)});
-    return screen;
-  };
+  const auto shoot = [&](const std::string& name, TTouchDialogFrm& dialog) { return pictures.Shoot(name, dialog); };
   const auto close = [&](TTouchDialogFrm& dialog, const char* button = "btOk") {
     driver->Press(driver->Get(button, &dialog));
   };
 
-  RegisterDialogs();
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-      if (sweeps < 2 && !timedOut) return;
-      poll->stop();
-      poll->deleteLater();
-      if (timedOut) {
-        MainFrm->Close();
-        return;
-      }
-      driver->OnNextModal([&](ui::Form& form) {
-        shoot("trace-list", static_cast<TTouchDialogFrm&>(form));
-        close(static_cast<TTouchDialogFrm&>(form));
-      });
-      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kTrace);
-
-      // DTF Settings, and from its Cable row the cable list editor.
-      driver->OnNextModal([&](ui::Form& form) {
-        auto& dtf = static_cast<TDTFSettingsFrm&>(form);
-        shoot("dtf-settings", dtf);
-        driver->OnNextModal([&](ui::Form& editor) {
-          shoot("cable-list", static_cast<TTouchDialogFrm&>(editor));
-          close(static_cast<TTouchDialogFrm&>(editor), "btApply");
-        });
-        driver->Press(*dtf.pnCableValue);
-        close(dtf);
-      });
-      ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kDtfSettings);
-
-      // Analysis from its left soft key, and from its limit and ripple groups the two table
-      // editors.
-      driver->OnNextModal([&](ui::Form& form) {
-        auto& analysis = static_cast<TAnalysisFrm&>(form);
-        const QImage screen = shoot("analysis", analysis);
-        // The face of the chosen group button, a few pixels under its top edge, in the picture.
-        const QPoint face = analysis.bt1Fixture->mapToGlobal(QPoint(analysis.bt1Fixture->width() / 2, 4)) -
-                            QGuiApplication::primaryScreen()->geometry().topLeft();
-        chosenFace = screen.valid(face) && (screen.pixel(face) & 0xFFFFFF) ==
-                                               (ui::ToQRgb(TGroupSwitch::kChosenColor) & 0xFFFFFF);
-        driver->Press(*analysis.bt3LimitTest);
-        // One upper limit from the first stimulus to 10 GHz at -15 dB, typed in as a user does.
-        driver->OnNextModal([&](ui::Form& form) {
-          auto& editor = static_cast<TLimitEditFrm&>(form);
-          driver->Press(*editor.btAdd);
-          const auto edit = [&](int column, const std::function<void(ui::Form&)>& answer) {
-            driver->OnNextModal(answer);
-            editor.sgList->SetCurrent(column, 1);
-            const ui::Rect cell = editor.sgList->CellRect(column, 1);
-            driver->DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
-          };
-          const auto type = [&](const std::string& text) {
-            return [&, text](ui::Form& keypad) {
-              auto& value = driver->Get<ui::Edit>("CommonEdit", &keypad);
-              value.SetText(text);
-              driver->Key(value, ui::vk::Return);
-            };
-          };
-          edit(2, type("10000"));
-          edit(3, type("-15"));
-          edit(4, type("-15"));
-          edit(5, [&](ui::Form& form) {
-            auto& list = static_cast<TPickListFrm&>(form);
-            const ui::Rect row = list.sgList->CellRect(0, 2);
-            driver->Click(*list.sgList, row.Left + 3, (row.Top + row.Bottom) / 2);
-            driver->Press(*list.btApply);
-          });
-          shoot("limit-table", editor);
-          close(editor);
-        });
-        driver->Press(*analysis.btEditLimitLine);
-        driver->Press(*analysis.pnLimitLine);
-        driver->Press(*analysis.pnLimitTestState);
-        driver->Press(*analysis.bt4RippleTest);
-        driver->OnNextModal([&](ui::Form& editor) {
-          shoot("ripple-table", static_cast<TTouchDialogFrm&>(editor));
-          close(static_cast<TTouchDialogFrm&>(editor));
-        });
-        driver->Press(*analysis.btEditRippleLimit);
-        close(analysis);
-      });
-      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAnalysis);
-      // The edited limit line on the chart, once the sweep has drawn it.
-      if (TMeasurement* trace = MainFrm->GetActiveView()->GetTraces()->GetActive()) {
-        limitShown = trace->ShowLimit && trace->LimitTest && trace->LimitLine->GetSegmentCount() == 1 &&
-                     trace->LimitLine->GetLimitType(0) == TLimitLine::kLimitUpper &&
-                     trace->LimitLine->GetBegValue(0) == -15 && trace->LimitLine->GetEndArgument(0) == 10000;
-      }
-      MainFrm->Repaint();
-      QCoreApplication::processEvents();
-      chartSaved = ComposeScreen({MainFrm}).save(
-          QString::fromStdString(std::string(TERVAN_BINARY_DIR) + "/TraceDialogShots-limit-line.png"));
-      MainFrm->Close();
+  const bool swept = program.Run({"DemoMode"}, 2, [&] {
+    driver->OnNextModal([&](ui::Form& form) {
+      shoot("trace-list", static_cast<TTouchDialogFrm&>(form));
+      close(static_cast<TTouchDialogFrm&>(form));
     });
-    poll->start(50);
-  };
-  std::vector<std::string> texts = {"tervan", "DemoMode"};
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driver.reset();
+    ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kTrace);
 
-  EXPECT_FALSE(timedOut) << "no two sweeps within 30 s";
-  std::vector<std::string> names;
-  for (const TShot& s : shots) {
-    names.push_back(s.name);
-    EXPECT_TRUE(s.saved) << s.name << " not saved";
-    EXPECT_TRUE(s.titleColour) << s.name << ": the title bar is not in the look's PanelColor";
-  }
+    // DTF Settings, and from its Cable row the cable list editor.
+    driver->OnNextModal([&](ui::Form& form) {
+      auto& dtf = static_cast<TDTFSettingsFrm&>(form);
+      shoot("dtf-settings", dtf);
+      driver->OnNextModal([&](ui::Form& editor) {
+        shoot("cable-list", static_cast<TTouchDialogFrm&>(editor));
+        close(static_cast<TTouchDialogFrm&>(editor), "btApply");
+      });
+      driver->Press(*dtf.pnCableValue);
+      close(dtf);
+    });
+    ClickSoftKey(*driver, *MainFrm->RightPanel, TRightPanel::kDtfSettings);
+
+    // Analysis from its left soft key, and from its limit and ripple groups the two table
+    // editors.
+    driver->OnNextModal([&](ui::Form& form) {
+      auto& analysis = static_cast<TAnalysisFrm&>(form);
+      const QImage screen = shoot("analysis", analysis);
+      // The face of the chosen group button, a few pixels under its top edge, in the picture.
+      const QPoint face = analysis.bt1Fixture->mapToGlobal(QPoint(analysis.bt1Fixture->width() / 2, 4)) -
+                          QGuiApplication::primaryScreen()->geometry().topLeft();
+      chosenFace = screen.valid(face) && (screen.pixel(face) & 0xFFFFFF) ==
+                                             (ui::ToQRgb(TGroupSwitch::kChosenColor) & 0xFFFFFF);
+      driver->Press(*analysis.bt3LimitTest);
+      // One upper limit from the first stimulus to 10 GHz at -15 dB, typed in as a user does.
+      driver->OnNextModal([&](ui::Form& form) {
+        auto& editor = static_cast<TLimitEditFrm&>(form);
+        driver->Press(*editor.btAdd);
+        const auto edit = [&](int column, const std::function<void(ui::Form&)>& answer) {
+          driver->OnNextModal(answer);
+          editor.sgList->SetCurrent(column, 1);
+          const ui::Rect cell = editor.sgList->CellRect(column, 1);
+          driver->DoubleClick(*editor.sgList, cell.Left + 3, cell.Top + 3);
+        };
+        const auto type = [&](const std::string& text) {
+          return [&, text](ui::Form& keypad) {
+            auto& value = driver->Get<ui::Edit>("CommonEdit", &keypad);
+            value.SetText(text);
+            driver->Key(value, ui::vk::Return);
+          };
+        };
+        edit(2, type("10000"));
+        edit(3, type("-15"));
+        edit(4, type("-15"));
+        edit(5, [&](ui::Form& form) {
+          auto& list = static_cast<TPickListFrm&>(form);
+          const ui::Rect row = list.sgList->CellRect(0, 2);
+          driver->Click(*list.sgList, row.Left + 3, (row.Top + row.Bottom) / 2);
+          driver->Press(*list.btApply);
+        });
+        shoot("limit-table", editor);
+        close(editor);
+      });
+      driver->Press(*analysis.btEditLimitLine);
+      driver->Press(*analysis.pnLimitLine);
+      driver->Press(*analysis.pnLimitTestState);
+      driver->Press(*analysis.bt4RippleTest);
+      driver->OnNextModal([&](ui::Form& editor) {
+        shoot("ripple-table", static_cast<TTouchDialogFrm&>(editor));
+        close(static_cast<TTouchDialogFrm&>(editor));
+      });
+      driver->Press(*analysis.btEditRippleLimit);
+      close(analysis);
+    });
+    ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kAnalysis);
+    // The edited limit line on the chart, once the sweep has drawn it.
+    if (TMeasurement* trace = MainFrm->GetActiveView()->GetTraces()->GetActive()) {
+      limitShown = trace->ShowLimit && trace->LimitTest && trace->LimitLine->GetSegmentCount() == 1 &&
+                   trace->LimitLine->GetLimitType(0) == TLimitLine::kLimitUpper &&
+                   trace->LimitLine->GetBegValue(0) == -15 && trace->LimitLine->GetEndArgument(0) == 10000;
+    }
+    MainFrm->Repaint();
+    QCoreApplication::processEvents();
+    chartSaved = shots::SavePicture(shots::ComposeScreen({MainFrm}), "TraceDialogShots-limit-line");
+  });
+
+  EXPECT_TRUE(swept) << "no two sweeps within 30 s";
   EXPECT_EQ((std::vector<std::string>{"trace-list", "dtf-settings", "cable-list", "analysis", "limit-table",
                                       "ripple-table"}),
-            names);
+            pictures.CheckedNames());
   EXPECT_TRUE(chosenFace) << "the chosen group button is not light yellow";
   EXPECT_TRUE(limitShown) << "the limit line typed in is not the trace's, shown and tested";
   EXPECT_TRUE(chartSaved);
