@@ -22,6 +22,8 @@ using Family = void (*)(std::vector<NodeRow>&);
 constexpr Family kFamilies[] = {
     AddApplicationRows,
     AddRootTriggerRows,
+    AddDisplayRows,
+    AddDisplayWindowRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -24,6 +24,7 @@ enum class IndexKind {
   Marker,          // 1 .. 16, else 203
   KitStandard,     // 1 .. 4, else 114
   Port,            // 1 .. 2, else 114
+  ColorPair,       // 1 .. 8 (the display look's colour pairs), else 114
   Unchecked,       // stored as given minus 1
 };
 
@@ -91,6 +92,8 @@ std::string ShortForm(std::string_view name);
 // The families, each adding its rows to the table in interface order.
 void AddApplicationRows(std::vector<NodeRow>& rows);
 void AddRootTriggerRows(std::vector<NodeRow>& rows);
+void AddDisplayRows(std::vector<NodeRow>& rows);
+void AddDisplayWindowRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 
