@@ -105,6 +105,7 @@ void CheckIndex(IndexKind kind, int value, const NodeData& parent, const Targets
     case IndexKind::Marker: within(1, 16, 203); return;
     case IndexKind::KitStandard: within(1, 4, 114); return;
     case IndexKind::Port: within(1, 2, 114); return;
+    case IndexKind::ColorPair: within(1, 8, 114); return;
     case IndexKind::Trace: {
       TRangeView* view = t->Main.GetView(parent.Index[0]);
       const int count = view != nullptr && view->GetTraces() != nullptr ? view->GetTraces()->GetCount() : 0;

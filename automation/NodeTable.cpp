@@ -37,6 +37,8 @@ constexpr Family kFamilies[] = {
     AddHardcopyRows,
     AddMmemoryRows,
     AddSourceRows,
+    AddDisplayRows,
+    AddDisplayWindowRows,
     AddPlaceholderRows,  // last: a family above replaces its placeholder
 };
 

@@ -24,6 +24,7 @@ enum class IndexKind {
   Marker,          // 1 .. 16, else 203
   KitStandard,     // 1 .. 4, else 114
   Port,            // 1 .. 2, else 114
+  ColorPair,       // 1 .. 8 (the display look's colour pairs), else 114
   Unchecked,       // stored as given minus 1
 };
 
@@ -99,6 +100,8 @@ void AddStatusRows(std::vector<NodeRow>& rows);
 void AddHardcopyRows(std::vector<NodeRow>& rows);
 void AddMmemoryRows(std::vector<NodeRow>& rows);
 void AddSourceRows(std::vector<NodeRow>& rows);
+void AddDisplayRows(std::vector<NodeRow>& rows);
+void AddDisplayWindowRows(std::vector<NodeRow>& rows);
 // The root's top-level nodes whose families are still to come (see NodeRow::Placeholder).
 void AddPlaceholderRows(std::vector<NodeRow>& rows);
 

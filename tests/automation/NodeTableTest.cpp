@@ -47,13 +47,14 @@ const std::map<std::string, Counts> kExpected = {
     {"SENSe:CORRection:COLLect", {6, 26, 6}},
     {"SENSe:CORRection:COLLect:CKIT", {3, 23, 2}},
     {"SENSe:CORRection:COEFficient", {3, 10, 2}},
-    {"Placeholder", {1, 0, 0}},
     {"SYSTem", {6, 28, 5}},
     {"SERVice", {6, 13, 5}},
     {"STATus", {3, 15, 2}},
     {"HCOPy", {2, 6, 1}},
     {"MMEMory", {7, 32, 6}},
     {"SOURce", {8, 17, 7}},
+    {"Display", {4, 14, 4}},
+    {"DisplayWindow", {16, 31, 15}},
 };
 
 TEST(NodeTable, EveryMemberHasItsHandlerAndEveryNodeItsGetter) {
