@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "automation/AutomationCore.h"
+#include "automation/NodeRowHelpers.h"
 #include "automation/NodeTable.h"
 #include "instrument/Device.h"
 #include "instrument/Scanner.h"
@@ -17,33 +18,9 @@ namespace {
 constexpr ValueType B = ValueType::Bool;
 constexpr ValueType K = ValueType::Keyword;
 
-MemberRow Method(const char* name, Handler h) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Method;
-  m.Call = h;
-  return m;
-}
-
-MemberRow Property(const char* name, ValueType type, Handler get, Handler put = nullptr) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Property;
-  m.Type = type;
-  m.Get = get;
-  m.Put = put;
-  return m;
-}
-
-MemberRow Getter(const char* name, const char* child) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Child;
-  m.Type = ValueType::Node;
-  m.Child = child;
-  m.NeedsTarget = false;
-  return m;
-}
+using rows::Getter;
+using rows::Method;
+using rows::Property;
 
 Variant Nothing(const TCall&) { return Variant(); }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "automation/AutomationCore.h"
+#include "automation/NodeRowHelpers.h"
 #include "automation/NodeTable.h"
 
 class TRangeView;
@@ -41,9 +42,9 @@ TMarker& Marker(const TCall& c);
 TMarker& ActiveMarker(const TCall& c);
 
 // Row builders.
-MemberRow Method(const char* name, Handler h);
-MemberRow Property(const char* name, ValueType type, Handler get, Handler put = nullptr);
-MemberRow Getter(const char* name, const char* child);
+using rows::Getter;
+using rows::Method;
+using rows::Property;
 NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
             std::vector<MemberRow> members);
 // A member that returns DISP_E_EXCEPTION instead of its numbered result.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "automation/NodeRowHelpers.h"
 #include "automation/ScpiCalcNodes.h"
 #include "display/RangeView.h"
 #include "shell/MainFrm.h"
@@ -58,34 +59,6 @@ TMarker& ActiveMarker(const TCall& c) {
   TMarker* m = Markers(c).GetActiveMarker();
   if (m == nullptr) Raise(204);
   return *m;
-}
-
-MemberRow Method(const char* name, Handler h) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Method;
-  m.Call = h;
-  return m;
-}
-
-MemberRow Property(const char* name, ValueType type, Handler get, Handler put) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Property;
-  m.Type = type;
-  m.Get = get;
-  m.Put = put;
-  return m;
-}
-
-MemberRow Getter(const char* name, const char* child) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Child;
-  m.Type = ValueType::Node;
-  m.Child = child;
-  m.NeedsTarget = false;
-  return m;
 }
 
 NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,

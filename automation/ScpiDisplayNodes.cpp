@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "automation/AutomationCore.h"
+#include "automation/NodeRowHelpers.h"
 #include "automation/NodeTable.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
@@ -21,33 +22,9 @@ constexpr ValueType L = ValueType::Long;
 constexpr ValueType K = ValueType::Keyword;
 constexpr ValueType A = ValueType::Array;
 
-MemberRow Method(const char* name, Handler h) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Method;
-  m.Call = h;
-  return m;
-}
-
-MemberRow Property(const char* name, ValueType type, Handler get, Handler put) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Property;
-  m.Type = type;
-  m.Get = get;
-  m.Put = put;
-  return m;
-}
-
-MemberRow Getter(const char* name, const char* child) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Child;
-  m.Type = ValueType::Node;
-  m.Child = child;
-  m.NeedsTarget = false;
-  return m;
-}
+using rows::Getter;
+using rows::Method;
+using rows::Property;
 
 TViewProperties& Look() {
   if (ViewProperties == nullptr) Raise(200);

@@ -1,5 +1,6 @@
 #include "automation/ScpiSenseRows.h"
 
+#include "automation/NodeRowHelpers.h"
 #include "automation/ScpiCalibrationRun.h"
 #include "automation/ScpiCorrectionNodes.h"
 #include "automation/ScpiErrorTermNodes.h"
@@ -26,45 +27,10 @@ void AddSenseRows(std::vector<NodeRow>& rows) {
 
 namespace automation::sense {
 
-MemberRow Method(const char* name, Handler call) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Method;
-  m.Call = call;
-  return m;
-}
-
 MemberRow Property(const char* name, ValueType type, Handler get, Handler put, std::vector<ValueType> args) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Property;
-  m.Type = type;
-  m.Get = get;
-  m.Put = put;
+  MemberRow m = rows::Property(name, type, get, put);
   m.Args = std::move(args);
   return m;
-}
-
-MemberRow Getter(const char* name, const char* child) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Child;
-  m.Type = ValueType::Node;
-  m.Child = child;
-  m.NeedsTarget = false;
-  return m;
-}
-
-void AddNode(std::vector<NodeRow>& rows, const char* family, const char* interfaceName, const char* parent,
-             const char* getter, IndexKind index, std::vector<MemberRow> members) {
-  NodeRow r;
-  r.Interface = interfaceName;
-  r.Parent = parent;
-  r.Getter = getter;
-  r.Index = index;
-  r.Family = family;
-  r.Members = std::move(members);
-  rows.push_back(std::move(r));
 }
 
 Variant Nothing(const TCall&) { return Variant(); }

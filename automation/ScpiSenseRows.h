@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "automation/AutomationCore.h"
+#include "automation/NodeRowHelpers.h"
 #include "automation/NodeTable.h"
 
 class TCalibr;
@@ -12,13 +13,12 @@ class TRange;
 
 namespace automation::sense {
 
-MemberRow Method(const char* name, Handler call);
+using rows::AddNode;
+using rows::Getter;
+using rows::Method;
+// A property whose get and put take leading arguments before the value.
 MemberRow Property(const char* name, ValueType type, Handler get, Handler put = nullptr,
                    std::vector<ValueType> args = {});
-MemberRow Getter(const char* name, const char* child);
-// Appends one node row.
-void AddNode(std::vector<NodeRow>& rows, const char* family, const char* interfaceName, const char* parent,
-             const char* getter, IndexKind index, std::vector<MemberRow> members);
 
 // Does nothing and succeeds.
 Variant Nothing(const TCall&);

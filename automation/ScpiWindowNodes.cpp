@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "automation/AutomationCore.h"
+#include "automation/NodeRowHelpers.h"
 #include "automation/NodeTable.h"
 #include "display/RangeView.h"
 #include "shell/MainFrm.h"
@@ -23,33 +24,9 @@ constexpr ValueType D = ValueType::Double;
 constexpr ValueType T = ValueType::Text;
 constexpr ValueType K = ValueType::Keyword;
 
-MemberRow Method(const char* name, Handler h) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Method;
-  m.Call = h;
-  return m;
-}
-
-MemberRow Property(const char* name, ValueType type, Handler get, Handler put) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Property;
-  m.Type = type;
-  m.Get = get;
-  m.Put = put;
-  return m;
-}
-
-MemberRow Getter(const char* name, const char* child) {
-  MemberRow m;
-  m.Name = name;
-  m.Kind = MemberKind::Child;
-  m.Type = ValueType::Node;
-  m.Child = child;
-  m.NeedsTarget = false;
-  return m;
-}
+using rows::Getter;
+using rows::Method;
+using rows::Property;
 
 // A member that answers the same whatever happens, and needs no window.
 MemberRow Fixed(const char* name, ValueType type, Handler get, Handler put) {
