@@ -15,7 +15,7 @@ mkdir -p "$root/home/State"
 autosave=$root/home/State/Autosave.cfg
 printf '[Network analyzer]\r\nChannelLayout=5\r\nChannelCount=4\r\nLeftOverFromTheScript=1\r\n' >"$autosave"
 if command -v xvfb-run >/dev/null 2>&1; then
-  "$(dirname "$0")/../xvfb_run.sh" -a -s '-screen 0 1280x800x24' "$program" DemoMode &
+  xvfb-run -a -s '-screen 0 1280x800x24' "$program" DemoMode &
 else
   QT_QPA_PLATFORM=offscreen "$program" DemoMode &
 fi
