@@ -3,6 +3,7 @@
 // channel, files that hold nothing usable, the autosave switch and a damaged state.
 #include "dialogs/SaveRecallFrm.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -11,6 +12,7 @@
 #include "display/RangeView.h"
 #include "instrument/ScannerModule.h"
 #include "model/Range.h"
+#include "platform/ui/ModalWatchdog.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
 #include "traces/MemoryList.h"
@@ -342,6 +344,14 @@ namespace {
 
 TEST_F(FilesDialog, TwoThousandRandomPresses) {
   TFuzzReport report;
+  // A hundred presses with their sub-windows make one modal run; under the sanitizers on a busy
+  // machine that run can outlast the driver's usual 10 s without hanging.
+  const int watchdogBefore = ui::ModalWatchdogMs();
+  ui::SetModalWatchdogMs(std::max(watchdogBefore, 60000));
+  struct TRestore {
+    int Ms;
+    ~TRestore() { ui::SetModalWatchdogMs(Ms); }
+  } restoreWatchdog{watchdogBefore};
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
     const std::string state = PrepareFuzzFiles();
     for (unsigned round = 0; round < 20; ++round) {

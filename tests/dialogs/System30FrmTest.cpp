@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "instrument/ScannerModule.h"
 #include "model/EAbort.h"
 #include "platform/ui/Edit.h"
+#include "platform/ui/ModalWatchdog.h"
 #include "dialogs/ProgramRig.h"
 #include "widgets/LbButton.h"
 
@@ -244,6 +246,14 @@ namespace {
 
 TEST_F(SystemDialogRows, TwoThousandRandomPresses) {
   TFuzzReport report;
+  // A hundred presses with their sub-windows make one modal run; under the sanitizers on a busy
+  // machine that run can outlast the driver's usual 10 s without hanging.
+  const int watchdogBefore = ui::ModalWatchdogMs();
+  ui::SetModalWatchdogMs(std::max(watchdogBefore, 60000));
+  struct TRestore {
+    int Ms;
+    ~TRestore() { ui::SetModalWatchdogMs(Ms); }
+  } restoreWatchdog{watchdogBefore};
   bool hookAfter = true;
   bool ended = false;
   ASSERT_TRUE(RunProgram({"DemoMode", "English", "VorlaMode"}, [&] {
