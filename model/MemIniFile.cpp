@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <system_error>
 #include <unordered_map>
@@ -305,14 +304,22 @@ struct TMemIniFile::Impl {
     ForEachLine(text, [&](std::string_view line) { ParseLine(line, current); });
   }
 
-  // UTF-16LE bytes (no BOM): first, then whatever next() gives until it gives nothing.
-  template <typename Next>
-  void ParseUtf16LE(Next&& next, std::string_view first) {
-    size_t current = SIZE_MAX;
-    Utf16LELines lines;
-    auto onLine = [&](std::string& line) { ParseLine(line, current, &line); };
-    for (std::string_view piece = first; !piece.empty(); piece = next()) lines.Feed(piece, onLine);
-    lines.Finish(onLine);
+  // UTF-16LE bytes (no BOM) in pieces of any size, then Finish.
+  void FeedUtf16LE(std::string_view piece) {
+    lines.Feed(piece, [this](std::string& line) { ParseLine(line, current, &line); });
+  }
+  void FinishUtf16LE() {
+    lines.Finish([this](std::string& line) { ParseLine(line, current, &line); });
+  }
+
+  // A whole document in bytes (UTF-16 LE/BE with BOM, UTF-8, else Windows-1251).
+  void ParseBytes(std::string_view bytes) {
+    if (IsUtf16LE(bytes)) {
+      FeedUtf16LE(bytes.substr(2));
+      FinishUtf16LE();
+    } else {
+      Parse(DecodeTextFile(bytes));
+    }
   }
 
   template <typename Fn>
@@ -366,6 +373,8 @@ struct TMemIniFile::Impl {
   static std::string MendLoaded(std::string_view text) { return TMemIniFile::MendLoaded(text); }
 
   bool atStart = true;  // the next line is the document's first
+  size_t current = SIZE_MAX;  // the section lines go to while a document is read
+  Utf16LELines lines;
 };
 
 TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)), impl_(std::make_unique<Impl>()) {
@@ -380,33 +389,44 @@ void TMemIniFile::LoadFile() {
     Clear();
     return;
   }
-  // UTF-16LE, the form the program writes, is decoded as it is read, so that a state file of
-  // several megabytes is never held whole; anything else is read whole first.
-  std::ifstream in;
-  if (platform::AtomicFile::exists(FileName)) in.open(FileName, std::ios::binary);
-  if (!in.is_open()) {
-    std::string bytes;
-    const platform::FileResult r = platform::AtomicFile::read(FileName, bytes);
-    if (!r) throw EAbort(r.message);
-    LoadFromBytes(bytes);
-    return;
-  }
-  std::string chunk(256 * 1024, '\0');
-  auto readChunk = [&]() -> std::string_view {
-    in.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
-    if (in.bad()) throw EAbort("Cannot read file \"" + FileName + "\"");
-    return std::string_view(chunk.data(), static_cast<size_t>(in.gcount()));
-  };
-  std::string_view piece = readChunk();
-  if (!IsUtf16LE(piece)) {
-    std::string bytes(piece);
-    while (!(piece = readChunk()).empty()) bytes.append(piece);
-    LoadFromBytes(bytes);
-    return;
-  }
+  LoadFromFile(FileName);
+}
+
+TMemIniFile::TFileRead TMemIniFile::LoadFromFile(const std::string& path, uint64_t maxBytes) {
   auto fresh = std::make_unique<Impl>();
-  fresh->ParseUtf16LE([&]() { return readChunk(); }, piece.substr(2));
+  TFileRead info;
+  // Until the mark is seen, and for every other encoding, the bytes are gathered whole.
+  std::string whole;
+  bool streamed = false;
+  uint64_t total = 0;
+  const platform::FileResult r = platform::AtomicFile::readPieces(
+      path,
+      [&](std::string_view piece) {
+        if (streamed) {
+          fresh->FeedUtf16LE(piece);
+          return true;
+        }
+        whole.append(piece);
+        if (whole.size() >= 2 && IsUtf16LE(whole)) {
+          streamed = true;
+          fresh->FeedUtf16LE(std::string_view(whole).substr(2));
+          std::string().swap(whole);
+        }
+        return true;
+      },
+      maxBytes, &total);
+  if (!r) throw EAbort(r.message);
+  if (streamed) {
+    fresh->FinishUtf16LE();
+    info.Utf16 = true;
+  } else {
+    info.Utf16 = whole.size() >= 2 && static_cast<unsigned char>(whole[0]) == 0xFE &&
+                 static_cast<unsigned char>(whole[1]) == 0xFF;
+    fresh->ParseBytes(whole);
+  }
+  info.Bytes = total;
   impl_ = std::move(fresh);
+  return info;
 }
 
 bool TMemIniFile::SectionExists(const std::string& section) const { return impl_->Find(section) != nullptr; }
@@ -492,11 +512,7 @@ void TMemIniFile::Clear() {
 
 void TMemIniFile::LoadFromBytes(std::string_view bytes) {
   auto fresh = std::make_unique<Impl>();
-  if (IsUtf16LE(bytes)) {
-    fresh->ParseUtf16LE([]() { return std::string_view(); }, bytes.substr(2));
-  } else {
-    fresh->Parse(DecodeTextFile(bytes));
-  }
+  fresh->ParseBytes(bytes);
   impl_ = std::move(fresh);
 }
 

@@ -3,6 +3,7 @@
 // cable lists: section and key names compared ASCII case-insensitively, kept in first-written
 // order; a write replaces an existing key in place. Saved as UTF-16LE with BOM and CR LF.
 // Lines of several megabytes (hex point data) are normal.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +36,15 @@ class TMemIniFile : public TCustomIniFile {
   // Replaces the contents with the document in bytes (UTF-16 LE/BE with BOM, UTF-8, else
   // Windows-1251).
   void LoadFromBytes(std::string_view bytes);
+  // Replaces the contents with the document in the file. UTF-16LE, the form the program
+  // writes, is decoded as it is read, so that a state of tens of megabytes is never held
+  // whole. A file that cannot be read, is not a regular file or is above maxBytes raises
+  // EAbort naming it, and the contents stay as they were.
+  struct TFileRead {
+    uint64_t Bytes = 0;  // how many bytes the file held
+    bool Utf16 = false;  // the file began with a UTF-16 mark (either order)
+  };
+  TFileRead LoadFromFile(const std::string& path, uint64_t maxBytes = UINT64_MAX);
   // The document as UTF-16LE bytes with BOM and CR LF line ends, as UpdateFile writes it.
   std::string SaveToBytes() const;
   // The same bytes handed to put piece by piece (the mark first, then pieces of up to a

@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -352,6 +353,34 @@ FileResult AtomicFile::read(const std::string& path, std::string& bytes, uint64_
   }
   ::close(fd);
   bytes = std::move(out);
+  return {};
+}
+
+FileResult AtomicFile::readPieces(const std::string& path, const Taker& take, uint64_t maxBytes, uint64_t* total) {
+  if (total) *total = 0;
+  FileResult opened;
+  const int fd = openForReading(path, maxBytes, opened);
+  if (fd < 0) return opened;
+  // take may throw: the descriptor is closed on every way out.
+  struct TCloser {
+    int fd;
+    ~TCloser() { ::close(fd); }
+  } closer{fd};
+  constexpr size_t kPiece = 1 << 20;
+  const std::unique_ptr<char[]> buffer(new char[kPiece]);
+  uint64_t done = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer.get(), kPiece);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail("Cannot read file", path, errno);
+    }
+    if (n == 0) break;
+    done += static_cast<uint64_t>(n);
+    if (done > maxBytes) return FileResult{false, "Cannot read file \"" + path + "\": it grew past the size allowed"};
+    if (total) *total = done;
+    if (!take(std::string_view(buffer.get(), static_cast<size_t>(n)))) break;
+  }
   return {};
 }
 

@@ -40,6 +40,13 @@ class AtomicFile {
   // Reads the whole file. A missing or unreadable file, anything but a regular file (a folder,
   // a FIFO, a device; never waited on) and a file above maxBytes fail with a message.
   static FileResult read(const std::string& path, std::string& bytes, uint64_t maxBytes = UINT64_MAX);
+  // Reads the file in pieces of up to a megabyte through one buffer, handing each to take in
+  // order; a file of tens of megabytes is then never held whole. The same refusals as read()
+  // (also for a file that grows past maxBytes while it is read). take answers false to stop
+  // early, which is no failure. total, when given, gets the number of bytes handed over.
+  using Taker = std::function<bool(std::string_view)>;
+  static FileResult readPieces(const std::string& path, const Taker& take, uint64_t maxBytes = UINT64_MAX,
+                               uint64_t* total = nullptr);
   // Opens a file for reading without waiting on it: the same refusals as read(), the message
   // in result. The descriptor (close-on-exec, blocking reads) is the caller's to close; -1 on
   // refusal.

@@ -200,21 +200,17 @@ void TMainFrm::LoadState(const std::string& name) {
     throw EAbort("The state file " + path + " is larger than " + IntToText(static_cast<long long>(kMaxStateFileBytes >> 20)) +
                  " MB");
   }
-  std::string bytes;
-  const platform::FileResult read = platform::AtomicFile::read(path, bytes);
-  if (!read) throw EAbort("The state file " + path + " cannot be read: " + read.message);
-  if (bytes.size() > kMaxStateFileBytes) throw EAbort("The state file " + path + " is too large");
-  // UTF-16 text comes in pairs of bytes: an odd count means the file was cut short.
-  const bool utf16 = bytes.size() >= 2 && ((bytes[0] == '\xff' && bytes[1] == '\xfe') || (bytes[0] == '\xfe' && bytes[1] == '\xff'));
-  if (utf16 && bytes.size() % 2 != 0) throw EAbort("The state file " + path + " is cut short");
-
-  // Everything is checked before the first value is applied.
+  // Everything is checked before the first value is applied. The file is decoded as it is
+  // read: a copy of tens of megabytes costs more than reading it.
   TMemIniFile ini;
+  TMemIniFile::TFileRead read;
   try {
-    ini.LoadFromBytes(bytes);
+    read = ini.LoadFromFile(path, kMaxStateFileBytes);
   } catch (const std::exception& e) {
     throw EAbort("The state file " + path + " cannot be read: " + e.what());
   }
+  // UTF-16 text comes in pairs of bytes: an odd count means the file was cut short.
+  if (read.Utf16 && read.Bytes % 2 != 0) throw EAbort("The state file " + path + " is cut short");
   if (!ini.SectionExists(kSection)) {
     throw EAbort("The file " + path + " is not an instrument state (no section \"" + std::string(kSection) + "\")");
   }

@@ -284,7 +284,7 @@ TEST_F(MemIniFileFiles, UpdateFileAndReload) {
 // pieces (a surrogate pair, CR LF, an odd byte) must read as it does from one block of bytes.
 TEST_F(MemIniFileFiles, LargeFilesReadLikeTheirBytes) {
   const std::u16string tricky = u"Ж😀\r\nKey2=Я\r\n";
-  const size_t piece = 256 * 1024;  // at least the size the reader takes at a time
+  const size_t piece = 1 << 20;  // the size the reader takes at a time
   for (size_t shift = 0; shift < 12; ++shift) {
     for (bool oddEnd : {false, true}) {
       std::u16string doc = u"[S]\r\nKey1=";

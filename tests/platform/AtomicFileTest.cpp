@@ -224,6 +224,52 @@ TEST(AtomicFile, RemoveDeletesAndReportsFailureLikeAWrite) {
   EXPECT_EQ(ReadRaw(dir / "Folder" / "inside.txt"), "keep me");
 }
 
+// A file read in pieces hands over exactly its bytes, in order, and stops when asked to; what
+// read() refuses is refused before anything is handed over.
+TEST(AtomicFile, ReadPiecesHandsOverTheWholeFileInOrder) {
+  fs::path dir = FreshFolder();
+  std::string bytes;
+  std::mt19937 random(7);
+  for (size_t i = 0; i < (3u << 20) + 7; ++i) bytes.push_back(static_cast<char>(random()));
+  WriteRaw(dir / "big.bin", bytes);
+  const std::string path = (dir / "big.bin").string();
+
+  std::string back;
+  uint64_t total = 0;
+  int pieces = 0;
+  ASSERT_TRUE(AtomicFile::readPieces(path, [&](std::string_view piece) {
+    ++pieces;
+    back.append(piece);
+    return true;
+  }, UINT64_MAX, &total));
+  EXPECT_EQ(back, bytes);
+  EXPECT_EQ(total, bytes.size());
+  EXPECT_GE(pieces, 4);
+
+  back.clear();
+  ASSERT_TRUE(AtomicFile::readPieces(path, [&](std::string_view piece) {
+    back.append(piece);
+    return false;
+  }));
+  EXPECT_EQ(back, bytes.substr(0, back.size()));
+  EXPECT_LT(back.size(), bytes.size());
+
+  fs::create_directories(dir / "Folder");
+  ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+  for (const auto& [name, limit] : std::vector<std::pair<std::string, uint64_t>>{
+           {"missing.bin", UINT64_MAX}, {"Folder", UINT64_MAX}, {"pipe", UINT64_MAX}, {"big.bin", bytes.size() - 1}}) {
+    SCOPED_TRACE(name);
+    bool called = false;
+    const platform::FileResult r = AtomicFile::readPieces((dir / name).string(), [&](std::string_view) {
+      called = true;
+      return true;
+    }, limit);
+    EXPECT_FALSE(r);
+    EXPECT_NE(r.message.find(name), std::string::npos) << r.message;
+    EXPECT_FALSE(called);
+  }
+}
+
 TEST(AtomicFile, ReadFailsOnAnythingButARegularFile) {
   fs::path dir = FreshFolder();
   fs::create_directories(dir / "Folder");
