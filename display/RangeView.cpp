@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "calibration/Calibr.h"
 #include "display/DrawingPlane.h"
@@ -395,10 +396,8 @@ void TRangeView::Preset() {
 }
 
 void TRangeView::RecalculateTraces() {
-  ForEachTrace(Measurements, [](TMeasurement& t) {
-    t.Recalculate();
-    if (t.Memories) t.Memories->UpdateAll();
-  });
+  // A trace's recalculation brings its memories along.
+  ForEachTrace(Measurements, [](TMeasurement& t) { t.Recalculate(); });
 }
 
 // ---- Channel and calibration events -------------------------------------------------------------
@@ -595,14 +594,24 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
     }
   }
 
-  // The measured points, with the sweep held so that they stay on screen.
+  // The measured points, with the sweep held so that they stay on screen. The traces take them
+  // in one recalculation instead of one step per trace for every point.
   if (SaveTypeHasPointData(saveType)) {
     if (::ScannerModule) ::ScannerModule->SetTriggerMode(TScannerModule::Hold);
     std::vector<uint8_t> stream;
+    const std::vector<uint8_t>* points = nullptr;
     if (useChecked) {
-      if (checked.HasPointData && !checked.PointData.empty()) Range->LoadPointData(checked.PointData);
+      if (checked.HasPointData && !checked.PointData.empty()) points = &checked.PointData;
     } else if (ReadHexValue(ini, section, kPointDataKey, stream) && !stream.empty()) {
-      Range->LoadPointData(stream);
+      points = &stream;
+    }
+    if (points) {
+      struct TPerPointOff {
+        TRange& Channel;
+        TRange::TEvent Kept;
+        ~TPerPointOff() { Channel.OnPointData = std::move(Kept); }
+      } off{*Range, std::exchange(Range->OnPointData, nullptr)};
+      if (Range->LoadPointData(*points)) RecalculateTraces();
     }
   }
 }

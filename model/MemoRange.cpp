@@ -12,6 +12,8 @@ namespace {
 // The memory's default segment: start = stop = 0.3 MHz, 2 points, 10000 Hz, 0 ms, -10 dBm.
 TSegment MemoDefaultSegment() { return TSegment::Default(0.3); }
 
+constexpr double kDbToNaturalLog = 0.11512925464970229;  // ln(10) / 20
+
 }  // namespace
 
 TMemoRange::TMemoRange(TFObject* owner, const TRange& channel, int code) : TFContainer(owner) {
@@ -77,7 +79,8 @@ bool TMemoRange::LoadPoints(std::span<const uint8_t> stream) {
     double f = le::GetF32(r);
     const double dB = le::GetF32(r + 4);
     const double phase = le::GetF32(r + 8);
-    const double modulus = std::pow(10.0, dB * 0.05);
+    // 10^(dB/20), through exp: the same value within an ulp, at a fraction of pow's cost.
+    const double modulus = std::exp(dB * kDbToNaturalLog);
     TComplex value{modulus * std::cos(phase), modulus * std::sin(phase)};
     if (!std::isfinite(value.Re) || !std::isfinite(value.Im)) value = TComplex{};
     if (!std::isfinite(f)) f = 0;

@@ -534,7 +534,7 @@ void TMainFrm::UpdateTriggerStatus(bool recalculate) {
     }
   }
   FireStatusChanged();
-  if (recalculate) {
+  if (recalculate && !ApplyingState) {
     for (TRangeView* view : Views) {
       if (view != nullptr && view->Visible()) view->RecalculateTraces();
     }

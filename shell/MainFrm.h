@@ -253,7 +253,7 @@ class TMainFrm : public ui::Form {
   void SweepDone(TFObject* sender);
   void RedrawVisibleViews(TFObject* sender);
   // recalculate: the visible windows' traces too (every scanner setting but the distance unit
-  // alone needs it).
+  // alone needs it), except while a state is applied: that ends with one recalculation.
   void UpdateTriggerStatus(bool recalculate = true);
   void UpdateEepromStatus();
   void UpdateSystemCalStatus();
@@ -357,6 +357,7 @@ class TMainFrm : public ui::Form {
   void InstallCalibrationHooks();
   void RemoveCalibrationHooks();
   void ApplyState(TMemIniFile& ini);
+  void ApplyStateSteps(TMemIniFile& ini);
   void WriteState(TMemIniFile& ini);
   void PlaceWindow(int left, int top, int width, int height);
   // Takes the data folder's lock; when another copy holds it, says so once and leaves
@@ -374,6 +375,8 @@ class TMainFrm : public ui::Form {
   std::unique_ptr<TChartPopups> ChartPopups;
   std::vector<ui::Timer*> LoadingTimers;
   bool ShutDownDone = false;
+  // A state is being applied (ApplyState).
+  bool ApplyingState = false;
   // The graph area's resize arranges the channel windows (off while they are being placed).
   bool GraphAreaResizeHooked = false;
   int RemoteState = 0;

@@ -240,6 +240,23 @@ void TMainFrm::LoadState(const std::string& name) {
 }
 
 void TMainFrm::ApplyState(TMemIniFile& ini) {
+  // Settings that change on the way ask for the traces to be recalculated; with the windows
+  // half loaded that is wasted, and the state ends with one recalculation of them all.
+  struct TApplying {
+    bool& Flag;
+    explicit TApplying(bool& flag) : Flag(flag) { Flag = true; }
+    ~TApplying() { Flag = false; }
+  };
+  {
+    TApplying applying(ApplyingState);
+    ApplyStateSteps(ini);
+  }
+  UpdateReadyStatus();
+  UpdateTriggerStatus();
+  ApplyStatusFonts();
+}
+
+void TMainFrm::ApplyStateSteps(TMemIniFile& ini) {
   // 1.
   TouchType = CodeOrCurrent(ini, "TouchType", 1, TouchType);
   SPort = CodeOrCurrent(ini, "SPort", 3, SPort);
@@ -285,9 +302,6 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
       ScannerModule->StartSweep(0);
     }
   }
-  UpdateReadyStatus();
-  UpdateTriggerStatus();
-  ApplyStatusFonts();
 }
 
 std::function<TMainFrm::TFrameMargins(const TMainFrm&)> TMainFrm::FrameMarginsHook;

@@ -162,6 +162,28 @@ TEST(MemoRange, LoadPointsReadsWholeRecords) {
   EXPECT_EQ(memo.GetCount(), 0);
 }
 
+// A level in dB is the modulus 10^(dB/20), across the whole range a float holds, to 1e-12.
+TEST(MemoRange, LoadedLevelIsTenToTheTwentiethOfTheDecibels) {
+  FilledChannel c;
+  TMemoRange memo(nullptr, *c.range, 0);
+  const std::vector<float> levels = {-3000.0f, -300.0f, -120.5f, -6.0206f, 0.0f, 1e-6f, 3.5f, 60.0f, 300.0f, 6000.0f};
+  std::vector<std::array<float, 3>> records;
+  for (float dB : levels) records.push_back({100.0f, dB, 0.75f});
+  ASSERT_TRUE(memo.LoadPoints(Records(records)));
+  for (size_t k = 0; k < levels.size(); ++k) {
+    SCOPED_TRACE(levels[k]);
+    const double modulus = std::pow(10.0, static_cast<double>(levels[k]) / 20.0);
+    const TComplex v = memo.GetPointValue(static_cast<int>(k));
+    if (!std::isfinite(modulus * std::cos(0.75))) {
+      EXPECT_EQ(v.Re, 0.0);
+      EXPECT_EQ(v.Im, 0.0);
+      continue;
+    }
+    EXPECT_NEAR(v.Re, modulus * std::cos(static_cast<double>(0.75f)), 1e-12 * modulus);
+    EXPECT_NEAR(v.Im, modulus * std::sin(static_cast<double>(0.75f)), 1e-12 * modulus);
+  }
+}
+
 TEST(MemoRange, NonFiniteRecordFieldsBecomeZero) {
   FilledChannel c;
   TMemoRange memo(nullptr, *c.range, 0);
