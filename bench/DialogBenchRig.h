@@ -37,6 +37,7 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Timer.h"
 #include "shell/MainFrm.h"
+#include "shell/ProgramStart.h"
 #include "traces/MarkerList.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
@@ -55,6 +56,7 @@ struct TProgramOptions {
   const char* runMode = "DemoMode";
   bool mainForm = true;       // the window is the program's main form, as dialogs expect
   bool channelStore = false;  // the channel slots of Save and Recall Channel
+  bool synthesizerGlobal = false;  // the K30 synthesizer in the program's global too (the service forms)
 };
 
 // The main window with the modules it reaches, in demonstration mode with the sweep on hold, on
@@ -75,6 +77,7 @@ struct TProgram {
     device = std::make_unique<TDevice>();
     services->Device = device.get();
     services->SynthesizerTV30 = &synth30;
+    if (options.synthesizerGlobal) SynthesizerTV30 = &synth30;
     emulator = EmulatorBackend::InstallForDemoMode();
     ScannerModule = new TScannerModule();
     ViewProperties = new TViewProperties();
@@ -95,6 +98,8 @@ struct TProgram {
     ScannerModule->GetScanner().SetState(TScanner::STOP);
     ScannerModule->GetScanner().Connected = false;
     frm.reset();
+    if (Options.mainForm) MainFrm = nullptr;
+    if (Options.synthesizerGlobal) SynthesizerTV30 = nullptr;
     if (Options.channelStore) {
       delete ChannelStore;
       ChannelStore = nullptr;
@@ -108,6 +113,7 @@ struct TProgram {
     platform::UsbBackend::install(nullptr);
     emulator.reset();
     platform::UiDispatcher::install(previousDispatcher);
+    ResetRunMode();
     std::error_code ec;
     fs::remove_all(Root, ec);
   }

@@ -75,6 +75,16 @@ void Program() {
   static ui::Application app(argc, argv);
   static const char* const args[] = {"tervan", "DemoMode", nullptr};
   TProgramStart::Start(2, args);
+  // Stopped at exit as the program stops, before the application and the start's own statics
+  // go (registered after both were made, so it runs first): left running, the scanner's reading
+  // thread would go on reading through the demonstration back end that the start's statics
+  // delete at exit.
+  static fs::path dataRoot = root;
+  std::atexit([] {
+    TProgramStart::Stop();
+    std::error_code ec;
+    fs::remove_all(dataRoot, ec);
+  });
   ui::InstallQtTcp();
   ui::EventLoop::WaitUntil([] { return MainFrm != nullptr && MainFrm->GetView(0) != nullptr; }, 60000);
 }

@@ -8,129 +8,26 @@
 #include <benchmark/benchmark.h>
 
 #include <QImage>
-#include <QPainter>
-#include <QPen>
-#include <QWidget>
+#include <QRect>
 #include <chrono>
-#include <cmath>
-#include <cstdlib>
-#include <ctime>
-#include <memory>
 #include <vector>
 
-#include "display/DrawingPlane.h"
-#include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "instrument/Device.h"
-#include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/Complex.h"
-#include "model/ICalibrationFacade.h"
-#include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/Segment.h"
-#include "model/Services.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/ImageCanvas.h"
-#include "platform/ui/QtFontMetrics.h"
-#include "platform/ui/RecordingCanvas.h"
-#include "traces/Marker.h"
-#include "traces/MarkerList.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
-#include "traces/MemoryList.h"
-
+#include "ChartBenchRig.h"
 
 namespace {
 
-class QuietCalibration : public ICalibrationFacade {
- public:
-  bool IsUserCorrectionDisabled() const override { return false; }
-  bool IsOffsetAdjustRunning() const override { return false; }
-  void AdjustFrequencyOffset() override {}
-  uint32_t GetSerialNumber() const override { return 0; }
-  int GetHardwareRevision() const override { return 3; }
-};
+using benchrig::TBusyWindow;
 
-// A channel window with everything a busy chart shows.
-struct BusyWindow {
-  BusyWindow() {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    scope->Device = &device;
-    scope->SynthesizerTV = &k12;
-    scope->SynthesizerTV30 = &k30;
-    scope->CalibratorModule = &calibration;
-    ::ScannerModule = &scanner;
-    look = std::make_unique<TViewProperties>();
-    ::ViewProperties = look.get();
-    view = std::make_unique<TRangeView>();
-
-    TRangeSettings settings;
-    TSegments segments;
-    view->Range->GetSettings(settings, segments);
-    settings.SweepMode = TRange::Lin;
-    settings.NPoints = TRange::MaxPoints;
-    settings.MinFrequency = 100;
-    settings.MaxFrequency = 1100;
-    view->Range->ApplySettings(segments, settings);
-    TRange& range = *view->Range;
-    for (int i = 0; i < range.GetCount(); ++i) {
-      const double f = range.GetPointFrequency(i);
-      range.SetPointData(0, i, Polar(0.3 + 0.25 * std::sin(f / 37.0), -f / 23.0));
-    }
-
-    TMeasureList& list = *view->Measurements;
-    const int formats[] = {16, 0, 16, 1};
-    while (list.GetCount() < 4) list.AddMeasurement(0, 16);
-    for (int i = 0; i < 4; ++i) {
-      TMeasurement& t = *list.GetMeasurement(i);
-      t.SetFormat(formats[i]);
-      t.ResizeToChannel();
-      t.Recalculate();
-      t.Memories->StoreData();
-      TMarkerList& markers = *t.Markers;
-      for (int m = 0; m < 16; ++m) {
-        markers.AddMarker();
-        markers.FindMarker(m)->SetRelativeX(0.03 + 0.06 * m);
-      }
-      markers.SetBoundsLeft(20 * i);
-      markers.UpdateMarkers();
-    }
-    // Every trace shows its markers and table (set directly: the setter waits for a parent).
-    view->OneMeasurementMarkers = false;
-    canvas = std::make_unique<ui::ImageCanvas>(1280, 800);
-    chart = view->DrawingPlane;
-    chart->SetBounds(0, 0, 1280, 800);
-    chart->PaintNow();
-  }
-  ~BusyWindow() {
-    canvas.reset();
-    view.reset();
-    ::ViewProperties = nullptr;
-    ::ScannerModule = nullptr;
-  }
-
-  TDevice device{4};
-  TSynthesizerTV k12;
-  TSynthesizerTV30 k30;
-  TScopedServices scope;
-  QuietCalibration calibration;
-  TScannerModule scanner;
-  std::unique_ptr<TViewProperties> look;
-  std::unique_ptr<TRangeView> view;
-  std::unique_ptr<ui::ImageCanvas> canvas;
-  TDrawingPlane* chart = nullptr;
-};
-
-BusyWindow& Window() {
-  static BusyWindow* window = new BusyWindow();
+// Sixteen markers on every trace, the chart laid out and painted once so that its hot areas
+// and kept picture are there.
+TBusyWindow& Window() {
+  static TBusyWindow* window = new TBusyWindow(
+      {.Markers = 16, .FirstMarker = 0.03, .MarkerStep = 0.06, .Readouts = false, .PaintedOnce = true});
   return *window;
 }
 
 void BM_ChartHoverStep(benchmark::State& state) {
-  BusyWindow& w = Window();
+  TBusyWindow& w = Window();
   TDrawingPlane& chart = *w.chart;
   const ui::Rect plot = chart.PlotRect;
   // The rectangles the hover test looks at, for the peer.
@@ -166,7 +63,7 @@ void BM_ChartHoverStep(benchmark::State& state) {
 BENCHMARK(BM_ChartHoverStep)->Unit(benchmark::kMicrosecond);
 
 void BM_ChartColourPick(benchmark::State& state) {
-  BusyWindow& w = Window();
+  TBusyWindow& w = Window();
   TDrawingPlane& chart = *w.chart;
   const ui::Rect plot = chart.PlotRect;
   const QImage image = w.chart->KeptCanvas().Image();
@@ -196,7 +93,7 @@ void BM_ChartColourPick(benchmark::State& state) {
 BENCHMARK(BM_ChartColourPick)->Unit(benchmark::kMicrosecond);
 
 void BM_ChartMarkerDragStep(benchmark::State& state) {
-  BusyWindow& w = Window();
+  TBusyWindow& w = Window();
   TDrawingPlane& chart = *w.chart;
   const ui::Rect plot = chart.PlotRect;
   w.view->Measurements->SetActive(0);

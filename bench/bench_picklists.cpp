@@ -12,32 +12,14 @@
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "calibration/CalibratorModule.h"
+#include "DialogBenchRig.h"
 #include "dialogs/PickListMembers.h"
 #include "display/RangeView.h"
-#include "display/ViewProperties.h"
-#include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
-#include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
-#include "instrument/SynthesizerTV30.h"
-#include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/RunMode.h"
-#include "model/Segment.h"
-#include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Timer.h"
 #include "shell/MainFrm.h"
 #include "traces/Marker.h"
 #include "traces/MarkerList.h"
@@ -46,49 +28,17 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr int kPoints = 16001;
 
 // The main window with its modules in demonstration mode (sweep on hold), four channels of
 // 16,001 points, four distance-to-fault traces each with 15 markers and the reference marker.
-struct TPickListBench {
-  TPickListBench() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-picklistbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    for (const char* d : {"home", "config", "run"}) fs::create_directories(Root / d);
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>();
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    MainFrm = frm.get();
-    ui::Form::SetMainForm(frm.get());
+struct TPickListBench : benchrig::TProgram {
+  TPickListBench() : TProgram({"tervan-picklistbench"}) {
     frm->SetChannelLayout(5);
     frm->SetChannelCount(4);
     for (int v = 0; v < 4; ++v) {
       TRangeView& view = *frm->GetView(v);
-      TRange& range = *view.Range;
-      TRangeSettings settings;
-      TSegments segments;
-      range.GetSettings(settings, segments);
-      settings.NPoints = kPoints;
-      range.ApplySettings(segments, settings);
+      benchrig::SetPoints(*view.Range, kPoints);
       while (view.Measurements->GetCount() < 4) view.Measurements->AddMeasurement(0, 18);
       for (int t = 0; t < 4; ++t) {
         TMeasurement& trace = *view.Measurements->GetMeasurement(t);
@@ -110,33 +60,9 @@ struct TPickListBench {
     }
     return n;
   }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
 };
 
-// Kept to the end of the program; only its data root is removed at exit.
-TPickListBench& Bench() {
-  static TPickListBench* bench = [] {
-    auto* made = new TPickListBench();
-    static fs::path root = made->Root;
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(root, ec);
-    });
-    return made;
-  }();
-  return *bench;
-}
+TPickListBench& Bench() { return benchrig::KeptToTheEnd<TPickListBench>(); }
 
 std::map<std::string, double>& Ours() {
   static std::map<std::string, double> ours;

@@ -10,31 +10,20 @@
 // started. Beside it the engine's RebuildAll alone; "ratio" = ours / that. Target: under 120 ms.
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
+#include <algorithm>
+#include <cstdint>
 
-#include "calibration/CalibratorModule.h"
-#include "display/ViewProperties.h"
+#include "DialogBenchRig.h"
 #include "instrument/Device.h"
-#include "instrument/EmulatorBackend.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "instrument/SynthesizerTV.h"
 #include "instrument/SynthesizerTV30.h"
 #include "instrument/ui/SynthesizerFrm.h"
 #include "model/Range.h"
-#include "model/RunMode.h"
+#include "model/Segment.h"
 #include "model/Services.h"
-#include "platform/Clock.h"
-#include "platform/UiDispatcher.h"
-#include "platform/UsbBackend.h"
-#include "platform/ui/Application.h"
-#include "platform/ui/Timer.h"
 #include "shell/MainFrm.h"
-#include "shell/ProgramStart.h"
 
 namespace {
 
@@ -83,77 +72,16 @@ void BM_RebuildSegments(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+using benchrig::Clock;
+using benchrig::Seconds;
 
 // The main window with its modules in demonstration mode, on a private data root, with the
 // 14 GHz model's settings as the program's own.
-struct TProgram {
-  TProgram() {
-    std::string pattern = (fs::temp_directory_path() / "tervan-synthbench-XXXXXX").string();
-    Root = mkdtemp(pattern.data());
-    for (const char* sub : {"home", "config", "run"}) fs::create_directories(Root / sub);
-    fs::permissions(Root / "run", fs::perms::owner_all, fs::perm_options::replace);
-    setenv("TERVAN_HOME", (Root / "home").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (Root / "config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (Root / "run").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ui::Application::ForTests();
-    SetRunModeFromText("DemoMode EnableService");
-    previousDispatcher = platform::UiDispatcher::install(&queue);
-    device = std::make_unique<TDevice>(4);
-    services->Device = device.get();
-    services->SynthesizerTV30 = &synth30;
-    SynthesizerTV30 = &synth30;
-    emulator = EmulatorBackend::InstallForDemoMode();
-    ScannerModule = new TScannerModule();
-    ViewProperties = new TViewProperties();
-    CalibratorModule = new TCalibratorModule((Root / "calkit.ini").string());
-    services->CalibratorModule = CalibratorModule;
-    frm = std::make_unique<TMainFrm>();
-    MainFrm = frm.get();
-    ui::Form::SetMainForm(frm.get());
-    clock.advanceMs(TMainFrm::kDelayCreateMs);
-    ui::Timer::Fake::RunDue();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-  }
-  ~TProgram() {
-    ui::Form::SetMainForm(nullptr);
-    ScannerModule->GetScanner().SetState(TScanner::STOP);
-    ScannerModule->GetScanner().Connected = false;
-    frm.reset();
-    MainFrm = nullptr;
-    SynthesizerTV30 = nullptr;
-    delete CalibratorModule;
-    CalibratorModule = nullptr;
-    delete ViewProperties;
-    ViewProperties = nullptr;
-    delete ScannerModule;
-    ScannerModule = nullptr;
-    platform::UsbBackend::install(nullptr);
-    emulator.reset();
-    platform::UiDispatcher::install(previousDispatcher);
-    ResetRunMode();
-    std::error_code ec;
-    fs::remove_all(Root, ec);
-  }
-
-  fs::path Root;
-  platform::ManualClock clock;
-  platform::ScopedClock scopedClock{clock};
-  ui::Timer::Fake fakeTimers;
-  platform::ManualUiDispatcher queue;
-  platform::UiDispatcher* previousDispatcher = nullptr;
-  TScopedServices services;
-  TSynthesizerTV30 synth30;
-  std::unique_ptr<TDevice> device;
-  std::unique_ptr<EmulatorBackend> emulator;
-  std::unique_ptr<TMainFrm> frm;
-};
+constexpr benchrig::TProgramOptions kServiceProgram{
+    .rootName = "tervan-synthbench", .runMode = "DemoMode EnableService", .synthesizerGlobal = true};
 
 void SynthApply(benchmark::State& state) {
-  TProgram program;
+  benchrig::TProgram program(kServiceProgram);
   TScanner& scanner = ScannerModule->GetScanner();
   // Marked connected, the engine builds every point and scan list; without a link nothing is
   // sent, which leaves the rebuild itself to be timed.
