@@ -488,3 +488,23 @@ TEST(MemIniFile, IniRoundTripEveryLeadingMarkIsSkipped) {
     EXPECT_EQ(reread.ReadString("Other", "X", ""), "1");
   }
 }
+
+// Text is turned between UTF-16 and UTF-8 many characters at a time: a character that is not
+// plain ASCII, or a line break, must be found wherever it falls within such a block, both when
+// reading and when writing.
+TEST(MemIniFile, IniRoundTripEveryPositionOfAnOddCharacter) {
+  const std::vector<std::u16string> odd = {u"\u0141", u"Ж", u"\u0080", u"\u00FF", u"😀", u"\r", u"\n", u"\r\nK2="};
+  for (const std::u16string& c : odd) {
+    for (size_t at = 0; at < 40; ++at) {
+      std::u16string doc = u"[S]\r\nK=" + std::u16string(at, u'a') + c + std::u16string(40 - at, u'b') + u"\r\n";
+      const std::string wide = Utf16Bytes(doc, false, true);
+      TMemIniFile fromWide;
+      fromWide.LoadFromBytes(wide);
+      TMemIniFile fromNarrow;
+      fromNarrow.LoadFromBytes("\xEF\xBB\xBF" + DecodeUtf16Bytes(wide.substr(2), false));
+      SCOPED_TRACE(testing::Message() << "character " << static_cast<int>(c[0]) << " at " << at);
+      ASSERT_EQ(fromWide.GetText(), fromNarrow.GetText());
+      EXPECT_EQ(fromWide.SaveToBytes(), "\xFF\xFE" + EncodeUtf16LE(fromWide.GetText(), false));
+    }
+  }
+}
