@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "automation/AutomationCore.h"
 #include "automation/ScpiTestClient.h"
@@ -45,5 +47,41 @@ inline automation::Node NodeAt(std::initializer_list<PathStep> path) {
   }
   return node;
 }
+
+// The node at a path of child getters below a given node; an index of 0 passes no argument.
+inline automation::Node Walk(automation::Node node, const std::vector<std::pair<const char*, int>>& path) {
+  using namespace automation;
+  for (const auto& [name, index] : path) {
+    std::vector<Variant> args;
+    if (index != 0) args.emplace_back(static_cast<int32_t>(index));
+    CallResult r = child(node, name, args);
+    EXPECT_TRUE(r.Outcome.Ok()) << name << ": " << r.Outcome.Description;
+    if (!r.Outcome.Ok()) return nullptr;
+    node = r.Value.asNode();
+  }
+  return node;
+}
+
+// Counts the events of a change hook while it lives, each passed on to the handler the hook had;
+// that handler goes back at its end.
+template <class Hook>
+class ChangeCount {
+ public:
+  explicit ChangeCount(Hook& hook) : hook_(hook), saved_(hook) {
+    hook_ = [this](auto&&... args) {
+      ++count;
+      if (saved_) saved_(std::forward<decltype(args)>(args)...);
+    };
+  }
+  ~ChangeCount() { hook_ = saved_; }
+  ChangeCount(const ChangeCount&) = delete;
+  ChangeCount& operator=(const ChangeCount&) = delete;
+
+  int count = 0;
+
+ private:
+  Hook& hook_;
+  const Hook saved_;
+};
 
 }  // namespace scpisteps
