@@ -351,18 +351,10 @@ double TDrawingPlane::GetStimEntry(bool second, bool center) const {
 }
 
 void TDrawingPlane::SetStimEntry(bool second, bool center, double value) {
+  static constexpr void (TRange::*kSet[2][2])(double) = {{&TRange::SetStartFrequency, &TRange::SetCenterFrequency},
+                                                          {&TRange::SetStopFrequency, &TRange::SetSpan}};
   TRange* range = View != nullptr ? View->GetRange() : nullptr;
-  if (range == nullptr || !std::isfinite(value)) return;
-  if (center) {
-    if (second)
-      range->SetSpan(value);
-    else
-      range->SetCenterFrequency(value);
-  } else if (second) {
-    range->SetStopFrequency(value);
-  } else {
-    range->SetStartFrequency(value);
-  }
+  if (range != nullptr && std::isfinite(value)) (range->*kSet[second][center])(value);
 }
 
 double TDrawingPlane::GetTimeEntry(bool second, bool center) const {
@@ -372,17 +364,10 @@ double TDrawingPlane::GetTimeEntry(bool second, bool center) const {
 }
 
 void TDrawingPlane::SetTimeEntry(bool second, bool center, double value) {
-  if (View == nullptr || !std::isfinite(value)) return;
-  if (center) {
-    if (second)
-      View->SetTransformSpanInUnit(value);
-    else
-      View->SetTransformCenterInUnit(value);
-  } else if (second) {
-    View->SetTransformStopInUnit(value);
-  } else {
-    View->SetTransformStartInUnit(value);
-  }
+  static constexpr void (IChartView::*kSet[2][2])(double) = {
+      {&IChartView::SetTransformStartInUnit, &IChartView::SetTransformCenterInUnit},
+      {&IChartView::SetTransformStopInUnit, &IChartView::SetTransformSpanInUnit}};
+  if (View != nullptr && std::isfinite(value)) (View->*kSet[second][center])(value);
 }
 
 void TDrawingPlane::DistanceUnit(int& kind, int& index) {
