@@ -43,10 +43,7 @@ TAutoExtensionFrm::TAutoExtensionFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
   pnIncludeLossValue = MakeValuePanel("pnIncludeLossValue");
   pnAdjustMismatch = MakeCaptionPanel("pnAdjustMismatch", TranslationKey("Adjust Mismatch"));
   pnAdjustMismatchValue = MakeValuePanel("pnAdjustMismatchValue");
-  btOpen = MakeStandardButton(*this, "btOpen", "Open");
-  btShort = MakeStandardButton(*this, "btShort", "Short");
-  pnOpen = MakeStandardSquare(*this, "pnOpen");
-  pnShort = MakeStandardSquare(*this, "pnShort");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}});
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
   btApply = MakeButton(this, "btApply", TranslateText("Apply"));
 

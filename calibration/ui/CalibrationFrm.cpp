@@ -33,12 +33,7 @@ TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, Transl
   pnCorrectionValue = MakeValuePanel("pnCorrectionValue");
   pnCalKit = MakeCaptionPanel("pnCalKit", TranslationKey("Calibration Kit"));
   pnCalKitValue = MakeValuePanel("pnCalKitValue");
-  btOpen = MakeStandardButton(*this, "btOpen", "Open");
-  btShort = MakeStandardButton(*this, "btShort", "Short");
-  btLoad = MakeStandardButton(*this, "btLoad", "Load");
-  pnOpen = MakeStandardSquare(*this, "pnOpen");
-  pnShort = MakeStandardSquare(*this, "pnShort");
-  pnLoad = MakeStandardSquare(*this, "pnLoad");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
   btPortExtension = MakeButton(this, "btPortExtension", TranslateText("Port Extension"));
   btAutoCal = MakeButton(this, "btAutoCal", TranslateText("Autocalibration"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));

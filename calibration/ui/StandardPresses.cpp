@@ -1,5 +1,7 @@
 #include "calibration/ui/StandardPresses.h"
 
+#include <string>
+
 #include "calibration/Calibr.h"
 #include "model/IDeviceModel.h"
 #include "model/Services.h"
@@ -8,18 +10,19 @@
 #include "widgets/LbButton.h"
 #include "widgets/TouchForm.h"
 
-TLbButton* MakeStandardButton(TTouchForm& form, const char* name, const char* caption) {
-  TLbButton* b = form.MakeButton(&form, name, TTouchForm::kBlankText + TranslateText(caption));
-  b->SetAlignment(ui::Alignment::Left);
-  return b;
-}
-
-ui::Panel* MakeStandardSquare(TTouchForm& form, const char* name) {
-  auto* p = new ui::Panel(&form);
-  p->SetName(name);
-  p->SetCaption("");
-  p->SetColor(kStandardNotMeasuredColor);
-  return p;
+void MakeStandardPresses(TTouchForm& form, std::initializer_list<TStandardPress> presses) {
+  for (const TStandardPress& s : presses) {
+    TLbButton* b = form.MakeButton(&form, std::string("bt") + s.Word, TTouchForm::kBlankText + TranslateText(s.Word));
+    b->SetAlignment(ui::Alignment::Left);
+    *s.Button = b;
+  }
+  for (const TStandardPress& s : presses) {
+    auto* p = new ui::Panel(&form);
+    p->SetName(std::string("pn") + s.Word);
+    p->SetCaption("");
+    p->SetColor(kStandardNotMeasuredColor);
+    *s.Square = p;
+  }
 }
 
 void PlaceStandards(std::initializer_list<std::pair<TLbButton*, ui::Panel*>> presses, int firstRow, int formWidth) {

@@ -17,9 +17,13 @@ class Panel;
 constexpr ui::TColor kStandardMeasuredColor = 0x80FF80;
 constexpr ui::TColor kStandardNotMeasuredColor = 0xC0C0C0;
 
-TLbButton* MakeStandardButton(TTouchForm& form, const char* name, const char* caption);
-// The square beside a press, not measured yet.
-ui::Panel* MakeStandardSquare(TTouchForm& form, const char* name);
+struct TStandardPress {
+  const char* Word;  // "Open": the press btOpen captioned with the translated word, the square pnOpen
+  TLbButton** Button;
+  ui::Panel** Square;
+};
+// The presses, then their squares, none measured yet.
+void MakeStandardPresses(TTouchForm& form, std::initializer_list<TStandardPress> presses);
 // Each press on its own row from firstRow down, its square at the row's right end in front.
 void PlaceStandards(std::initializer_list<std::pair<TLbButton*, ui::Panel*>> presses, int firstRow, int formWidth);
 // The squares of Open, Short and Load as the calibration holds them on the device's reflection

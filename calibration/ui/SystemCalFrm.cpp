@@ -45,12 +45,7 @@ TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
   pnCalKitValue = MakeValuePanel("pnCalKitValue");
   pnPower = MakeCaptionPanel("pnPower", TranslationKey("Output Power"));
   pnPowerValue = MakeValuePanel("pnPowerValue");
-  btOpen = MakeStandardButton(*this, "btOpen", "Open");
-  btShort = MakeStandardButton(*this, "btShort", "Short");
-  btLoad = MakeStandardButton(*this, "btLoad", "Load");
-  pnOpen = MakeStandardSquare(*this, "pnOpen");
-  pnShort = MakeStandardSquare(*this, "pnShort");
-  pnLoad = MakeStandardSquare(*this, "pnLoad");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
   btApply = MakeButton(this, "btApply", TranslateText("Apply"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
   btOk = MakeButton(this, "btOk", TranslateText("Ok"));
