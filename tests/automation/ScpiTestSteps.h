@@ -1,7 +1,12 @@
 #pragma once
 // Shared steps of the SCPI node tests: send a line, check its reply and the error it left.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,5 +88,22 @@ class ChangeCount {
   Hook& hook_;
   const Hook saved_;
 };
+
+// A plain socket to the server on the loopback port whose reads give up after timeoutSeconds;
+// -1 when it does not connect.
+inline int ConnectLoopback(uint16_t port, int timeoutSeconds) {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(port);
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+    close(fd);
+    return -1;
+  }
+  timeval tv{timeoutSeconds, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  return fd;
+}
 
 }  // namespace scpisteps
