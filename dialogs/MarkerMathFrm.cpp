@@ -25,19 +25,95 @@ ui::Panel* MakeGroup(QWidget* parent, const std::string& name) {
   return p;
 }
 
+// What a row does when pressed, and what its value shows.
+enum class TRowKind {
+  Switch,  // Get/Set: a flag of the marker list, shown on or off
+  Marker,  // Field/SetField: a marker number, chosen from the marker-number list
+  Choice,  // Field/SetField: 0 and 1 alternate, shown by their word; another number shows nothing
+  Level,   // the bandwidth level, typed on the keypad
+};
+
+struct TMathRow {
+  int Group;  // 0..3: pn1..pn4
+  const char* Name;
+  const char* English;
+  ui::Panel* TMarkerMathFrm::*Caption;
+  ui::Panel* TMarkerMathFrm::*Value;
+  TRowKind Kind;
+  bool (*Get)(const TMarkerList&) = nullptr;
+  void (*Set)(TMarkerList&, bool) = nullptr;
+  int TMarkerList::*Field = nullptr;
+  void (TMarkerList::*SetField)(int) = nullptr;
+  const char* Words[2] = {};
+  const char* ValueName = nullptr;  // else Name + "Value"
+};
+
+using F = TMarkerMathFrm;
+using L = TMarkerList;
+
+// The rows in the order they stand, group by group.
+const TMathRow kRows[] = {
+    {.Group = 0, .Name = "pnStatistics", .English = TranslationKey("Statistics"), .Caption = &F::pnStatistics,
+     .Value = &F::pnStatisticValue, .Kind = TRowKind::Switch,
+     .Get = [](const L& l) { return l.Statistics; }, .Set = [](L& l, bool on) { l.SetStatistics(on); },
+     .ValueName = "pnStatisticValue"},
+    {.Group = 0, .Name = "pnStatisticRange", .English = TranslationKey("Statistic Range"),
+     .Caption = &F::pnStatisticRange, .Value = &F::pnStatisticRangeValue, .Kind = TRowKind::Switch,
+     .Get = [](const L& l) { return l.StatRange; }, .Set = [](L& l, bool on) { l.SetStatRange(on); }},
+    {.Group = 0, .Name = "pnStatisticStart", .English = TranslationKey("Statistic Start"),
+     .Caption = &F::pnStatisticStart, .Value = &F::pnStatisticStartValue, .Kind = TRowKind::Marker,
+     .Field = &L::StatStart, .SetField = &L::SetStatStart},
+    {.Group = 0, .Name = "pnStatisticStop", .English = TranslationKey("Statistic Stop"),
+     .Caption = &F::pnStatisticStop, .Value = &F::pnStatisticStopValue, .Kind = TRowKind::Marker,
+     .Field = &L::StatStop, .SetField = &L::SetStatStop},
+
+    {.Group = 1, .Name = "pnFlatness", .English = TranslationKey("Flatness"), .Caption = &F::pnFlatness,
+     .Value = &F::pnFlatnessValue, .Kind = TRowKind::Switch,
+     .Get = [](const L& l) { return l.Flatness; }, .Set = [](L& l, bool on) { l.SetFlatness(on); }},
+    {.Group = 1, .Name = "pnFlatnessStart", .English = TranslationKey("Flatness Start"),
+     .Caption = &F::pnFlatnessStart, .Value = &F::pnFlatnessStartValue, .Kind = TRowKind::Marker,
+     .Field = &L::FlatnessStart, .SetField = &L::SetFlatnessStart},
+    {.Group = 1, .Name = "pnFlatnessStop", .English = TranslationKey("Flatness Stop"),
+     .Caption = &F::pnFlatnessStop, .Value = &F::pnFlatnessStopValue, .Kind = TRowKind::Marker,
+     .Field = &L::FlatnessStop, .SetField = &L::SetFlatnessStop},
+
+    {.Group = 2, .Name = "pnBandwidthSearch", .English = TranslationKey("Bandwidth Search"),
+     .Caption = &F::pnBandwidthSearch, .Value = &F::pnBandwidthSearchValue, .Kind = TRowKind::Switch,
+     .Get = [](const L& l) { return l.BandwidthSearch; },
+     .Set = [](L& l, bool on) { l.SetBandwidthSearch(on); }},
+    // Band-pass and notch alternate; so do the maximum and the active marker as the reference.
+    {.Group = 2, .Name = "pnTypeSearch", .English = TranslationKey("Type Search"), .Caption = &F::pnTypeSearch,
+     .Value = &F::pnTypeSearchValue, .Kind = TRowKind::Choice, .Field = &L::BandwidthType,
+     .SetField = &L::SetBandwidthType, .Words = {TranslationKey("BandPass"), TranslationKey("Notch")}},
+    {.Group = 2, .Name = "pnSearchRefTo", .English = TranslationKey("Search Ref To"), .Caption = &F::pnSearchRefTo,
+     .Value = &F::pnSearchRefToValue, .Kind = TRowKind::Choice, .Field = &L::BandwidthRef,
+     .SetField = &L::SetBandwidthRef, .Words = {TranslationKey("Maximum"), TranslationKey("Marker")}},
+    {.Group = 2, .Name = "pnBandwidth", .English = TranslationKey("Bandwidth Value"), .Caption = &F::pnBandwidth,
+     .Value = &F::pnBandwidthValue, .Kind = TRowKind::Level},
+
+    // The switch reads as the readout holds: on only while both passband markers exist.
+    {.Group = 3, .Name = "pnRFFiltesStats", .English = TranslationKey("RF Filter Stats"),
+     .Caption = &F::pnRFFiltesStats, .Value = &F::pnRFFiltesStatsValue, .Kind = TRowKind::Switch,
+     .Get = [](const L& l) { return l.IsPassbandValid(); }, .Set = [](L& l, bool on) { l.SetRFFilterStats(on); }},
+    {.Group = 3, .Name = "pnPassbandStart", .English = TranslationKey("Passband Start"),
+     .Caption = &F::pnPassbandStart, .Value = &F::pnPassbandStartValue, .Kind = TRowKind::Marker,
+     .Field = &L::PassbandStart, .SetField = &L::SetPassbandStart},
+    {.Group = 3, .Name = "pnPassbandStop", .English = TranslationKey("Passband Stop"),
+     .Caption = &F::pnPassbandStop, .Value = &F::pnPassbandStopValue, .Kind = TRowKind::Marker,
+     .Field = &L::PassbandStop, .SetField = &L::SetPassbandStop},
+    {.Group = 3, .Name = "pnStopbandStart", .English = TranslationKey("Stopband Start"),
+     .Caption = &F::pnStopbandStart, .Value = &F::pnStopbandStartValue, .Kind = TRowKind::Marker,
+     .Field = &L::StopbandStart, .SetField = &L::SetStopbandStart},
+    {.Group = 3, .Name = "pnStopbandStop", .English = TranslationKey("Stopband Stop"),
+     .Caption = &F::pnStopbandStop, .Value = &F::pnStopbandStopValue, .Kind = TRowKind::Marker,
+     .Field = &L::StopbandStop, .SetField = &L::SetStopbandStop},
+};
+
 }  // namespace
 
 std::string TMarkerMathFrm::MarkerText(int tag) {
   if (tag >= 15) return TranslateText(TranslationKey("Reference Marker"));
   return TranslateText(TranslationKey("Marker")) + " " + std::to_string(tag + 1);
-}
-
-TMarkerMathFrm::TRowPair TMarkerMathFrm::MakeRow(ui::Panel* group, const std::string& name, const char* english) {
-  TRowPair row{MakeCaptionPanel(name, english), MakeValuePanel(name + "Value")};
-  row.Caption->setParent(group);
-  row.Value->setParent(group);
-  rows_.back().push_back(row);
-  return row;
 }
 
 TMarkerMathFrm::TMarkerMathFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Marker Math")) {
@@ -52,84 +128,26 @@ TMarkerMathFrm::TMarkerMathFrm(QWidget* owner) : TTouchDialogFrm(owner, Translat
   pn3 = MakeGroup(this, "pn3");
   pn4 = MakeGroup(this, "pn4");
 
-  rows_.emplace_back();
-  TRowPair r = MakeRow(pn1, "pnStatistics", TranslationKey("Statistics"));
-  pnStatistics = r.Caption;
-  pnStatisticValue = r.Value;
-  pnStatisticValue->SetName("pnStatisticValue");
-  BindListSwitch(r, [](const TMarkerList& l) { return l.Statistics; }, [](TMarkerList& l, bool on) { l.SetStatistics(on); });
-  r = MakeRow(pn1, "pnStatisticRange", TranslationKey("Statistic Range"));
-  pnStatisticRange = r.Caption;
-  pnStatisticRangeValue = r.Value;
-  BindListSwitch(r, [](const TMarkerList& l) { return l.StatRange; }, [](TMarkerList& l, bool on) { l.SetStatRange(on); });
-  r = MakeRow(pn1, "pnStatisticStart", TranslationKey("Statistic Start"));
-  pnStatisticStart = r.Caption;
-  pnStatisticStartValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::StatStart, &TMarkerList::SetStatStart);
-  r = MakeRow(pn1, "pnStatisticStop", TranslationKey("Statistic Stop"));
-  pnStatisticStop = r.Caption;
-  pnStatisticStopValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::StatStop, &TMarkerList::SetStatStop);
-
-  rows_.emplace_back();
-  r = MakeRow(pn2, "pnFlatness", TranslationKey("Flatness"));
-  pnFlatness = r.Caption;
-  pnFlatnessValue = r.Value;
-  BindListSwitch(r, [](const TMarkerList& l) { return l.Flatness; }, [](TMarkerList& l, bool on) { l.SetFlatness(on); });
-  r = MakeRow(pn2, "pnFlatnessStart", TranslationKey("Flatness Start"));
-  pnFlatnessStart = r.Caption;
-  pnFlatnessStartValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::FlatnessStart, &TMarkerList::SetFlatnessStart);
-  r = MakeRow(pn2, "pnFlatnessStop", TranslationKey("Flatness Stop"));
-  pnFlatnessStop = r.Caption;
-  pnFlatnessStopValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::FlatnessStop, &TMarkerList::SetFlatnessStop);
-
-  rows_.emplace_back();
-  r = MakeRow(pn3, "pnBandwidthSearch", TranslationKey("Bandwidth Search"));
-  pnBandwidthSearch = r.Caption;
-  pnBandwidthSearchValue = r.Value;
-  BindListSwitch(r, [](const TMarkerList& l) { return l.BandwidthSearch; },
-                 [](TMarkerList& l, bool on) { l.SetBandwidthSearch(on); });
-  r = MakeRow(pn3, "pnTypeSearch", TranslationKey("Type Search"));
-  pnTypeSearch = r.Caption;
-  pnTypeSearchValue = r.Value;
-  // Band-pass and notch alternate; so do the maximum and the active marker as the reference.
-  BindListSwitch(r, [](const TMarkerList& l) { return l.BandwidthType != 0; },
-                 [](TMarkerList& l, bool on) { l.SetBandwidthType(on ? 1 : 0); });
-  r = MakeRow(pn3, "pnSearchRefTo", TranslationKey("Search Ref To"));
-  pnSearchRefTo = r.Caption;
-  pnSearchRefToValue = r.Value;
-  BindListSwitch(r, [](const TMarkerList& l) { return l.BandwidthRef != 0; },
-                 [](TMarkerList& l, bool on) { l.SetBandwidthRef(on ? 1 : 0); });
-  r = MakeRow(pn3, "pnBandwidth", TranslationKey("Bandwidth Value"));
-  pnBandwidth = r.Caption;
-  pnBandwidthValue = r.Value;
-  BindRow(*r.Caption, *r.Value, [this] { BandwidthClick(); });
-
-  rows_.emplace_back();
-  r = MakeRow(pn4, "pnRFFiltesStats", TranslationKey("RF Filter Stats"));
-  pnRFFiltesStats = r.Caption;
-  pnRFFiltesStatsValue = r.Value;
-  // The switch reads as the readout holds: on only while both passband markers exist.
-  BindListSwitch(r, [](const TMarkerList& l) { return l.IsPassbandValid(); },
-                 [](TMarkerList& l, bool on) { l.SetRFFilterStats(on); });
-  r = MakeRow(pn4, "pnPassbandStart", TranslationKey("Passband Start"));
-  pnPassbandStart = r.Caption;
-  pnPassbandStartValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::PassbandStart, &TMarkerList::SetPassbandStart);
-  r = MakeRow(pn4, "pnPassbandStop", TranslationKey("Passband Stop"));
-  pnPassbandStop = r.Caption;
-  pnPassbandStopValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::PassbandStop, &TMarkerList::SetPassbandStop);
-  r = MakeRow(pn4, "pnStopbandStart", TranslationKey("Stopband Start"));
-  pnStopbandStart = r.Caption;
-  pnStopbandStartValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::StopbandStart, &TMarkerList::SetStopbandStart);
-  r = MakeRow(pn4, "pnStopbandStop", TranslationKey("Stopband Stop"));
-  pnStopbandStop = r.Caption;
-  pnStopbandStopValue = r.Value;
-  BindMarkerRow(r, &TMarkerList::StopbandStop, &TMarkerList::SetStopbandStop);
+  ui::Panel* const groups[] = {pn1, pn2, pn3, pn4};
+  rows_.resize(std::size(groups));
+  for (const TMathRow& spec : kRows) {
+    const std::string valueName = spec.ValueName != nullptr ? spec.ValueName : std::string(spec.Name) + "Value";
+    const TRowPair row{MakeCaptionPanel(spec.Name, spec.English), MakeValuePanel(valueName)};
+    row.Caption->setParent(groups[spec.Group]);
+    row.Value->setParent(groups[spec.Group]);
+    rows_[spec.Group].push_back(row);
+    this->*spec.Caption = row.Caption;
+    this->*spec.Value = row.Value;
+    switch (spec.Kind) {
+      case TRowKind::Switch: BindListSwitch(row, spec.Get, spec.Set); break;
+      case TRowKind::Marker: BindMarkerRow(row, spec.Field, spec.SetField); break;
+      case TRowKind::Choice:
+        BindListSwitch(row, [field = spec.Field](const TMarkerList& l) { return l.*field != 0; },
+                       [set = spec.SetField](TMarkerList& l, bool on) { (l.*set)(on ? 1 : 0); });
+        break;
+      case TRowKind::Level: BindRow(*row.Caption, *row.Value, [this] { BandwidthClick(); }); break;
+    }
+  }
 
   btOk = MakeButton(this, "btOk", TranslateText(TranslationKey("Ok")));
   BindButton(*btOk, [this] { OkAction(); });
@@ -227,32 +245,28 @@ void TMarkerMathFrm::RefreshValues() {
       for (const TRowPair& row : group) SetValueText(*row.Value, {});
     return;
   }
-  SetValueText(*pnStatisticValue, MarkerOnOffText(l->Statistics));
-  SetValueText(*pnStatisticRangeValue, MarkerOnOffText(l->StatRange));
-  SetValueText(*pnStatisticStartValue, MarkerText(l->StatStart));
-  SetValueText(*pnStatisticStopValue, MarkerText(l->StatStop));
-  SetValueText(*pnFlatnessValue, MarkerOnOffText(l->Flatness));
-  SetValueText(*pnFlatnessStartValue, MarkerText(l->FlatnessStart));
-  SetValueText(*pnFlatnessStopValue, MarkerText(l->FlatnessStop));
-  SetValueText(*pnBandwidthSearchValue, MarkerOnOffText(l->BandwidthSearch));
-  // A type or reference without a name shows nothing at all, not even the blank.
-  switch (l->BandwidthType) {
-    case 0: SetValueText(*pnTypeSearchValue, TranslateText(TranslationKey("BandPass"))); break;
-    case 1: SetValueText(*pnTypeSearchValue, TranslateText(TranslationKey("Notch"))); break;
-    default: pnTypeSearchValue->SetCaption({}); break;
+  for (const TMathRow& spec : kRows) {
+    ui::Panel& value = *(this->*spec.Value);
+    switch (spec.Kind) {
+      case TRowKind::Switch: SetValueText(value, MarkerOnOffText(spec.Get(*l))); break;
+      case TRowKind::Marker: SetValueText(value, MarkerText(l->*spec.Field)); break;
+      case TRowKind::Choice: {
+        // A number without a name shows nothing at all, not even the blank.
+        const int choice = l->*spec.Field;
+        if (choice == 0 || choice == 1) {
+          SetValueText(value, TranslateText(spec.Words[choice]));
+        } else {
+          value.SetCaption({});
+        }
+        break;
+      }
+      case TRowKind::Level: {
+        const TMeasurement* trace = l->GetMeasurement();
+        SetValueText(value, FormatNumberWithUnit(ViewProperties->ArgumentDigits,
+                                                 trace != nullptr ? trace->GetResponseUnitText() : std::string(),
+                                                 l->BandwidthValue));
+        break;
+      }
+    }
   }
-  switch (l->BandwidthRef) {
-    case 0: SetValueText(*pnSearchRefToValue, TranslateText(TranslationKey("Maximum"))); break;
-    case 1: SetValueText(*pnSearchRefToValue, TranslateText(TranslationKey("Marker"))); break;
-    default: pnSearchRefToValue->SetCaption({}); break;
-  }
-  const TMeasurement* trace = l->GetMeasurement();
-  SetValueText(*pnBandwidthValue, FormatNumberWithUnit(ViewProperties->ArgumentDigits,
-                                                       trace != nullptr ? trace->GetResponseUnitText() : std::string(),
-                                                       l->BandwidthValue));
-  SetValueText(*pnRFFiltesStatsValue, MarkerOnOffText(l->IsPassbandValid()));
-  SetValueText(*pnPassbandStartValue, MarkerText(l->PassbandStart));
-  SetValueText(*pnPassbandStopValue, MarkerText(l->PassbandStop));
-  SetValueText(*pnStopbandStartValue, MarkerText(l->StopbandStart));
-  SetValueText(*pnStopbandStopValue, MarkerText(l->StopbandStop));
 }

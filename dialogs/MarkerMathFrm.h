@@ -78,7 +78,6 @@ class TMarkerMathFrm : public TTouchDialogFrm {
     ui::Panel* Caption;
     ui::Panel* Value;
   };
-  TRowPair MakeRow(ui::Panel* group, const std::string& name, const char* english);
   // A switch of the marker list: set(list, !get(list)), then a refresh.
   void BindListSwitch(const TRowPair& row, std::function<bool(const TMarkerList&)> get,
                       std::function<void(TMarkerList&, bool)> set);

@@ -224,27 +224,30 @@ class TDrawingPlane : public ui::Control {
   void EditCaption();
   void ApplyCaption(const std::string& text);
   void ToggleFreqCenterPriority();
-  void EditStimFirst();
-  void EditStimSecond();
+  void EditStimFirst() { EditStimEntry(false); }
+  void EditStimSecond() { EditStimEntry(true); }
   void PickPoints();
   void PickIFBW();
   void TogglePowerLevel();
   void EditScale(int traceIndex);
   void EditRefValue(int traceIndex);
+  // The keypad of a trace's value in its response unit, with the trace looked up at each call.
+  void EditTraceEntry(int traceIndex, const char* title, double (TMeasurement::*get)() const,
+                      void (TMeasurement::*set)(double));
   void ToggleTimeCenterPriority();
-  void EditTimeFirst();
-  void EditTimeSecond();
+  void EditTimeFirst() { EditTimeEntry(false); }
+  void EditTimeSecond() { EditTimeEntry(true); }
   void EditMarkerStimulus(int traceIndex, int tag);
-  // Keypad values in the keypad's unit (MHz, or the distance unit); center picks the centre
-  // (or span) of the pair instead of the start (or stop).
-  double GetStimFirst(bool center) const;
-  void SetStimFirst(bool center, double value);
-  double GetStimSecond(bool center) const;
-  void SetStimSecond(bool center, double value);
-  double GetTimeFirst(bool center) const;
-  void SetTimeFirst(bool center, double value);
-  double GetTimeSecond(bool center) const;
-  void SetTimeSecond(bool center, double value);
+  // The keypad of the first (start or centre) or second (stop or span) value of the stimulus
+  // row or of the time-domain labels.
+  void EditStimEntry(bool second);
+  void EditTimeEntry(bool second);
+  // Keypad values in the keypad's unit (MHz, or the distance unit): second picks the stop (or
+  // span) instead of the start (or centre), center the centre and span instead of start and stop.
+  double GetStimEntry(bool second, bool center) const;
+  void SetStimEntry(bool second, bool center, double value);
+  double GetTimeEntry(bool second, bool center) const;
+  void SetTimeEntry(bool second, bool center, double value);
   // The keypad unit (kind, index) of the scanner module's distance unit and of a trace's format.
   static void DistanceUnit(int& kind, int& index);
   static void ResponseUnit(const TMeasurement& trace, int& kind, int& index);

@@ -16,6 +16,7 @@
 #include "model/MeasureUnitTables.h"
 #include "model/NumberText.h"
 #include "model/Services.h"
+#include "model/TranslationKey.h"
 #include "model/Utils.h"
 #include "traces/Marker.h"
 #include "traces/MarkerList.h"
@@ -342,60 +343,31 @@ void TDrawingPlane::PickIFBW() {
 
 // ---- Keypad values ------------------------------------------------------------------------
 
-double TDrawingPlane::GetStimFirst(bool center) const {
+double TDrawingPlane::GetStimEntry(bool second, bool center) const {
   const TRange* range = View != nullptr ? View->GetRange() : nullptr;
   if (range == nullptr) return 0.0;
-  return center ? range->GetCenterFrequency() : range->MinFrequency;
+  if (center) return second ? range->GetSpan() : range->GetCenterFrequency();
+  return second ? range->MaxFrequency : range->MinFrequency;
 }
 
-void TDrawingPlane::SetStimFirst(bool center, double value) {
+void TDrawingPlane::SetStimEntry(bool second, bool center, double value) {
+  static constexpr void (TRange::*kSet[2][2])(double) = {{&TRange::SetStartFrequency, &TRange::SetCenterFrequency},
+                                                          {&TRange::SetStopFrequency, &TRange::SetSpan}};
   TRange* range = View != nullptr ? View->GetRange() : nullptr;
-  if (range == nullptr || !std::isfinite(value)) return;
-  if (center)
-    range->SetCenterFrequency(value);
-  else
-    range->SetStartFrequency(value);
+  if (range != nullptr && std::isfinite(value)) (range->*kSet[second][center])(value);
 }
 
-double TDrawingPlane::GetStimSecond(bool center) const {
-  const TRange* range = View != nullptr ? View->GetRange() : nullptr;
-  if (range == nullptr) return 0.0;
-  return center ? range->GetSpan() : range->MaxFrequency;
-}
-
-void TDrawingPlane::SetStimSecond(bool center, double value) {
-  TRange* range = View != nullptr ? View->GetRange() : nullptr;
-  if (range == nullptr || !std::isfinite(value)) return;
-  if (center)
-    range->SetSpan(value);
-  else
-    range->SetStopFrequency(value);
-}
-
-double TDrawingPlane::GetTimeFirst(bool center) const {
+double TDrawingPlane::GetTimeEntry(bool second, bool center) const {
   if (View == nullptr) return 0.0;
-  return center ? View->GetTransformCenterInUnit() : View->GetTransformStartInUnit();
+  if (center) return second ? View->GetTransformSpanInUnit() : View->GetTransformCenterInUnit();
+  return second ? View->GetTransformStopInUnit() : View->GetTransformStartInUnit();
 }
 
-void TDrawingPlane::SetTimeFirst(bool center, double value) {
-  if (View == nullptr || !std::isfinite(value)) return;
-  if (center)
-    View->SetTransformCenterInUnit(value);
-  else
-    View->SetTransformStartInUnit(value);
-}
-
-double TDrawingPlane::GetTimeSecond(bool center) const {
-  if (View == nullptr) return 0.0;
-  return center ? View->GetTransformSpanInUnit() : View->GetTransformStopInUnit();
-}
-
-void TDrawingPlane::SetTimeSecond(bool center, double value) {
-  if (View == nullptr || !std::isfinite(value)) return;
-  if (center)
-    View->SetTransformSpanInUnit(value);
-  else
-    View->SetTransformStopInUnit(value);
+void TDrawingPlane::SetTimeEntry(bool second, bool center, double value) {
+  static constexpr void (IChartView::*kSet[2][2])(double) = {
+      {&IChartView::SetTransformStartInUnit, &IChartView::SetTransformCenterInUnit},
+      {&IChartView::SetTransformStopInUnit, &IChartView::SetTransformSpanInUnit}};
+  if (View != nullptr && std::isfinite(value)) (View->*kSet[second][center])(value);
 }
 
 void TDrawingPlane::DistanceUnit(int& kind, int& index) {
@@ -421,7 +393,7 @@ void TDrawingPlane::ResponseUnit(const TMeasurement& trace, int& kind, int& inde
 
 // ---- Numeric entries ----------------------------------------------------------------------
 
-void TDrawingPlane::EditStimFirst() {
+void TDrawingPlane::EditStimEntry(bool second) {
   TRange* range = View != nullptr ? View->GetRange() : nullptr;
   if (Popups == nullptr || range == nullptr) return;
   if (SegmentSweep(range)) {
@@ -430,47 +402,23 @@ void TDrawingPlane::EditStimFirst() {
   }
   if (!DigitalPanel()) return;
   const bool center = range->FreqCenterPriority;
+  const char* const titles[2][2] = {{TranslationKey("Start Frequency"), TranslationKey("Center Frequency")},
+                                    {TranslationKey("Stop Frequency"), TranslationKey("Span Frequency")}};
   QPointer<TDrawingPlane> self(this);
-  Popups->OpenKeypad(TranslateText(center ? "Center Frequency" : "Start Frequency"), 1, ukFrequency,
-                     [self, center](double v) { if (self) self->SetStimFirst(center, v); },
-                     [self, center] { return self ? self->GetStimFirst(center) : 0.0; });
+  Popups->OpenKeypad(TranslateText(titles[second][center]), 1, ukFrequency,
+                     [self, second, center](double v) { if (self) self->SetStimEntry(second, center, v); },
+                     [self, second, center] { return self ? self->GetStimEntry(second, center) : 0.0; });
 }
 
-void TDrawingPlane::EditStimSecond() {
-  TRange* range = View != nullptr ? View->GetRange() : nullptr;
-  if (Popups == nullptr || range == nullptr) return;
-  if (SegmentSweep(range)) {
-    Popups->RunSegmentEditor();
-    return;
-  }
-  if (!DigitalPanel()) return;
-  const bool center = range->FreqCenterPriority;
-  QPointer<TDrawingPlane> self(this);
-  Popups->OpenKeypad(TranslateText(center ? "Span Frequency" : "Stop Frequency"), 1, ukFrequency,
-                     [self, center](double v) { if (self) self->SetStimSecond(center, v); },
-                     [self, center] { return self ? self->GetStimSecond(center) : 0.0; });
-}
-
-void TDrawingPlane::EditTimeFirst() {
+void TDrawingPlane::EditTimeEntry(bool second) {
   if (Popups == nullptr || View == nullptr || !DigitalPanel()) return;
   const bool center = View->GetTimeCenterPriority();
   int kind = 0, index = 0;
   DistanceUnit(kind, index);
   QPointer<TDrawingPlane> self(this);
   Popups->OpenKeypad(TranslateText("Distance"), index, kind,
-                     [self, center](double v) { if (self) self->SetTimeFirst(center, v); },
-                     [self, center] { return self ? self->GetTimeFirst(center) : 0.0; });
-}
-
-void TDrawingPlane::EditTimeSecond() {
-  if (Popups == nullptr || View == nullptr || !DigitalPanel()) return;
-  const bool center = View->GetTimeCenterPriority();
-  int kind = 0, index = 0;
-  DistanceUnit(kind, index);
-  QPointer<TDrawingPlane> self(this);
-  Popups->OpenKeypad(TranslateText("Distance"), index, kind,
-                     [self, center](double v) { if (self) self->SetTimeSecond(center, v); },
-                     [self, center] { return self ? self->GetTimeSecond(center) : 0.0; });
+                     [self, second, center](double v) { if (self) self->SetTimeEntry(second, center, v); },
+                     [self, second, center] { return self ? self->GetTimeEntry(second, center) : 0.0; });
 }
 
 namespace {
@@ -485,24 +433,16 @@ TMeasurement* TraceOf(const QPointer<TDrawingPlane>& chart, int index) {
 }  // namespace
 
 void TDrawingPlane::EditScale(int traceIndex) {
-  TMeasureList* list = Traces();
-  TMeasurement* trace = list != nullptr ? list->GetMeasurement(traceIndex) : nullptr;
-  if (Popups == nullptr || trace == nullptr || !DigitalPanel()) return;
-  int kind = 0, index = 0;
-  ResponseUnit(*trace, kind, index);
-  QPointer<TDrawingPlane> self(this);
-  Popups->OpenKeypad(
-      TranslateText("Scale"), index, kind,
-      [self, traceIndex](double v) {
-        if (TMeasurement* t = TraceOf(self, traceIndex); t != nullptr && std::isfinite(v)) t->SetEntryScale(v);
-      },
-      [self, traceIndex] {
-        TMeasurement* t = TraceOf(self, traceIndex);
-        return t != nullptr ? t->GetEntryScale() : 0.0;
-      });
+  EditTraceEntry(traceIndex, TranslationKey("Scale"), &TMeasurement::GetEntryScale, &TMeasurement::SetEntryScale);
 }
 
 void TDrawingPlane::EditRefValue(int traceIndex) {
+  EditTraceEntry(traceIndex, TranslationKey("Reference Value"), &TMeasurement::GetEntryRefValue,
+                 &TMeasurement::SetEntryRefValue);
+}
+
+void TDrawingPlane::EditTraceEntry(int traceIndex, const char* title, double (TMeasurement::*get)() const,
+                                   void (TMeasurement::*set)(double)) {
   TMeasureList* list = Traces();
   TMeasurement* trace = list != nullptr ? list->GetMeasurement(traceIndex) : nullptr;
   if (Popups == nullptr || trace == nullptr || !DigitalPanel()) return;
@@ -510,13 +450,13 @@ void TDrawingPlane::EditRefValue(int traceIndex) {
   ResponseUnit(*trace, kind, index);
   QPointer<TDrawingPlane> self(this);
   Popups->OpenKeypad(
-      TranslateText("Reference Value"), index, kind,
-      [self, traceIndex](double v) {
-        if (TMeasurement* t = TraceOf(self, traceIndex); t != nullptr && std::isfinite(v)) t->SetEntryRefValue(v);
+      TranslateText(title), index, kind,
+      [self, traceIndex, set](double v) {
+        if (TMeasurement* t = TraceOf(self, traceIndex); t != nullptr && std::isfinite(v)) (t->*set)(v);
       },
-      [self, traceIndex] {
+      [self, traceIndex, get] {
         TMeasurement* t = TraceOf(self, traceIndex);
-        return t != nullptr ? t->GetEntryRefValue() : 0.0;
+        return t != nullptr ? (t->*get)() : 0.0;
       });
 }
 

@@ -43,22 +43,7 @@ TAutoExtensionFrm::TAutoExtensionFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
   pnIncludeLossValue = MakeValuePanel("pnIncludeLossValue");
   pnAdjustMismatch = MakeCaptionPanel("pnAdjustMismatch", TranslationKey("Adjust Mismatch"));
   pnAdjustMismatchValue = MakeValuePanel("pnAdjustMismatchValue");
-  const auto standardButton = [this](const char* name, const char* caption) {
-    TLbButton* b = MakeButton(this, name, kBlankText + TranslateText(caption));
-    b->SetAlignment(ui::Alignment::Left);
-    return b;
-  };
-  btOpen = standardButton("btOpen", "Open");
-  btShort = standardButton("btShort", "Short");
-  const auto square = [this](const char* name) {
-    auto* p = new ui::Panel(this);
-    p->SetName(name);
-    p->SetCaption("");
-    p->SetColor(kNotMeasuredColor);
-    return p;
-  };
-  pnOpen = square("pnOpen");
-  pnShort = square("pnShort");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}});
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
   btApply = MakeButton(this, "btApply", TranslateText("Apply"));
 
@@ -123,13 +108,8 @@ void TAutoExtensionFrm::ArrangeControls() {
   }
   PlaceCaptionPanels(*pnIncludeLoss, *pnIncludeLossValue, GetButtonGridRect(row++, w, 1, 1, 0));
   PlaceCaptionPanels(*pnAdjustMismatch, *pnAdjustMismatchValue, GetButtonGridRect(row++, w, 1, 1, 0));
-  const int side = ButtonTextHeight("H");
-  for (auto [button, box] : {std::pair{btOpen, pnOpen}, {btShort, pnShort}}) {
-    button->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, 0));
-    box->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, side));
-    box->BringToFront();
-    ++row;
-  }
+  PlaceStandards({{btOpen, pnOpen}, {btShort, pnShort}}, row, w);
+  row += 2;
   btCancel->SetBoundsRect(GetButtonGridRect(row, w, 1, 2, 0));
   btApply->SetBoundsRect(GetButtonGridRect(row, w, 2, 2, 0));
 }

@@ -9,6 +9,7 @@
 // the temporary channel lives only as long as its run.
 #include <memory>
 
+#include "calibration/ui/StandardPresses.h"
 #include "widgets/TouchDialogFrm.h"
 
 class TLbButton;
@@ -21,8 +22,8 @@ class TAutoExtensionFrm : public TTouchDialogFrm {
   Q_OBJECT
 
  public:
-  static constexpr ui::TColor kMeasuredColor = 0x80FF80;
-  static constexpr ui::TColor kNotMeasuredColor = 0xC0C0C0;
+  static constexpr ui::TColor kMeasuredColor = kStandardMeasuredColor;
+  static constexpr ui::TColor kNotMeasuredColor = kStandardNotMeasuredColor;
 
   explicit TAutoExtensionFrm(QWidget* owner);
   ~TAutoExtensionFrm() override;

@@ -20,13 +20,6 @@
 #include "widgets/DialogSkin.h"
 #include "widgets/LbButton.h"
 
-namespace {
-
-int ReflectionIndex() { return Services().Device != nullptr ? Services().Device->GetReflectionIndex() : 0; }
-int TransmissionIndex() { return Services().Device != nullptr ? Services().Device->GetTransmissionIndex() : 1; }
-
-}  // namespace
-
 bool IsEcalConnected() {
   return MainFrm != nullptr && MainFrm->ECal != nullptr && MainFrm->ECal->IsConnected();
 }
@@ -40,24 +33,7 @@ TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, Transl
   pnCorrectionValue = MakeValuePanel("pnCorrectionValue");
   pnCalKit = MakeCaptionPanel("pnCalKit", TranslationKey("Calibration Kit"));
   pnCalKitValue = MakeValuePanel("pnCalKitValue");
-  const auto standardButton = [this](const char* name, const char* caption) {
-    TLbButton* b = MakeButton(this, name, kBlankText + TranslateText(caption));
-    b->SetAlignment(ui::Alignment::Left);
-    return b;
-  };
-  btOpen = standardButton("btOpen", "Open");
-  btShort = standardButton("btShort", "Short");
-  btLoad = standardButton("btLoad", "Load");
-  const auto square = [this](const char* name) {
-    auto* p = new ui::Panel(this);
-    p->SetName(name);
-    p->SetCaption("");
-    p->SetColor(kNotMeasuredColor);
-    return p;
-  };
-  pnOpen = square("pnOpen");
-  pnShort = square("pnShort");
-  pnLoad = square("pnLoad");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
   btPortExtension = MakeButton(this, "btPortExtension", TranslateText("Port Extension"));
   btAutoCal = MakeButton(this, "btAutoCal", TranslateText("Autocalibration"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
@@ -98,14 +74,7 @@ void TCalibrationFrm::ArrangeControls() {
   const int w = Width();
   PlaceCaptionPanels(*pnCorrection, *pnCorrectionValue, GetButtonGridRect(2, w, 1, 1, 0));
   PlaceCaptionPanels(*pnCalKit, *pnCalKitValue, GetButtonGridRect(3, w, 1, 1, 0));
-  const int side = ButtonTextHeight("H");
-  int row = 4;
-  for (auto [button, box] : {std::pair{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}) {
-    button->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, 0));
-    box->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, side));
-    box->BringToFront();
-    ++row;
-  }
+  PlaceStandards({{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}, 4, w);
   btPortExtension->SetBoundsRect(GetButtonGridRect(7, w, 1, 1, 0));
   btAutoCal->SetBoundsRect(GetButtonGridRect(8, w, 1, 1, 0));
   btCancel->SetBoundsRect(GetButtonGridRect(9, w, 1, 2, 0));
@@ -121,11 +90,7 @@ void TCalibrationFrm::UpdateStatus() {
     SetValueText(*pnCalKitValue, kit != nullptr ? kit->Name : std::string());
   }
   const TCalibr* calibration = CalibratorModule != nullptr ? CalibratorModule->GetUserCalibr() : nullptr;
-  const int r = ReflectionIndex();
-  for (auto [kind, box] : {std::pair{ckOpen, pnOpen}, {ckShort, pnShort}, {ckLoad, pnLoad}}) {
-    const bool measured = calibration != nullptr && calibration->IsStandardSelected(kind, r);
-    box->SetColor(measured ? kMeasuredColor : kNotMeasuredColor);
-  }
+  ShowMeasuredStandards(calibration, *pnOpen, *pnShort, *pnLoad);
   btAutoCal->SetEnabled(IsEcalConnected());
 }
 

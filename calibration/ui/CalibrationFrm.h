@@ -8,6 +8,7 @@
 // OnActiveViewChanged; it hands both back on Apply and Cancel, and on any other end in its
 // destructor.
 #include "calibration/ui/DialogHook.h"
+#include "calibration/ui/StandardPresses.h"
 #include "widgets/TouchDialogFrm.h"
 
 class TFObject;
@@ -21,8 +22,8 @@ class TCalibrationFrm : public TTouchDialogFrm {
   Q_OBJECT
 
  public:
-  static constexpr ui::TColor kMeasuredColor = 0x80FF80;
-  static constexpr ui::TColor kNotMeasuredColor = 0xC0C0C0;
+  static constexpr ui::TColor kMeasuredColor = kStandardMeasuredColor;
+  static constexpr ui::TColor kNotMeasuredColor = kStandardNotMeasuredColor;
 
   explicit TCalibrationFrm(QWidget* owner);
   ~TCalibrationFrm() override;

@@ -27,9 +27,6 @@
 
 namespace {
 
-int ReflectionIndex() { return Services().Device != nullptr ? Services().Device->GetReflectionIndex() : 0; }
-int TransmissionIndex() { return Services().Device != nullptr ? Services().Device->GetTransmissionIndex() : 1; }
-
 TCalibr* SystemCalibr() { return CalibratorModule != nullptr ? &CalibratorModule->GetSystemCalibr() : nullptr; }
 
 bool LowPower() { return ScannerModule != nullptr && ScannerModule->GetScanner().LowPower; }
@@ -48,24 +45,7 @@ TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
   pnCalKitValue = MakeValuePanel("pnCalKitValue");
   pnPower = MakeCaptionPanel("pnPower", TranslationKey("Output Power"));
   pnPowerValue = MakeValuePanel("pnPowerValue");
-  const auto standardButton = [this](const char* name, const char* caption) {
-    TLbButton* b = MakeButton(this, name, kBlankText + TranslateText(caption));
-    b->SetAlignment(ui::Alignment::Left);
-    return b;
-  };
-  btOpen = standardButton("btOpen", "Open");
-  btShort = standardButton("btShort", "Short");
-  btLoad = standardButton("btLoad", "Load");
-  const auto square = [this](const char* name) {
-    auto* p = new ui::Panel(this);
-    p->SetName(name);
-    p->SetCaption("");
-    p->SetColor(kNotMeasuredColor);
-    return p;
-  };
-  pnOpen = square("pnOpen");
-  pnShort = square("pnShort");
-  pnLoad = square("pnLoad");
+  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
   btApply = MakeButton(this, "btApply", TranslateText("Apply"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
   btOk = MakeButton(this, "btOk", TranslateText("Ok"));
@@ -93,15 +73,7 @@ TSystemCalBaseFrm::~TSystemCalBaseFrm() {
 }
 
 void TSystemCalBaseFrm::PlaceStandards(int firstRow) {
-  const int w = Width();
-  const int side = ButtonTextHeight("H");
-  int row = firstRow;
-  for (auto [button, box] : {std::pair{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}) {
-    button->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, 0));
-    box->SetBoundsRect(GetButtonGridRect(row, w, 1, 1, side));
-    box->BringToFront();
-    ++row;
-  }
+  ::PlaceStandards({{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}, firstRow, Width());
 }
 
 void TSystemCalBaseFrm::KitsChanged() {
@@ -114,11 +86,7 @@ void TSystemCalBaseFrm::UpdateControls() {
   KitsChanged();
   SetValueText(*pnPowerValue, TranslateText(LowPower() ? "Low" : "High"));
   const TCalibr* calibration = SystemCalibr();
-  const int r = ReflectionIndex();
-  for (auto [kind, box] : {std::pair{ckOpen, pnOpen}, {ckShort, pnShort}, {ckLoad, pnLoad}}) {
-    const bool measured = calibration != nullptr && calibration->IsStandardSelected(kind, r);
-    box->SetColor(measured ? kMeasuredColor : kNotMeasuredColor);
-  }
+  ShowMeasuredStandards(calibration, *pnOpen, *pnShort, *pnLoad);
 }
 
 void TSystemCalBaseFrm::MeasureStandard(int kind) {

@@ -8,6 +8,7 @@
 // While one exists it holds the kit module's OnChange and the main window's
 // OnActiveViewChanged and hands both back on every end.
 #include "calibration/ui/DialogHook.h"
+#include "calibration/ui/StandardPresses.h"
 #include "widgets/TouchDialogFrm.h"
 
 class TCalibr;
@@ -20,8 +21,8 @@ class TSystemCalBaseFrm : public TTouchDialogFrm {
   Q_OBJECT
 
  public:
-  static constexpr ui::TColor kMeasuredColor = 0x80FF80;
-  static constexpr ui::TColor kNotMeasuredColor = 0xC0C0C0;
+  static constexpr ui::TColor kMeasuredColor = kStandardMeasuredColor;
+  static constexpr ui::TColor kNotMeasuredColor = kStandardNotMeasuredColor;
 
   ~TSystemCalBaseFrm() override;
 

@@ -2,9 +2,12 @@
 // The running program (ProgramRig) with the sweep held and the channel's traces within reach,
 // so that a test can give a trace the values it needs and then read it through SCPI.
 #include <functional>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "ProgramRig.h"
+#include "automation/AutomationCore.h"
 #include "display/RangeView.h"
 #include "model/Range.h"
 #include "traces/MeasureList.h"
@@ -15,6 +18,33 @@ class CalcRig : public ProgramRig {
   static TRangeView& View(int ch = 0) { return *MainFrm->GetView(ch); }
   static TMeasureList& Traces(int ch = 0) { return *View(ch).GetTraces(); }
   static TMeasurement& Active(int ch = 0) { return *Traces(ch).GetActive(); }
+
+  // The selected trace's node of the first channel.
+  static automation::Node Selected() {
+    using namespace automation;
+    Node scpi = child(createApplication(), "SCPI").Value.asNode();
+    Node calc = child(scpi, "CALCulate", {Variant(int32_t(1))}).Value.asNode();
+    return child(calc, "SELected").Value.asNode();
+  }
+
+  // The comma-separated numbers of a reply; a text that is not one throws.
+  static std::vector<double> Numbers(const std::string& text) {
+    std::vector<double> out;
+    size_t at = 0;
+    while (!text.empty()) {
+      const size_t comma = text.find(',', at);
+      out.push_back(std::stod(text.substr(at, comma - at)));
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+    return out;
+  }
+
+  // The one number a query answers, NaN for anything else.
+  static double Number(automation::ScpiTestClient& c, const std::string& query) {
+    const std::vector<double> v = Numbers(c.Query(query).value_or(""));
+    return v.size() == 1 ? v[0] : std::numeric_limits<double>::quiet_NaN();
+  }
 
  protected:
 

@@ -23,30 +23,7 @@ namespace {
 class ScpiLimitNodes : public CalcRig {};
 class ScpiTimeDomainNodes : public CalcRig {};
 
-std::vector<double> Numbers(const std::string& text) {
-  std::vector<double> out;
-  size_t at = 0;
-  while (!text.empty()) {
-    const size_t comma = text.find(',', at);
-    out.push_back(std::stod(text.substr(at, comma - at)));
-    if (comma == std::string::npos) break;
-    at = comma + 1;
-  }
-  return out;
-}
-
-double Number(ScpiTestClient& c, const std::string& query) {
-  const std::vector<double> v = Numbers(c.Query(query).value_or(""));
-  return v.size() == 1 ? v[0] : std::numeric_limits<double>::quiet_NaN();
-}
-
-automation::Node LimitNode(const char* name) {
-  automation::Node app = automation::createApplication();
-  automation::Node scpi = automation::child(app, "SCPI").Value.asNode();
-  automation::Node calc = automation::child(scpi, "CALCulate", {Variant(int32_t(1))}).Value.asNode();
-  automation::Node sel = automation::child(calc, "SELected").Value.asNode();
-  return automation::child(sel, name).Value.asNode();
-}
+automation::Node LimitNode(const char* name) { return automation::child(CalcRig::Selected(), name).Value.asNode(); }
 
 const std::string kBadLimit = "214,\"Invalid limit data\"";
 

@@ -20,18 +20,6 @@ namespace {
 
 class ScpiTraceNodes : public CalcRig {};
 
-std::vector<double> Numbers(const std::string& text) {
-  std::vector<double> out;
-  size_t at = 0;
-  while (at <= text.size() && !text.empty()) {
-    const size_t comma = text.find(',', at);
-    out.push_back(std::stod(text.substr(at, comma - at)));
-    if (comma == std::string::npos) break;
-    at = comma + 1;
-  }
-  return out;
-}
-
 TEST_F(ScpiTraceNodes, SettingsOfTheActiveTraceFollowTheirTable) {
   RunProgram([&](TScpiServer& server) {
     ScpiTestClient c(server);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ProgramRig.h"
+#include "ScpiTestSteps.h"
 #include "automation/AutomationCore.h"
 #include "display/DrawingPlane.h"
 #include "display/RangeView.h"
@@ -21,21 +22,9 @@
 #include "traces/Measurement.h"
 
 using namespace automation;
+using namespace scpisteps;
 
 namespace {
-
-const std::string kNone = "0,\"No error\"";
-
-// Sends a line and checks its reply (when given) and the error it left.
-void Step(ScpiTestClient& c, const std::string& line, const std::string& reply, const std::string& error) {
-  SCOPED_TRACE(line);
-  if (!reply.empty()) {
-    EXPECT_EQ(c.Query(line), reply);
-  } else {
-    EXPECT_TRUE(c.Command(line));
-  }
-  EXPECT_EQ(c.Query("SYST:ERR?"), error);
-}
 
 std::vector<TMeasurement*> AllTraces() {
   std::vector<TMeasurement*> out;
@@ -44,18 +33,6 @@ std::vector<TMeasurement*> AllTraces() {
     for (int k = 0; k < list->GetCount(); ++k) out.push_back(list->GetMeasurement(k));
   }
   return out;
-}
-
-Node Walk(Node node, const std::vector<std::pair<const char*, int>>& path) {
-  for (const auto& [name, index] : path) {
-    std::vector<Variant> args;
-    if (index != 0) args.emplace_back(static_cast<int32_t>(index));
-    CallResult r = child(node, name, args);
-    EXPECT_TRUE(r.Outcome.Ok()) << name << ": " << r.Outcome.Description;
-    if (!r.Outcome.Ok()) return nullptr;
-    node = r.Value.asNode();
-  }
-  return node;
 }
 
 Variant Row(std::vector<double> values) {
@@ -162,18 +139,13 @@ TEST_F(ScpiDisplayNodes, InProcessArraysAndUncheckedNumbers) {
     Node scpi = Walk(createApplication(), {{"SCPI", 0}});
     Node color = Walk(scpi, {{"DISPlay", 0}, {"COLor", 0}});
     ASSERT_NE(color, nullptr);
-    int changes = 0;
-    const auto saved = ViewProperties->OnChange;
-    ViewProperties->OnChange = [&](TViewProperties& p) {
-      ++changes;
-      if (saved) saved(p);
-    };
+    ChangeCount changes(ViewProperties->OnChange);
     // One row or one column of three, as a client's array comes.
     EXPECT_TRUE(invoke(color, "BACK", CallKind::Put, {Row({1, 2, 3})}).Outcome.Ok());
     EXPECT_EQ(ViewProperties->UndegroundColor, MakeRgbColor(1, 2, 3));
     EXPECT_TRUE(invoke(color, "BACK", CallKind::Put, {Column({4, 5, 6})}).Outcome.Ok());
     EXPECT_EQ(ViewProperties->UndegroundColor, MakeRgbColor(4, 5, 6));
-    EXPECT_EQ(changes, 0) << "the background is written without an event";
+    EXPECT_EQ(changes.count, 0) << "the background is written without an event";
 
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -204,9 +176,9 @@ TEST_F(ScpiDisplayNodes, InProcessArraysAndUncheckedNumbers) {
     EXPECT_EQ(read.Value.asDoubles(), (std::vector<double>{4, 5, 6}));
 
     // The grid colour goes through its setter: one change event.
-    changes = 0;
+    changes.count = 0;
     EXPECT_TRUE(invoke(color, "GRATicule", CallKind::Put, {Row({9, 9, 9})}).Outcome.Ok());
-    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(changes.count, 1);
 
     // Colour pairs 1..8 only, checked when the node is made.
     CallResult nine = child(color, "TRACe", {Variant(int32_t{9})});
@@ -217,7 +189,6 @@ TEST_F(ScpiDisplayNodes, InProcessArraysAndUncheckedNumbers) {
     ASSERT_NE(eight, nullptr);
     EXPECT_TRUE(invoke(eight, "MEMory", CallKind::Put, {Row({300.9, -1, 12.7})}).Outcome.Ok());
     EXPECT_EQ(ViewProperties->AuxColor[7], MakeRgbColor(44, 255, 12));
-    ViewProperties->OnChange = saved;
   });
 }
 

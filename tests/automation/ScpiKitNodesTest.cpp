@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ScpiSenseRig.h"
+#include "ScpiTestSteps.h"
 #include "automation/AutomationCore.h"
 #include "calibration/CalKit.h"
 #include "calibration/CalKits.h"
@@ -84,21 +85,17 @@ TEST_F(ScpiKitNodes, EdgeCasesHoldAsTables) {
     }
 
     // The standard's label changes without a report; the kit's with one; RESet brings both back.
-    int changes = 0;
-    const auto saved = CalKitsModule->OnChange;
-    CalKitsModule->OnChange = [&](TFObject* s) {
-      ++changes;
-      if (saved) saved(s);
-    };
-    Steps(c, {{kCkit + "STAN3:LAB \"Mine\";LAB?", "\"Mine\"", kNone}});
-    EXPECT_EQ(changes, 0);
-    EXPECT_EQ(Std(2).Name, "Mine");
-    Steps(c, {{kCkit + "LAB 'Kit A';LAB?", "\"Kit A\"", kNone}});
-    EXPECT_EQ(changes, 1);
-    Steps(c, {{kCkit + "RES", "", kNone}, {kCkit + "LAB?", "\"07RX22B-310 -F-\"", kNone}});
-    EXPECT_EQ(Std(2).Name, "Load");
-    EXPECT_EQ(Std(0).GetC(0), 0.0);
-    CalKitsModule->OnChange = saved;
+    {
+      scpisteps::ChangeCount changes(CalKitsModule->OnChange);
+      Steps(c, {{kCkit + "STAN3:LAB \"Mine\";LAB?", "\"Mine\"", kNone}});
+      EXPECT_EQ(changes.count, 0);
+      EXPECT_EQ(Std(2).Name, "Mine");
+      Steps(c, {{kCkit + "LAB 'Kit A';LAB?", "\"Kit A\"", kNone}});
+      EXPECT_EQ(changes.count, 1);
+      Steps(c, {{kCkit + "RES", "", kNone}, {kCkit + "LAB?", "\"07RX22B-310 -F-\"", kNone}});
+      EXPECT_EQ(Std(2).Name, "Load");
+      EXPECT_EQ(Std(0).GetC(0), 0.0);
+    }
 
     // A standard node made earlier follows the selection.
     automation::Node scpi = automation::child(automation::createApplication(), "SCPI").Value.asNode();

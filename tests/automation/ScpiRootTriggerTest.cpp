@@ -1,11 +1,13 @@
 #include <string>
 
 #include "ProgramRig.h"
+#include "ScpiTestSteps.h"
 #include "instrument/Device.h"
 #include "platform/Tcp.h"
 
 using automation::ScpiTestClient;
 using automation::TScpiServer;
+using namespace scpisteps;
 
 namespace {
 
@@ -16,19 +18,6 @@ TScanner& Scanner() { return ScannerModule->GetScanner(); }
 bool WaitState(int state) {
   return ui::EventLoop::WaitUntil([&] { return Scanner().GetState() == state; }, 20000);
 }
-
-// Sends a line and checks its reply (when given) and the error it left (none: "0,...").
-void Step(ScpiTestClient& c, const std::string& line, const std::string& reply, const std::string& error) {
-  SCOPED_TRACE(line);
-  if (!reply.empty()) {
-    EXPECT_EQ(c.Query(line), reply);
-  } else {
-    EXPECT_TRUE(c.Command(line));
-  }
-  EXPECT_EQ(c.Query("SYST:ERR?"), error);
-}
-
-const std::string kNone = "0,\"No error\"";
 
 TEST_F(ScpiRootTrigger, TriggerModeSourceAndAbortBehaveAsTheirTables) {
   RunProgram([&](TScpiServer& server) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "AutomationRig.h"
+#include "ScpiTestSteps.h"
 #include "automation/AutomationStart.h"
 #include "automation/ScpiServer.h"
 #include "automation/ScpiTestClient.h"
@@ -44,20 +45,7 @@ class ScpiServer : public AutomationRig {
 };
 
 // A plain socket client: sends the text, reads until n lines or the peer closes.
-int Connect(uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    close(fd);
-    return -1;
-  }
-  timeval tv{10, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  return fd;
-}
+int Connect(uint16_t port) { return scpisteps::ConnectLoopback(port, 10); }
 
 std::string ReadLines(int fd, int lines) {
   std::string got;

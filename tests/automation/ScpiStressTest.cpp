@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ProgramRig.h"
+#include "ScpiTestSteps.h"
 #include "instrument/Device.h"
 #include "platform/UiDispatcher.h"
 
@@ -22,20 +23,7 @@ namespace {
 
 class ScpiStress : public ProgramRig {};
 
-int Connect(uint16_t port) {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-    close(fd);
-    return -1;
-  }
-  timeval tv{30, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  return fd;
-}
+int Connect(uint16_t port) { return scpisteps::ConnectLoopback(port, 30); }
 
 bool SendAll(int fd, const std::string& text) {
   size_t done = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ProgramRig.h"
+#include "ScpiTestSteps.h"
 #include "automation/AutomationCore.h"
 #include "display/RangeView.h"
 #include "traces/MarkerList.h"
@@ -14,34 +15,12 @@
 #include "traces/MemoryList.h"
 
 using namespace automation;
+using namespace scpisteps;
 
 namespace {
 
-const std::string kNone = "0,\"No error\"";
 const std::string k201 = "201,\"Channel index out of range\"";
 const std::string k202 = "202,\"Trace index out of range\"";
-
-void Step(ScpiTestClient& c, const std::string& line, const std::string& reply, const std::string& error) {
-  SCOPED_TRACE(line);
-  if (!reply.empty()) {
-    EXPECT_EQ(c.Query(line), reply);
-  } else {
-    EXPECT_TRUE(c.Command(line));
-  }
-  EXPECT_EQ(c.Query("SYST:ERR?"), error);
-}
-
-Node Walk(Node node, const std::vector<std::pair<const char*, int>>& path) {
-  for (const auto& [name, index] : path) {
-    std::vector<Variant> args;
-    if (index != 0) args.emplace_back(static_cast<int32_t>(index));
-    CallResult r = child(node, name, args);
-    EXPECT_TRUE(r.Outcome.Ok()) << name << ": " << r.Outcome.Description;
-    if (!r.Outcome.Ok()) return nullptr;
-    node = r.Value.asNode();
-  }
-  return node;
-}
 
 TRangeView& View(int i) { return *MainFrm->GetView(i); }
 
@@ -50,12 +29,7 @@ class ScpiWindowNodes : public ProgramRig {};
 TEST_F(ScpiWindowNodes, WindowSettingsAreLimitedAsTheWindowLimitsThem) {
   RunProgram([&](TScpiServer& server) {
     ScpiTestClient c(server);
-    int changes = 0;
-    const auto saved = View(0).OnChange;
-    View(0).OnChange = [&](TFObject* sender) {
-      ++changes;
-      if (saved) saved(sender);
-    };
+    ChangeCount changes(View(0).OnChange);
     struct Case {
       std::string line, reply, error;
     };
@@ -97,11 +71,11 @@ TEST_F(ScpiWindowNodes, WindowSettingsAreLimitedAsTheWindowLimitsThem) {
     for (const Case& r : rows) Step(c, r.line, r.reply, r.error);
 
     // The title redraws without a change event; hiding it keeps the text.
-    changes = 0;
+    changes.count = 0;
     const int64_t before = View(0).InvalidationCount;
     Step(c, "DISP:WIND:TITL:DATA \"Filter, \"\"B\"\"\";DATA?", "\"Filter, \"\"B\"\"\"", kNone);
     EXPECT_EQ(View(0).MeasCaption, "Filter, \"B\"");
-    EXPECT_EQ(changes, 0);
+    EXPECT_EQ(changes.count, 0);
     EXPECT_TRUE(ui::EventLoop::WaitUntil([&] { return View(0).InvalidationCount > before; }, 2000));
     Step(c, "DISP:WIND:TITL:STAT 1;STAT?", "1", kNone);
     Step(c, "DISP:WIND:TITL:STAT 0;STAT?;DATA?", "0;\"Filter, \"\"B\"\"\"", kNone);
@@ -129,7 +103,6 @@ TEST_F(ScpiWindowNodes, WindowSettingsAreLimitedAsTheWindowLimitsThem) {
     trace->SetFormatText("SWR");
     Step(c, "DISP:WIND:TRAC:Y:SCAL:PDIV 0.5;PDIV?", "0.5", kNone);
     Step(c, "DISP:WIND:TRAC:Y:SCAL:AUTO", "", kNone);
-    View(0).OnChange = saved;
   });
 }
 
