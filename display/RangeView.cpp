@@ -611,7 +611,7 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
         TRange::TEvent Kept;
         ~TPerPointOff() { Channel.OnPointData = std::move(Kept); }
       } off{*Range, std::exchange(Range->OnPointData, nullptr)};
-      if (Range->LoadPointData(*points)) RecalculateTraces();
+      if (Range->LoadPointData(*points) && !DeferRecalculation) RecalculateTraces();
     }
   }
 }

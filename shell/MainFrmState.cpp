@@ -243,13 +243,27 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
   // Settings that change on the way ask for the traces to be recalculated; with the windows
   // half loaded that is wasted, and the state ends with one recalculation of them all.
   struct TApplying {
-    bool& Flag;
-    explicit TApplying(bool& flag) : Flag(flag) { Flag = true; }
-    ~TApplying() { Flag = false; }
+    TMainFrm& Frm;
+    explicit TApplying(TMainFrm& frm) : Frm(frm) { Set(true); }
+    ~TApplying() { Set(false); }
+    void Set(bool on) {
+      Frm.ApplyingState = on;
+      for (TRangeView* view : Frm.Views) {
+        if (view) view->DeferRecalculation = on;
+      }
+    }
   };
   {
-    TApplying applying(ApplyingState);
+    TApplying applying(*this);
     ApplyStateSteps(ini);
+  }
+  // Hidden windows are recalculated only when they took measured points (their traces show them
+  // once the window is shown again); the visible ones all are, below.
+  const bool withPoints = SaveType == 2 || SaveType == 3;  // "state and data" or "all"
+  if (withPoints) {
+    for (TRangeView* view : Views) {
+      if (view && !view->Visible()) view->RecalculateTraces();
+    }
   }
   UpdateReadyStatus();
   UpdateTriggerStatus();

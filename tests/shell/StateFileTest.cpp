@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QMoveEvent>
 #include <QRect>
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -630,3 +631,47 @@ TEST_F(WindowGeometryRoundTrip, WithoutAWindowManagerTheClientIsTheWholeWindow) 
 }
 
 }  // namespace
+
+// A state with measured points brings every trace to those points, in the windows shown and in
+// the ones hidden, as a recalculation from them gives, with a marker reading its point.
+TEST_F(StateFile, LoadedPointsReachEveryTraceShownOrHidden) {
+  Configure();
+  frm->SetChannelCount(2);
+  auto values = [&] {
+    std::vector<std::vector<TComplex>> all;
+    for (int v = 0; v < 4; ++v) {
+      TMeasureList& traces = *frm->GetView(v)->Measurements;
+      for (int t = 0; t < traces.GetCount(); ++t) all.push_back(traces.GetMeasurement(t)->SmoothedData);
+    }
+    return all;
+  };
+  for (int v = 0; v < 4; ++v) frm->GetView(v)->RecalculateTraces();
+  const auto expected = values();
+  // The file keeps points in single precision.
+  auto near = [&](const std::vector<std::vector<TComplex>>& got) {
+    if (got.size() != expected.size()) return false;
+    for (size_t t = 0; t < got.size(); ++t) {
+      if (got[t].size() != expected[t].size()) return false;
+      for (size_t k = 0; k < got[t].size(); ++k) {
+        if (std::abs(got[t][k].Re - expected[t][k].Re) > 1e-5 * (1 + std::abs(expected[t][k].Re))) return false;
+      }
+    }
+    return true;
+  };
+  frm->SetSaveType(3);  // with the calibration of channel 2, which the traces go through
+  frm->SaveState("points");
+  for (int v = 0; v < 4; ++v) {
+    TRangeView& view = *frm->GetView(v);
+    for (int i = 0; i < view.Range->GetCount(); ++i) view.Range->SetPointData(0, i, TComplex{-0.5, 0.5});
+    view.RecalculateTraces();
+  }
+  ASSERT_FALSE(near(values()));
+  frm->LoadState("points");
+  EXPECT_FALSE(frm->GetView(3)->Visible());
+  EXPECT_TRUE(near(values()));
+  // Nothing waits for a recalculation once the load is over.
+  for (int v = 0; v < 4; ++v) EXPECT_FALSE(frm->GetView(v)->DeferRecalculation);
+  const auto loaded = values();
+  for (int v = 0; v < 4; ++v) frm->GetView(v)->RecalculateTraces();
+  EXPECT_TRUE(values() == loaded);
+}
