@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 
 namespace {
 
@@ -16,6 +17,13 @@ bool TruncToInt32(double x, int32_t& out) {
   if (!(x > -2147483649.0 && x < 2147483648.0)) return false;
   out = static_cast<int32_t>(x);
   return true;
+}
+
+// 2^k; a table for the output divider's own settings, which every planned point uses.
+double PowerOfTwo(int32_t k) {
+  static constexpr double kScale[] = {1.0, 2.0, 4.0, 8.0, 16.0, 32.0, 64.0, 128.0};
+  static_assert(std::size(kScale) == TSynthChannel::kMaxLoDiv + 1);
+  return k >= 0 && k <= TSynthChannel::kMaxLoDiv ? kScale[k] : std::ldexp(1.0, k);
 }
 
 }  // namespace
@@ -52,7 +60,7 @@ bool TSynthChannel::CalcPll(TPllSettings& pll, double f, const TSynthPlanParams&
   if (plan.LoDiv < 0) plan.LoDiv = 0;
   if (plan.LoDiv > kMaxLoDiv) return false;  // below the model's range
 
-  double v = std::ldexp(fo, plan.LoDiv);
+  double v = fo * PowerOfTwo(plan.LoDiv);
   if (!Heterodyne) {
     plan.Prescaler = v > 3200.0 - ifreq ? 4 : 2;
   } else if (v > 3200.0) {
@@ -79,7 +87,7 @@ double TSynthChannel::CalcFrequency(const TPllSettings& pll, const TSynthPlanPar
   if (pll.R <= 0) return 0.0;
   const double fc = params.ReferenceFreq / pll.R;
   const double fraction = (static_cast<double>(pll.Frac16) * 256.0 + pll.Frac8) * kFracStep;
-  double out = fc * (pll.N + fraction) * pll.Prescaler / std::ldexp(1.0, pll.LoDiv);
+  double out = fc * (pll.N + fraction) * pll.Prescaler / PowerOfTwo(pll.LoDiv);
   if (params.Model14GHz) {
     if (pll.Band == kBandDoubler)
       out *= 2.0;

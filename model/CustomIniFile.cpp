@@ -6,6 +6,7 @@
 #include <cstring>
 #include <optional>
 #include <system_error>
+#include <utility>
 
 #include "model/NumberText.h"
 
@@ -22,6 +23,14 @@ constexpr std::array<signed char, 256> MakeHexTable() {
 }
 constexpr std::array<signed char, 256> kHexValue = MakeHexTable();
 constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The two digits of every byte, for writing megabytes of hex a byte at a time.
+constexpr std::array<std::array<char, 2>, 256> MakeHexPairs() {
+  std::array<std::array<char, 2>, 256> pairs{};
+  for (int b = 0; b < 256; ++b) pairs[static_cast<size_t>(b)] = {kHexDigits[b >> 4], kHexDigits[b & 0x0F]};
+  return pairs;
+}
+constexpr std::array<std::array<char, 2>, 256> kHexPairs = MakeHexPairs();
 
 // '0x'/'0X' followed by up to eight hex digits; the 32 bits are taken as a signed int, as the
 // files of the old program hold colours with the high bit set that way.
@@ -138,9 +147,7 @@ size_t TCustomIniFile::ReadBinaryStream(const std::string& section, const std::s
 void TCustomIniFile::WriteBinaryStream(const std::string& section, const std::string& key, const uint8_t* data,
                                        size_t size) {
   std::string text(size * 2, '0');
-  for (size_t i = 0; i < size; ++i) {
-    text[2 * i] = kHexDigits[data[i] >> 4];
-    text[2 * i + 1] = kHexDigits[data[i] & 0x0F];
-  }
-  WriteString(section, key, text);
+  char* out = text.data();
+  for (size_t i = 0; i < size; ++i, out += 2) std::memcpy(out, kHexPairs[data[i]].data(), 2);
+  TakeString(section, key, std::move(text));
 }

@@ -71,6 +71,11 @@ class TCustomIniFile {
     (void)value;
     return false;
   }
+  // Stores value, taking it over where the document can (megabyte hex values are not copied
+  // again); otherwise as WriteString.
+  virtual void TakeString(const std::string& section, const std::string& key, std::string&& value) {
+    WriteString(section, key, value);
+  }
 
   // Calls fn(line) for every line of text; a line ends at CR, LF or CR LF, and the text after
   // the last line break (when not empty) is a line of its own.

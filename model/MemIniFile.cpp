@@ -512,6 +512,10 @@ void TMemIniFile::WriteString(const std::string& section, const std::string& key
   impl_->FindOrAdd(section).Set(key, value);
 }
 
+void TMemIniFile::TakeString(const std::string& section, const std::string& key, std::string&& value) {
+  impl_->FindOrAdd(section).Set(key, std::move(value));
+}
+
 void TMemIniFile::WriteRawString(const std::string& section, const std::string& line) {
   impl_->FindOrAdd(section).entries.push_back(Entry{line, std::string(), true});
 }

@@ -57,6 +57,7 @@ class TMemIniFile : public TCustomIniFile {
 
  protected:
   bool PeekValue(const std::string& section, const std::string& key, std::string_view& value) const override;
+  void TakeString(const std::string& section, const std::string& key, std::string&& value) override;
 
  private:
   // Reads FileName; a missing file gives an empty document, an unreadable one raises EAbort

@@ -96,7 +96,11 @@ void TMemoRange::SavePoints(std::vector<uint8_t>& stream) const {
     uint8_t* r = stream.data() + start + static_cast<size_t>(i) * RecordSize;
     const TComplex v = GetPointValue(i);
     le::PutF32(r, PointFrequency(i));
-    le::PutF32(r + 4, static_cast<float>(20 * std::log10(Abs(v))));
+    // 20 log10 |v| as 10 log10 |v|², which needs no square root; hypot only where the square
+    // would leave the range of doubles.
+    const double norm = v.Re * v.Re + v.Im * v.Im;
+    const double dB = std::isnormal(norm) ? 10 * std::log10(norm) : 20 * std::log10(Abs(v));
+    le::PutF32(r + 4, static_cast<float>(dB));
     le::PutF32(r + 8, static_cast<float>(Arg(v)));
   }
 }

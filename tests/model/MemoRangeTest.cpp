@@ -250,4 +250,31 @@ TEST(MemoRange, PointsRoundTripInSinglePrecision) {
   EXPECT_EQ(back.GetPointValue(1), TComplex{});
 }
 
+// The stored level is 20 log10 |v| over the whole range of doubles, also where |v|² is not one.
+TEST(MemoRange, SavedLevelOfEveryMagnitude) {
+  FilledChannel c;
+  TMemoRange memo(nullptr, *c.range, 0);
+  const std::vector<TComplex> values = {{0, 0},       {1e-320, 0},  {3e-170, -4e-170}, {1e-154, 1e-160}, {0.3, -0.4},
+                                        {-1, 0},      {0, 2},       {3e150, 4e150},    {1e200, -1e200},  {1e308, 1e308},
+                                        {1e-5, 1e-5}, {7.5, -1e-9}};
+  for (size_t at = 0; at < values.size(); at += 4) {
+    for (int i = 0; i < 4; ++i) {
+      memo.SetPointValue(i, at + static_cast<size_t>(i) < values.size() ? values[at + static_cast<size_t>(i)] : TComplex{});
+    }
+    std::vector<uint8_t> stream;
+    memo.SavePoints(stream);
+    for (int i = 0; i < 4 && at + static_cast<size_t>(i) < values.size(); ++i) {
+      const TComplex v = values[at + static_cast<size_t>(i)];
+      const float expected = static_cast<float>(20 * std::log10(std::hypot(v.Re, v.Im)));
+      const float got = le::GetF32(stream.data() + 12 * static_cast<size_t>(i) + 4);
+      SCOPED_TRACE(testing::Message() << v.Re << " " << v.Im);
+      if (std::isinf(expected)) {
+        EXPECT_EQ(got, expected);
+      } else {
+        EXPECT_NEAR(got, expected, 1e-6 * std::abs(expected) + 1e-6);
+      }
+    }
+  }
+}
+
 }  // namespace
