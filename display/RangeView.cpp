@@ -570,8 +570,9 @@ void TRangeView::LoadFromIni(TCustomIniFile& ini, const std::string& section, in
   replacingTraces_ = false;
   TimeDomain.ClampLoaded(Range);
 
-  // The traces.
-  Measurements->LoadFromIni(ini, section);
+  // The traces (and their memories, unless the recalculation at the end of a whole state's
+  // load computes them).
+  Measurements->LoadFromIni(ini, section, !DeferRecalculation);
 
   // A state brings its own calibration or none.
   ClearCalibration();

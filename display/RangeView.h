@@ -183,8 +183,8 @@ class TRangeView : public ui::Control, public TFObject, public TTraceHost, publi
   // Values out of what the setters allow are brought into range; a hex value that is not hex
   // (odd length, other characters) counts as missing.
   void LoadFromIni(TCustomIniFile& ini, const std::string& section, int saveType) override;
-  // Set while the main window applies a whole state, which ends with one recalculation of the
-  // traces: loaded points then wait for it instead of being taken at once.
+  // Set while the main window applies a whole state, which ends with one recalculation of every
+  // window's traces: loaded points and memories then wait for it instead of being taken at once.
   bool DeferRecalculation = false;
   // Checks what LoadFromIni would read as binary values of the section ("CalData" for save types
   // 1 and 3, "RangeData" for 2 and 3) before anything is applied: hex text of whole bytes, and a

@@ -253,20 +253,23 @@ void TMainFrm::ApplyState(TMemIniFile& ini) {
       }
     }
   };
-  {
+  // Hidden windows too: their loaded points and memories show once the window does. Also when
+  // a step fails, so that what was loaded by then shows as it is.
+  auto recalculate = [this] {
+    for (TRangeView* view : Views) {
+      if (view) view->RecalculateTraces();
+    }
+  };
+  try {
     TApplying applying(*this);
     ApplyStateSteps(ini);
+  } catch (...) {
+    recalculate();
+    throw;
   }
-  // Hidden windows are recalculated only when they took measured points (their traces show them
-  // once the window is shown again); the visible ones all are, below.
-  const bool withPoints = SaveType == 2 || SaveType == 3;  // "state and data" or "all"
-  if (withPoints) {
-    for (TRangeView* view : Views) {
-      if (view && !view->Visible()) view->RecalculateTraces();
-    }
-  }
+  recalculate();
   UpdateReadyStatus();
-  UpdateTriggerStatus();
+  UpdateTriggerStatus(false);
   ApplyStatusFonts();
 }
 

@@ -146,7 +146,7 @@ void TMeasureList::SaveToIni(TCustomIniFile& ini, const std::string& section) co
   }
 }
 
-void TMeasureList::LoadFromIni(const TCustomIniFile& ini, const std::string& section) {
+void TMeasureList::LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool updateMemories) {
   Clear();
   const int count = ClampToRange(ini.ReadInteger(section, "CountMeasurement", 1), 1, MaxTraces);
   const int active = ini.ReadInteger(section, "ActiveMeasurement", 0);
@@ -154,7 +154,7 @@ void TMeasureList::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   for (int i = 0; i < count; ++i) {
     TMeasurement* trace = new TMeasurement(this, 16, tracecodes::S11);
     trace->TraceIndex = i;
-    trace->LoadFromIni(ini, section + "Measurement" + IntToText(i));
+    trace->LoadFromIni(ini, section + "Measurement" + IntToText(i), updateMemories);
   }
   ActiveMeasurement = ClampToRange(active, 0, GetCount() - 1);
 }

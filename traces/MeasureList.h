@@ -45,8 +45,9 @@ class TMeasureList : public TFContainer {
   void Renumber();
 
   void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
-  // Replaces the traces by the stored ones; no recalculation or event.
-  void LoadFromIni(const TCustomIniFile& ini, const std::string& section);
+  // Replaces the traces by the stored ones; no recalculation or event. Without updateMemories
+  // the memories' shown values wait for the traces' recalculation too.
+  void LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool updateMemories = true);
 
   void Redraw();
   void Notify(TFObject* sender);

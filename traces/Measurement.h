@@ -272,8 +272,9 @@ class TMeasurement : public TFContainer {
 
   // ---- State section ------------------------------------------------------------------------------
   void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
-  // Reads the keys straight into the fields, clamped to what the setters allow.
-  void LoadFromIni(const TCustomIniFile& ini, const std::string& section);
+  // Reads the keys straight into the fields, clamped to what the setters allow. Without
+  // updateMemories the memories' shown values wait for the next Recalculate.
+  void LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool updateMemories = true);
 
   // Forgets the cached memory validity; the memory list calls it when its memories change.
   void InvalidateMemoryCache() { memoryValid_ = -1; }

@@ -53,7 +53,7 @@ void TMeasurement::SaveToIni(TCustomIniFile& ini, const std::string& section) co
   if (RippleLine) RippleLine->SaveToIni(ini, section);
 }
 
-void TMeasurement::LoadFromIni(const TCustomIniFile& ini, const std::string& section) {
+void TMeasurement::LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool updateMemories) {
   Offset = ini.ReadFloat(section, "Offset", 0.0);
   if (!std::isfinite(Offset)) Offset = 0.0;
   const int format = ini.ReadInteger(section, "TraceFormat", 16);
@@ -79,7 +79,7 @@ void TMeasurement::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   EnableMaxHold = ini.ReadBool(section, "EnableMaxHold", false);
   if (Formats) Formats->LoadFromIni(ini, section);
   if (Markers) Markers->LoadFromIni(ini, section);
-  if (Memories) Memories->LoadFromIni(ini, section);
+  if (Memories) Memories->LoadFromIni(ini, section, updateMemories);
   const int math = ini.ReadInteger(section, "DataMath", tracecodes::Off);
   DataMath = (math >= 0 && math <= 4) ? math : tracecodes::Off;
   LimitTest = ini.ReadBool(section, "LimitTest", false);

@@ -67,13 +67,13 @@ void TMemoryList::SaveToIni(TCustomIniFile& ini, const std::string& section) con
   for (int i = 0; i < GetCount(); ++i) GetMemory(i)->SaveToIni(ini, section + "MemoryTrace" + IntToText(i));
 }
 
-void TMemoryList::LoadFromIni(const TCustomIniFile& ini, const std::string& section) {
+void TMemoryList::LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool update) {
   const int count = ClampToRange(ini.ReadInteger(section, "TraceCount", 0), 0, 1);
   const int active = ini.ReadInteger(section, "ActiveMemory", 0);
   TFContainer::Clear();
   for (int i = 0; i < count && trace_; ++i) {
     TMemoryTrace* memory = new TMemoryTrace(this, trace_, TMemoryTrace::TForLoading{});
-    if (!memory->LoadFromIni(ini, section + "MemoryTrace" + IntToText(i))) delete memory;
+    if (!memory->LoadFromIni(ini, section + "MemoryTrace" + IntToText(i), update)) delete memory;
   }
   ActiveMemory = GetCount() > 0 ? ClampToRange(active, 0, GetCount() - 1) : 0;
   if (trace_) trace_->InvalidateMemoryCache();

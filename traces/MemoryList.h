@@ -30,8 +30,9 @@ class TMemoryList : public TFContainer {
   void UpdateAll();
 
   void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
-  // Replaces the memories by the stored ones (at most one); no redraw or event.
-  void LoadFromIni(const TCustomIniFile& ini, const std::string& section);
+  // Replaces the memories by the stored ones (at most one); no redraw or event. Without update
+  // the shown values wait for the trace's next recalculation.
+  void LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool update = true);
 
  private:
   void Changed();

@@ -186,7 +186,7 @@ void TMemoryTrace::SaveToIni(TCustomIniFile& ini, const std::string& section) co
   ini.WriteBinaryStream(section, "RawData", stream);
 }
 
-bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& section) {
+bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool update) {
   if (!MemoRange) return false;
   Tag = ini.ReadInteger(section, "Tag", 0);
   MeasMode = ini.ReadInteger(section, "MeasMode", 0);
@@ -219,6 +219,6 @@ bool TMemoryTrace::LoadFromIni(const TCustomIniFile& ini, const std::string& sec
   }
   const TRange* range = Measurement ? Measurement->Range : nullptr;
   TakeStoredPoints(range && MemoryMatchesChannel(*range, *MemoRange));
-  Update();
+  if (update) Update();
   return true;
 }

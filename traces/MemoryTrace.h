@@ -58,8 +58,9 @@ class TMemoryTrace : public TFObject {
   bool LoadFromFixtureFile(const std::string& path);
 
   void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
-  // False, with the memory left empty, when a stored point is not usable.
-  bool LoadFromIni(const TCustomIniFile& ini, const std::string& section);
+  // False, with the memory left empty, when a stored point is not usable. Without update the
+  // shown values wait for the trace's next recalculation.
+  bool LoadFromIni(const TCustomIniFile& ini, const std::string& section, bool update = true);
 
   // Re-reads the raw values and the frequencies from the stored points; with
   // channelFrequencies the channel's own (double) frequencies are taken where they are the

@@ -30,6 +30,7 @@
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
 #include "traces/MemoryList.h"
+#include "traces/MemoryTrace.h"
 #include "widgets/LeftPanel.h"
 #include "widgets/RightPanel.h"
 
@@ -632,8 +633,8 @@ TEST_F(WindowGeometryRoundTrip, WithoutAWindowManagerTheClientIsTheWholeWindow) 
 
 }  // namespace
 
-// A state with measured points brings every trace to those points, in the windows shown and in
-// the ones hidden, as a recalculation from them gives, with a marker reading its point.
+// A state with measured points brings every trace to those points, and every memory to its
+// stored points, in the windows shown and in the ones hidden, as a recalculation gives.
 TEST_F(StateFile, LoadedPointsReachEveryTraceShownOrHidden) {
   Configure();
   frm->SetChannelCount(2);
@@ -641,7 +642,11 @@ TEST_F(StateFile, LoadedPointsReachEveryTraceShownOrHidden) {
     std::vector<std::vector<TComplex>> all;
     for (int v = 0; v < 4; ++v) {
       TMeasureList& traces = *frm->GetView(v)->Measurements;
-      for (int t = 0; t < traces.GetCount(); ++t) all.push_back(traces.GetMeasurement(t)->SmoothedData);
+      for (int t = 0; t < traces.GetCount(); ++t) {
+        TMeasurement& trace = *traces.GetMeasurement(t);
+        all.push_back(trace.SmoothedData);
+        for (int m = 0; m < trace.Memories->GetCount(); ++m) all.push_back(trace.Memories->GetMemory(m)->SmoothedData);
+      }
     }
     return all;
   };
