@@ -15,6 +15,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -327,33 +328,13 @@ int AtomicFile::openForReading(const std::string& path, uint64_t maxBytes, FileR
 }
 
 FileResult AtomicFile::read(const std::string& path, std::string& bytes, uint64_t maxBytes) {
-  FileResult opened;
-  int fd = openForReading(path, maxBytes, opened);
-  if (fd < 0) return opened;
-  struct stat st {};
-  ::fstat(fd, &st);
   std::string out;
-  out.reserve(static_cast<size_t>(st.st_size));
-  char buf[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      return Fail("Cannot read file", path, err);
-    }
-    if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
-    // A file that grows while it is read is held to the same limit.
-    if (out.size() > maxBytes) {
-      ::close(fd);
-      return FileResult{false, "Cannot read file \"" + path + "\": it grew past the size allowed"};
-    }
-  }
-  ::close(fd);
-  bytes = std::move(out);
-  return {};
+  const FileResult r = readPieces(path, [&out](std::string_view piece) {
+    out.append(piece);
+    return true;
+  }, maxBytes);
+  if (r) bytes = std::move(out);
+  return r;
 }
 
 FileResult AtomicFile::readPieces(const std::string& path, const Taker& take, uint64_t maxBytes, uint64_t* total) {
