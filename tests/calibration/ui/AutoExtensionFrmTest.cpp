@@ -14,6 +14,7 @@
 #include "calibration/ui/CalibrationDialogs.h"
 #include "calibration/ui/PortExtensionFrm.h"
 #include "dialogs/ProgramRig.h"
+#include "calibration/ui/SweepWait.h"
 #include "instrument/EmulatorBackend.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -34,18 +35,6 @@ class AutoPortExtensionDialog : public ProgramRig {
       emulator->SetTestReflection(nullptr);
     }
     ProgramRig::TearDown();
-  }
-  // Waits for a full sweep, so the instrument is connected and settled.
-  static bool WaitForSweep() {
-    int sweeps = 0;
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
-    const bool swept = WaitFor([&] { return sweeps >= 1; });
-    ScannerModule->OnSweepDone = original;
-    return swept;
   }
   static EmulatorBackend& Emulator() { return dynamic_cast<EmulatorBackend&>(platform::UsbBackend::get()); }
 

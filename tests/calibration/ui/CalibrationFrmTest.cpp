@@ -11,6 +11,7 @@
 #include "calibration/CalibratorModule.h"
 #include "calibration/ui/CalibrationDialogs.h"
 #include "dialogs/ProgramRig.h"
+#include "calibration/ui/SweepWait.h"
 #include "calibration/ECal.h"
 #include "instrument/EmulatedEcal.h"
 #include "instrument/EmulatorBackend.h"
@@ -29,18 +30,6 @@ class CalDialogRules : public ProgramRig {
     RegisterCalibrationDialogs();
   }
 
-  // Waits for a full sweep, so the instrument has settled and a calibration run can measure.
-  static bool WaitForSweep() {
-    int sweeps = 0;
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
-    const bool swept = WaitFor([&] { return sweeps >= 1; });
-    ScannerModule->OnSweepDone = original;
-    return swept;
-  }
 
   // Sentinel handlers in both hooks; each counts its calls.
   void InstallSentinels() {

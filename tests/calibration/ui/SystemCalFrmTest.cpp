@@ -15,6 +15,7 @@
 #include "calibration/ui/CalibrationDialogs.h"
 #include "calibration/EepromTestSupport.h"
 #include "dialogs/ProgramRig.h"
+#include "calibration/ui/SweepWait.h"
 #include "display/ViewProperties.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -30,17 +31,6 @@ class CalDialogRulesSystem : public ProgramRig {
   void SetUp() override {
     ProgramRig::SetUp();
     RegisterCalibrationDialogs();
-  }
-  static bool WaitForSweep() {
-    int sweeps = 0;
-    auto original = ScannerModule->OnSweepDone;
-    ScannerModule->OnSweepDone = [&sweeps, original](TFObject* sender) {
-      ++sweeps;
-      if (original) original(sender);
-    };
-    const bool swept = WaitFor([&] { return sweeps >= 1; });
-    ScannerModule->OnSweepDone = original;
-    return swept;
   }
   void Keypad(const std::string& text) {
     driver.OnNextModal([this, text](ui::Form& form) {
