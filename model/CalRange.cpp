@@ -47,38 +47,12 @@ TCalRange::~TCalRange() { TCalRange::Clear(); }
 
 template <typename F>
 void TCalRange::MakePoints(size_t n, F frequency) {
-  if (n == 0) return;
-  Items.reserve(Items.size() + n);
-  Block = static_cast<TCalPoint*>(::operator new(n * sizeof(TCalPoint)));
-  // The points of the block have no owner: they do not register one by one, the table lists
-  // them here and deletes them itself.
-  for (size_t i = 0; i < n; ++i) {
-    TCalPoint* p = new (Block + i) TCalPoint(nullptr, frequency(i));
-    BlockCount = i + 1;
-    Items.push_back(p);
-  }
-}
-
-void TCalRange::ReleaseBlock() {
-  if (!Block) return;
-  // The list holds the points as objects; theirs lie in the block's address range.
-  const auto begin = reinterpret_cast<std::uintptr_t>(static_cast<const TFObject*>(Block));
-  const std::uintptr_t end = begin + BlockCount * sizeof(TCalPoint);
-  std::erase_if(Items, [&](const TFObject* child) {
-    const auto address = reinterpret_cast<std::uintptr_t>(child);
-    return address >= begin && address < end;
-  });
-  while (BlockCount > 0) {
-    --BlockCount;
-    Block[BlockCount].~TCalPoint();
-  }
-  ::operator delete(Block);
-  Block = nullptr;
+  Points.Make(Items, n, [&](void* place, size_t i) { return new (place) TCalPoint(nullptr, frequency(i)); });
 }
 
 void TCalRange::Clear() {
   ++Revision;
-  ReleaseBlock();
+  Points.Release(Items);
   TFContainer::Clear();
 }
 

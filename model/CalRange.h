@@ -13,6 +13,7 @@
 #include "model/CalPoint.h"
 #include "model/Complex.h"
 #include "model/FContainer.h"
+#include "model/PointBlock.h"
 #include "model/Utils.h"
 
 class TRange;
@@ -132,10 +133,8 @@ class TCalRange : public TFContainer {
   // Makes n points in one block, in order, with the frequencies frequency(i).
   template <typename F>
   void MakePoints(size_t n, F frequency);
-  void ReleaseBlock();
 
-  TCalPoint* Block = nullptr;
-  size_t BlockCount = 0;
+  TPointBlock<TCalPoint> Points;
   uint64_t Serial;
   uint64_t Revision = 0;
 };

@@ -1,6 +1,8 @@
 #include "model/MemoRange.h"
 
+#include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "model/CustomIniFile.h"
 #include "model/LittleEndian.h"
@@ -29,9 +31,8 @@ TMemoRange::TMemoRange(TFObject* owner, const TRange& channel, int code) : TFCon
   FixedFreq = settings.FixedFreq;
 
   if (code != S11 && code != ReceiverA && code != ReceiverB && code != PowerMeter && code != Reference) return;
-  const int n = channel.GetCount();
-  Items.reserve(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) {
+  Points.Make(Items, static_cast<size_t>(std::max(channel.GetCount(), 0)), [&](void* place, size_t k) {
+    const int i = static_cast<int>(k);
     TComplex value;
     switch (code) {
       case S11: value = channel.GetPointData(kReceiverA, i); break;
@@ -40,8 +41,15 @@ TMemoRange::TMemoRange(TFObject* owner, const TRange& channel, int code) : TFCon
       case PowerMeter: value = TComplex{channel.GetPointPowerReading(i), 0.0}; break;
       default: value = channel.GetPointRefLevel(i); break;
     }
-    new TMemoPoint(this, value, channel.GetPointFrequency(i));
-  }
+    return new (place) TMemoPoint(nullptr, value, channel.GetPointFrequency(i));
+  });
+}
+
+TMemoRange::~TMemoRange() { TMemoRange::Clear(); }
+
+void TMemoRange::Clear() {
+  Points.Release(Items);
+  TFContainer::Clear();
 }
 
 void TMemoRange::SaveState(TCustomIniFile& ini, const std::string& section) const {
@@ -73,8 +81,7 @@ bool TMemoRange::LoadPoints(std::span<const uint8_t> stream) {
   const size_t count = stream.size() / RecordSize;
   if (count > static_cast<size_t>(MaxPoints)) return false;
   Clear();
-  Items.reserve(count);
-  for (size_t k = 0; k < count; ++k) {
+  Points.Make(Items, count, [&](void* place, size_t k) {
     const uint8_t* r = stream.data() + k * RecordSize;
     double f = le::GetF32(r);
     const double dB = le::GetF32(r + 4);
@@ -84,8 +91,8 @@ bool TMemoRange::LoadPoints(std::span<const uint8_t> stream) {
     TComplex value{modulus * std::cos(phase), modulus * std::sin(phase)};
     if (!std::isfinite(value.Re) || !std::isfinite(value.Im)) value = TComplex{};
     if (!std::isfinite(f)) f = 0;
-    new TMemoPoint(this, value, f);
-  }
+    return new (place) TMemoPoint(nullptr, value, f);
+  });
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The stored copy of one trace's measured values: its own copy of the channel's stimulus and one
-// TMemoPoint per point. The memory trace owns it, shows it, saves it and reads it back.
+// TMemoPoint per point, the points made in one block (a point added later with new joins the
+// list as in any container). The memory trace owns it, shows it, saves it and reads it back.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,6 +11,7 @@
 #include "model/Complex.h"
 #include "model/FContainer.h"
 #include "model/MemoPoint.h"
+#include "model/PointBlock.h"
 #include "model/Segment.h"
 
 class TCustomIniFile;
@@ -32,6 +34,7 @@ class TMemoRange : public TFContainer {
   // value the code chooses: 0 the data of receiver A, 2 and 3 the raw levels of receivers A and
   // B, 4 (power reading in dBm, 0), 6 the reference level.
   TMemoRange(TFObject* owner, const TRange& channel, int code);
+  ~TMemoRange() override;
 
   // "NPoints", "SweepMode", "MinFrequency", "MaxFrequency", "OutputPower", "MinPower",
   // "MaxPower", "FixedFreq", then the segment keys.
@@ -47,6 +50,9 @@ class TMemoRange : public TFContainer {
   bool LoadPoints(std::span<const uint8_t> stream);
   // Appends one record per point, in list order.
   void SavePoints(std::vector<uint8_t>& stream) const;
+
+  // Deletes every point, those of the block included.
+  void Clear() override;
 
   // Indices are not validated.
   TMemoPoint* GetPoint(int i) const { return static_cast<TMemoPoint*>(Items[static_cast<size_t>(i)]); }
@@ -66,4 +72,7 @@ class TMemoRange : public TFContainer {
   double MaxPower = 3.0;
   double FixedFreq = 650.15;
   TSegments Segments;
+
+ private:
+  TPointBlock<TMemoPoint> Points;
 };

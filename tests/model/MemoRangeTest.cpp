@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numbers>
 #include <random>
 #include <string>
@@ -207,6 +208,37 @@ TEST(MemoRange, TooLongStreamIsRefusedAndThePointsKept) {
   stream.resize(TMemoRange::MaxPoints * TMemoRange::RecordSize + 11);
   EXPECT_TRUE(memo.LoadPoints(stream));
   EXPECT_EQ(memo.GetCount(), TMemoRange::MaxPoints);
+}
+
+// The points a table makes or loads share one block; a point added later is a child like any
+// other. Loading again, clearing and destroying must take each exactly once (the sanitizer
+// build shows a double or a missing delete), and a point added later survives a refused load.
+TEST(MemoRange, PointsOfTheBlockAndAddedLaterAreEachDeletedOnce) {
+  FilledChannel c;
+  auto memo = std::make_unique<TMemoRange>(nullptr, *c.range, 0);
+  auto* extra = new TMemoPoint(memo.get(), {0.5, 0}, 2000);
+  ASSERT_EQ(memo->GetCount(), 5);
+  EXPECT_EQ(memo->GetPoint(4), extra);
+  delete extra;
+  EXPECT_EQ(memo->GetCount(), 4);
+  EXPECT_EQ(memo->GetPointValue(3), (TComplex{0.1 * 3, 1}));
+  ASSERT_TRUE(memo->LoadPoints(Records({{5, 0, 0}, {6, 20, 0}})));
+  ASSERT_EQ(memo->GetCount(), 2);
+  EXPECT_EQ(memo->GetPointFrequency(1), 6);
+  EXPECT_NEAR(memo->GetPointValue(1).Re, 10, 1e-12);
+  new TMemoPoint(memo.get(), {0.25, 0}, 7);
+  EXPECT_FALSE(memo->LoadPoints(std::vector<uint8_t>((TMemoRange::MaxPoints + 1) * TMemoRange::RecordSize)));
+  ASSERT_EQ(memo->GetCount(), 3);
+  EXPECT_EQ(memo->GetPointValue(2), (TComplex{0.25, 0}));
+  ASSERT_TRUE(memo->LoadPoints(Records({{8, 0, 0}})));
+  EXPECT_EQ(memo->GetCount(), 1);
+  new TMemoPoint(memo.get(), {0.125, 0}, 9);
+  memo->Clear();
+  EXPECT_EQ(memo->GetCount(), 0);
+  new TMemoPoint(memo.get(), {0.0625, 0}, 10);
+  ASSERT_TRUE(memo->LoadPoints(Records({{11, 0, 0}, {12, 0, 0}})));
+  EXPECT_EQ(memo->GetCount(), 2);
+  memo.reset();
 }
 
 TEST(MemoRange, RandomStreamsLoadFinitePoints) {
