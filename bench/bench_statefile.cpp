@@ -13,10 +13,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "DialogBenchRig.h"
-#include "calibration/Calibr.h"
 #include "calibration/CalibratorModule.h"
 #include "display/RangeView.h"
 #include "display/ViewProperties.h"
@@ -25,13 +23,9 @@
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
 #include "instrument/SynthesizerTV30.h"
-#include "model/CalRange.h"
-#include "model/Complex.h"
 #include "model/MemIniFile.h"
 #include "model/Range.h"
-#include "model/RangeSettings.h"
 #include "model/RunMode.h"
-#include "model/Segment.h"
 #include "model/Services.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -40,10 +34,6 @@
 #include "platform/ui/Application.h"
 #include "platform/ui/Timer.h"
 #include "shell/MainFrm.h"
-#include "traces/MarkerList.h"
-#include "traces/MeasureList.h"
-#include "traces/Measurement.h"
-#include "traces/MemoryList.h"
 
 namespace {
 
@@ -61,53 +51,15 @@ struct TBusyState : benchrig::TProgram {
     frm->SetChannelCount(4);
     for (int v = 0; v < 4; ++v) {
       TRangeView& view = *frm->GetView(v);
-      TRange& range = *view.Range;
-      TRangeSettings settings;
-      TSegments segments;
-      range.GetSettings(settings, segments);
-      settings.NPoints = kPoints;
-      settings.MinFrequency = 100.0 + v;
-      settings.MaxFrequency = 1100.0 + 10 * v;
-      range.ApplySettings(segments, settings);
-      while (view.Measurements->GetCount() < 4) view.Measurements->AddMeasurement(0, 0);
-      for (int i = 0; i < range.GetCount(); ++i) {
-        range.SetPointData(0, i, TComplex{0.25 + 1e-5 * i + 0.01 * v, -0.125 + 3e-6 * i});
-      }
-      for (int t = 0; t < 4; ++t) {
-        TMeasurement* trace = view.Measurements->GetMeasurement(t);
-        trace->ResizeToChannel();
-        trace->Recalculate();
-        trace->Markers->AddMarker();
-        trace->Memories->StoreData();
-      }
-      Calibrate(view);
+      benchrig::SetPoints(*view.Range, kPoints, 100.0 + v, 1100.0 + 10 * v);
+      benchrig::FillView(view, 4, true, 0.01 * v);
+      benchrig::CalibrateOnOwnPoints(view, kPoints);
     }
   }
 
-  // A calibration on the channel's own points, with terms that differ from point to point. A
-  // loaded state without one takes it away, so every round calibrates again.
-  static void Calibrate(TRangeView& view) {
-    const TRange& range = *view.Range;
-    TCalibr& cal = *view.UserCalibration;
-    std::vector<double> f(static_cast<size_t>(kPoints));
-    for (int i = 0; i < kPoints; ++i) f[static_cast<size_t>(i)] = range.GetPointFrequency(i);
-    delete cal.Terms;
-    cal.Terms = new TCalRange(4, 0, f);
-    for (int i = 0; i < kPoints; ++i) {
-      cal.Terms->SetErrorTermA(0, i, TComplex{1.0 - i * 1e-5, 0.001 * i});
-      cal.Terms->SetErrorTermB(0, i, TComplex{0.0001 * i, -0.002});
-      cal.Terms->SetErrorTermC(0, i, TComplex{0.05, 0.0001 * i});
-    }
-    cal.Method[0] = 4;
-    cal.Settings.SweepMode = 0;
-    cal.Settings.NPoints = kPoints;
-    cal.Settings.MinFrequency = range.GetPointFrequency(0);
-    cal.Settings.MaxFrequency = range.GetPointFrequency(kPoints - 1);
-    cal.Segments = {TSegment{}};
-    view.CalibrationChanged(view.UserCalibration);
-  }
+  // A loaded state without a calibration takes it away, so every round calibrates again.
   void CalibrateAll() {
-    for (int v = 0; v < 4; ++v) Calibrate(*frm->GetView(v));
+    for (int v = 0; v < 4; ++v) benchrig::CalibrateOnOwnPoints(*frm->GetView(v), kPoints);
   }
 };
 

@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using initest::ExpectAbortNaming;
 using initest::ReadFileBytes;
 using initest::Sections;
 using initest::Values;
@@ -60,9 +61,7 @@ TEST(FastIni, NamesAreCaseSensitive) {
 
 TEST(FastIni, TypedReadsAndWrites) {
   TFastIni ini;
-  initest::CheckTypedReads(ini);
-  initest::CheckBinaryStreams(ini);
-  initest::FuzzBinaryReader(ini);
+  initest::CheckTypedReadsAndWrites(ini);
 }
 
 TEST_F(FastIniFiles, RawLinesComeBackUnchanged) {
@@ -158,17 +157,9 @@ TEST_F(FastIniFiles, CommentsAndOrphansDisappearAfterReloadAndUpdate) {
 
 TEST(FastIni, ReadsEveryEncodingAndWritesUtf8WithoutBom) {
   const std::string utf8 = "[Калибровка]\r\nИмя=Значение 😀\r\n";
-  std::u16string u16 = u"[Калибровка]\r\nИмя=Значение 😀\r\n";
-  auto utf16 = [&](bool be) {
-    std::string out = be ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t u : u16) {
-      const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-      out += be ? hi : lo;
-      out += be ? lo : hi;
-    }
-    return out;
-  };
-  for (const std::string& bytes : {utf8, "\xEF\xBB\xBF" + utf8, utf16(false), utf16(true)}) {
+  const std::u16string u16 = u"[Калибровка]\r\nИмя=Значение 😀\r\n";
+  for (const std::string& bytes :
+       {utf8, "\xEF\xBB\xBF" + utf8, initest::Utf16Bytes(u16, false, true), initest::Utf16Bytes(u16, true, true)}) {
     TFastIni ini;
     ini.LoadFromBytes(bytes);
     EXPECT_EQ(ini.ReadString("Калибровка", "Имя", ""), "Значение 😀");
@@ -195,12 +186,7 @@ TEST_F(FastIniFiles, FailuresRaiseNamingTheFileAndChangeNothing) {
   const std::string folder = Path("folder.txt");
   fs::create_directories(folder);
   WriteFileBytes(fs::path(folder) / "inside", "keep");
-  try {
-    TFastIni ini(folder);
-    ADD_FAILURE() << "no error";
-  } catch (const EAbort& e) {
-    EXPECT_NE(std::string(e.what()).find(folder), std::string::npos) << e.what();
-  }
+  ExpectAbortNaming(folder, [&] { TFastIni ini(folder); });
 
   const std::string good = Path("good.txt");
   WriteFileBytes(good, "[S]\r\nK=file\r\n");
@@ -212,12 +198,7 @@ TEST_F(FastIniFiles, FailuresRaiseNamingTheFileAndChangeNothing) {
 
   for (const std::string& target : {folder, Path("missing/cal.txt")}) {
     ini.Rename(target, false);
-    try {
-      ini.UpdateFile();
-      ADD_FAILURE() << "no error for " << target;
-    } catch (const EAbort& e) {
-      EXPECT_NE(std::string(e.what()).find(target), std::string::npos) << e.what();
-    }
+    ExpectAbortNaming(target, [&] { ini.UpdateFile(); });
   }
   // Deleting a folder in place of the file fails too, and says so.
   ini.Rename(folder, false);
@@ -226,10 +207,7 @@ TEST_F(FastIniFiles, FailuresRaiseNamingTheFileAndChangeNothing) {
   EXPECT_EQ(ReadFileBytes(fs::path(folder) / "inside"), "keep");
   EXPECT_EQ(ReadFileBytes(good), "[S]\r\nK=file\r\n");
   EXPECT_FALSE(fs::exists(Path("missing")));
-  std::vector<std::string> left;
-  for (const auto& e : fs::directory_iterator(dir_)) left.push_back(e.path().filename().string());
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"folder.txt", "good.txt"}));
+  EXPECT_EQ(initest::Entries(dir_), (std::vector<std::string>{"folder.txt", "good.txt"}));
 }
 
 TEST(FastIni, ReadsBetweenAppendsOfManyRows) {
@@ -258,22 +236,8 @@ TEST(FastIni, HostileInputLoadsToAStableDocument) {
   TFastIni real;
   real.WriteString("Калибровка", "Имя", "Значение");
   real.WriteRawString("Калибровка", "1 2 3");
-  const std::string realBytes = real.GetText();
-  for (size_t n = 0; n <= realBytes.size(); ++n) inputs.push_back(realBytes.substr(0, n));
-  std::mt19937 rng(7);
-  for (int i = 0; i < 400; ++i) inputs.push_back(initest::HostileIniBytes(rng, 600));
-  for (int i = 0; i < 100; ++i) {
-    std::string bytes(rng() % 300, '\0');
-    for (char& c : bytes) c = static_cast<char>(rng());
-    inputs.push_back(bytes);
-  }
-  for (const std::string& bytes : inputs) {
-    TFastIni ini;
-    ini.LoadFromBytes(bytes);
-    TFastIni again;
-    again.LoadFromBytes(ini.GetText());
-    ASSERT_EQ(again.GetText(), ini.GetText());
-  }
+  ASSERT_NO_FATAL_FAILURE(
+      initest::CheckHostileInputLoadsToAStableDocument(std::move(inputs), real.GetText(), 7, &TFastIni::GetText));
   std::string huge = "[S]\nK=";
   huge.append(50u * 1024 * 1024, 'x');
   TFastIni ini;
@@ -283,17 +247,7 @@ TEST(FastIni, HostileInputLoadsToAStableDocument) {
 
 // Load, save and load again: every section, line and value reads as after the first load.
 TEST(FastIni, IniRoundTripLoadSaveLoadKeepsTheContent) {
-  std::mt19937 rng(2027);
-  std::vector<std::string> inputs;
-  for (int i = 0; i < 600; ++i) inputs.push_back(initest::RoundTripBytes(rng));
-  for (int i = 0; i < 300; ++i) inputs.push_back(initest::HostileIniBytes(rng, 400));
-  for (const std::string& bytes : inputs) {
-    TFastIni ini;
-    ini.LoadFromBytes(bytes);
-    TFastIni again;
-    again.LoadFromBytes(ini.GetText());
-    ASSERT_EQ(initest::Content(again), initest::Content(ini)) << testing::PrintToString(bytes);
-  }
+  initest::CheckLoadSaveLoadKeepsTheContent(2027, &TFastIni::GetText);
 }
 
 // A key or section name holding NUL (from a file, or a line handed to SetStrings holding CR or

@@ -14,7 +14,8 @@
                                     with the same keys, in the same order, and the same values.
 
 golden/records.bin: the three segments (40 bytes each), then the two stimulus records
-(152 bytes each). The sample values are repeated in records_dump.cpp.
+(152 bytes each). The sample values are repeated in records_dump.cpp (the first stimulus
+record in tests/model/RangeSettingsSample.h).
 """
 import codecs
 import configparser

@@ -2,7 +2,7 @@
 // program's serialiser, decodes a golden file with the program's reader, and saves a segment file.
 //   records_dump <folder> <golden file>
 // writes <folder>/records.bin, <folder>/decoded.txt and <folder>/table.seg. The sample values
-// repeat those of records.py.
+// repeat those of records.py (the first stimulus record is the model tests' distinct one).
 #include <cstdint>
 #include <iostream>
 #include <string>
@@ -11,6 +11,7 @@
 #include "model/NumberText.h"
 #include "model/Range.h"
 #include "model/RangeSettings.h"
+#include "model/RangeSettingsSample.h"
 #include "model/Segment.h"
 #include "platform/AtomicFile.h"
 
@@ -33,33 +34,7 @@ std::vector<TSegment> Segments() {
 }
 
 std::vector<TRangeSettings> Records() {
-  TRangeSettings a;
-  a.SweepMode = 4;
-  a.NPoints = 1601;
-  a.MinFrequency = 100.125;
-  a.MaxFrequency = 9000.5;
-  a.MinPower = -30.5;
-  a.MaxPower = -1.25;
-  a.FixedFreq = 2500.75;
-  a.FOMState = true;
-  a.FOMOffset[0] = -123.456;
-  a.FOMOffset[1] = 654.321;
-  a.FOMMultiplier[0] = -3;
-  a.FOMMultiplier[1] = 7;
-  a.FOMDivider[0] = 2;
-  a.FOMDivider[1] = 999;
-  a.FOMAdjust = true;
-  a.FOMAdjPort = 1;
-  a.FOMAdjValue[0] = 0.125;
-  a.FOMAdjValue[1] = -0.25;
-  a.CommonIFBW = 3000;
-  a.CommonDelay = 12.5;
-  a.OutputPower = -10.0;
-  a.PowerSlope = 1.75;
-  a.SegmentListIFBW = true;
-  a.SegmentListPower = false;
-  a.SegmentListDelay = true;
-  a.SegmentCount = 3;
+  const TRangeSettings a = rangesample::Distinct();
 
   TRangeSettings b;
   b.SweepMode = 0;

@@ -55,15 +55,25 @@ struct MouseLog {
   }
 };
 
-TEST_F(UiForm, MouseEventsCarryTheSenderButtonShiftAndPosition) {
+// A shown 200 x 100 form holding one 50 x 20 panel whose mouse events are logged.
+struct LoggedPanel {
+  LoggedPanel(const char* name, int left, int top) {
+    form.SetBounds(0, 0, 200, 100);
+    panel = new Panel(&form);
+    panel->SetName(name);
+    panel->SetBounds(left, top, 50, 20);
+    log.Hook(*panel);
+    form.Show();
+  }
   Form form;
-  form.SetBounds(0, 0, 200, 100);
-  auto* panel = new Panel(&form);
-  panel->SetName("pnTriggerValue");
-  panel->SetBounds(10, 10, 50, 20);
+  Panel* panel = nullptr;
   MouseLog log;
-  log.Hook(*panel);
-  form.Show();
+};
+
+TEST_F(UiForm, MouseEventsCarryTheSenderButtonShiftAndPosition) {
+  LoggedPanel shown("pnTriggerValue", 10, 10);
+  Panel* panel = shown.panel;
+  const MouseLog& log = shown.log;
 
   Driver().Click(*panel, 5, 6);
   Driver().Press(*panel, 7, 8, ui::MouseButton::Right, ui::ssShift);
@@ -78,28 +88,18 @@ TEST_F(UiForm, MouseEventsCarryTheSenderButtonShiftAndPosition) {
 }
 
 TEST_F(UiForm, AReleaseOutsideGivesMouseUpButNoClickAndMovesFollowThePress) {
-  Form form;
-  form.SetBounds(0, 0, 200, 100);
-  auto* panel = new Panel(&form);
-  panel->SetName("pn");
-  panel->SetBounds(10, 10, 50, 20);
-  MouseLog log;
-  log.Hook(*panel);
-  form.Show();
+  LoggedPanel shown("pn", 10, 10);
+  Panel* panel = shown.panel;
+  const MouseLog& log = shown.log;
 
   Driver().Drag(*panel, 5, 5, 100, 0, 2);  // ends at (105, 5), outside the panel
   EXPECT_EQ(log.events, (std::vector<std::string>{"pn down 0 8 5,5", "pn move 8 55,5", "pn move 8 105,5", "pn up 0 105,5"}));
 }
 
 TEST_F(UiForm, DoubleClickAndHover) {
-  Form form;
-  form.SetBounds(0, 0, 200, 100);
-  auto* panel = new Panel(&form);
-  panel->SetName("pn");
-  panel->SetBounds(0, 0, 50, 20);
-  MouseLog log;
-  log.Hook(*panel);
-  form.Show();
+  LoggedPanel shown("pn", 0, 0);
+  Panel* panel = shown.panel;
+  const MouseLog& log = shown.log;
 
   Driver().Enter(*panel);
   Driver().Move(*panel, 3, 4);
