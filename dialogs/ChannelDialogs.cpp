@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "dialogs/AverageDialog.h"
+#include "dialogs/DialogOpener.h"
 #include "dialogs/DisplayDialog.h"
 #include "dialogs/ScaleDialog.h"
 #include "dialogs/SegmentListFrm.h"
@@ -11,31 +12,12 @@
 #include "model/Services.h"
 #include "shell/MainFrm.h"
 
-namespace {
-
-// Modal: shown, then deleted; modeless: shown, freeing itself when it closes.
-template <class TDialog>
-TMainFrm::TDialogFactoryOpener Opener() {
-  return [](ui::Form& owner, bool modal, int) -> int {
-    QWidget* parent = MainFrm != nullptr ? static_cast<QWidget*>(MainFrm) : static_cast<QWidget*>(&owner);
-    if (!modal) {
-      auto* dialog = new TDialog(parent);
-      dialog->Show();
-      return 0;
-    }
-    TDialog dialog(parent);
-    return dialog.ShowModal();
-  };
-}
-
-}  // namespace
-
 void RegisterChannelDialogs() {
-  TMainFrm::RegisterDialog("TStimulusFrm", Opener<TStimulusFrm>());
-  TMainFrm::RegisterDialog("TSegmentListFrm", Opener<TSegmentListFrm>());
-  TMainFrm::RegisterDialog("TMeasViewFrm", Opener<TMeasViewFrm>());
-  TMainFrm::RegisterDialog("TAveragingFrm", Opener<TAveragingFrm>());
-  TMainFrm::RegisterDialog("TDisplayFrm", Opener<TDisplayFrm>());
+  TMainFrm::RegisterDialog("TStimulusFrm", MainWindowOpener<TStimulusFrm>());
+  TMainFrm::RegisterDialog("TSegmentListFrm", MainWindowOpener<TSegmentListFrm>());
+  TMainFrm::RegisterDialog("TMeasViewFrm", MainWindowOpener<TMeasViewFrm>());
+  TMainFrm::RegisterDialog("TAveragingFrm", MainWindowOpener<TAveragingFrm>());
+  TMainFrm::RegisterDialog("TDisplayFrm", MainWindowOpener<TDisplayFrm>());
 }
 
 TMainFrm* LiveMainFrm() {

@@ -24,16 +24,16 @@ bool IsEcalConnected() {
   return MainFrm != nullptr && MainFrm->ECal != nullptr && MainFrm->ECal->IsConnected();
 }
 
-TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("Calibration")) {
+TCalibrationFrm::TCalibrationFrm(QWidget* owner)
+    : TStandardsDialogFrm(owner, TranslationKey("Calibration"), /*intoSystem=*/false) {
   SetName("CalibrationFrm");
   KitHook.Install(TDialogHook::KitsChanged(), [this] { UpdateStatus(); });
   ViewHook.Install(TDialogHook::ActiveViewChanged(), [this] { UpdateStatus(); });
 
   pnCorrection = MakeCaptionPanel("pnCorrection", TranslationKey("Correction"));
   pnCorrectionValue = MakeValuePanel("pnCorrectionValue");
-  pnCalKit = MakeCaptionPanel("pnCalKit", TranslationKey("Calibration Kit"));
-  pnCalKitValue = MakeValuePanel("pnCalKitValue");
-  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
+  MakeKitRow();
+  MakeStandards();
   btPortExtension = MakeButton(this, "btPortExtension", TranslateText("Port Extension"));
   btAutoCal = MakeButton(this, "btAutoCal", TranslateText("Autocalibration"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
@@ -41,9 +41,6 @@ TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, Transl
 
   BindRow(*pnCorrection, *pnCorrectionValue, [this] { CorrectionMouseDown(); });
   BindRow(*pnCalKit, *pnCalKitValue, [this] { CalKitMouseDown(); });
-  BindButton(*btOpen, [this] { MeasureStandard(ckOpen); });
-  BindButton(*btShort, [this] { MeasureStandard(ckShort); });
-  BindButton(*btLoad, [this] { MeasureStandard(ckLoad); });
   BindButton(*btPortExtension, [this] { btPortExtensionMouseDown(); });
   BindButton(*btAutoCal, [this] { btAutoCalMouseDown(); });
   BindButton(*btCancel, [this] { btCancelMouseDown(); });
@@ -62,19 +59,12 @@ TCalibrationFrm::TCalibrationFrm(QWidget* owner) : TTouchDialogFrm(owner, Transl
   UpdateStatus();
 }
 
-TCalibrationFrm::~TCalibrationFrm() { ReleaseHooks(); }
-
-void TCalibrationFrm::ReleaseHooks() {
-  KitHook.Restore();
-  ViewHook.Restore();
-}
-
 void TCalibrationFrm::ArrangeControls() {
   ArrangeFrame(9);
   const int w = Width();
   PlaceCaptionPanels(*pnCorrection, *pnCorrectionValue, GetButtonGridRect(2, w, 1, 1, 0));
   PlaceCaptionPanels(*pnCalKit, *pnCalKitValue, GetButtonGridRect(3, w, 1, 1, 0));
-  PlaceStandards({{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}, 4, w);
+  PlaceStandards(4);
   btPortExtension->SetBoundsRect(GetButtonGridRect(7, w, 1, 1, 0));
   btAutoCal->SetBoundsRect(GetButtonGridRect(8, w, 1, 1, 0));
   btCancel->SetBoundsRect(GetButtonGridRect(9, w, 1, 2, 0));
@@ -114,15 +104,6 @@ void TCalibrationFrm::CalKitMouseDown() {
   if (MainFrm == nullptr) return;
   ui::Form& owner = *MainFrm;
   RunSubDialog([&owner] { return RunCalKitList(owner); });
-  UpdateStatus();
-}
-
-void TCalibrationFrm::MeasureStandard(int kind) {
-  if (CalibratorModule == nullptr) return;
-  RunSubDialog([kind]() -> int {
-    if (CalibratorModule != nullptr) CalibratorModule->Calibrate(kind, -1, false);
-    return ui::mrOk;
-  });
   UpdateStatus();
 }
 

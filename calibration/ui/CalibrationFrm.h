@@ -7,9 +7,7 @@
 // While it exists it holds the kit module's OnChange and the main window's
 // OnActiveViewChanged; it hands both back on Apply and Cancel, and on any other end in its
 // destructor.
-#include "calibration/ui/DialogHook.h"
-#include "calibration/ui/StandardPresses.h"
-#include "widgets/TouchDialogFrm.h"
+#include "calibration/ui/StandardsDialogFrm.h"
 
 class TFObject;
 class TLbButton;
@@ -18,15 +16,11 @@ namespace ui {
 class Panel;
 }
 
-class TCalibrationFrm : public TTouchDialogFrm {
+class TCalibrationFrm : public TStandardsDialogFrm {
   Q_OBJECT
 
  public:
-  static constexpr ui::TColor kMeasuredColor = kStandardMeasuredColor;
-  static constexpr ui::TColor kNotMeasuredColor = kStandardNotMeasuredColor;
-
   explicit TCalibrationFrm(QWidget* owner);
-  ~TCalibrationFrm() override;
 
   void ArrangeControls();
   void RefreshValues() override { UpdateStatus(); }
@@ -38,7 +32,6 @@ class TCalibrationFrm : public TTouchDialogFrm {
 
   void CorrectionMouseDown();
   void CalKitMouseDown();
-  void MeasureStandard(int kind);
   void btPortExtensionMouseDown();
   void btAutoCalMouseDown();
   void btCancelMouseDown();
@@ -46,24 +39,10 @@ class TCalibrationFrm : public TTouchDialogFrm {
 
   ui::Panel* pnCorrection = nullptr;
   ui::Panel* pnCorrectionValue = nullptr;
-  ui::Panel* pnCalKit = nullptr;
-  ui::Panel* pnCalKitValue = nullptr;
-  TLbButton* btOpen = nullptr;
-  TLbButton* btShort = nullptr;
-  TLbButton* btLoad = nullptr;
-  ui::Panel* pnOpen = nullptr;
-  ui::Panel* pnShort = nullptr;
-  ui::Panel* pnLoad = nullptr;
   TLbButton* btPortExtension = nullptr;
   TLbButton* btAutoCal = nullptr;
   TLbButton* btCancel = nullptr;
   TLbButton* btApply = nullptr;
-
- private:
-  void ReleaseHooks();
-
-  TDialogHook KitHook;
-  TDialogHook ViewHook;
 };
 
 // Whether the electronic calibration module of the main window is there and connected.

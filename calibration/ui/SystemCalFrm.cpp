@@ -35,17 +35,17 @@ bool LowPower() { return ScannerModule != nullptr && ScannerModule->GetScanner()
 
 // ==== common ground ============================================================================
 
-TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner) : TTouchDialogFrm(owner, TranslationKey("System Calibration")) {
+TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner)
+    : TStandardsDialogFrm(owner, TranslationKey("System Calibration"), /*intoSystem=*/true) {
   KitHook.Install(TDialogHook::KitsChanged(), [this] { KitsChanged(); });
   ViewHook.Install(TDialogHook::ActiveViewChanged(), [this] { UpdateControls(); });
 
   pnInfo = MakeCaptionPanel("pnInfo", TranslationKey("EEPROM Info"));
   pnInfoValue = MakeValuePanel("pnInfoValue");
-  pnCalKit = MakeCaptionPanel("pnCalKit", TranslationKey("Calibration Kit"));
-  pnCalKitValue = MakeValuePanel("pnCalKitValue");
+  MakeKitRow();
   pnPower = MakeCaptionPanel("pnPower", TranslationKey("Output Power"));
   pnPowerValue = MakeValuePanel("pnPowerValue");
-  MakeStandardPresses(*this, {{"Open", &btOpen, &pnOpen}, {"Short", &btShort, &pnShort}, {"Load", &btLoad, &pnLoad}});
+  MakeStandards();
   btApply = MakeButton(this, "btApply", TranslateText("Apply"));
   btCancel = MakeButton(this, "btCancel", TranslateText("Cancel"));
   btOk = MakeButton(this, "btOk", TranslateText("Ok"));
@@ -53,9 +53,6 @@ TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
   BindRow(*pnInfo, *pnInfoValue, [] {});
   BindRow(*pnCalKit, *pnCalKitValue, [this] { pnCalKitMouseDown(); });
   BindRow(*pnPower, *pnPowerValue, [this] { pnPowerMouseDown(); });
-  BindButton(*btOpen, [this] { MeasureStandard(ckOpen); });
-  BindButton(*btShort, [this] { MeasureStandard(ckShort); });
-  BindButton(*btLoad, [this] { MeasureStandard(ckLoad); });
   BindButton(*btApply, [this] { btApplyMouseDown(); });
   BindButton(*btCancel, [this] { btCancelMouseDown(); });
   BindButton(*btOk, [this] { btOkMouseDown(); });
@@ -65,15 +62,6 @@ TSystemCalBaseFrm::TSystemCalBaseFrm(QWidget* owner) : TTouchDialogFrm(owner, Tr
       EscapeButtonClick();
     }
   };
-}
-
-TSystemCalBaseFrm::~TSystemCalBaseFrm() {
-  ViewHook.Restore();
-  KitHook.Restore();
-}
-
-void TSystemCalBaseFrm::PlaceStandards(int firstRow) {
-  ::PlaceStandards({{btOpen, pnOpen}, {btShort, pnShort}, {btLoad, pnLoad}}, firstRow, Width());
 }
 
 void TSystemCalBaseFrm::KitsChanged() {
@@ -87,15 +75,6 @@ void TSystemCalBaseFrm::UpdateControls() {
   SetValueText(*pnPowerValue, TranslateText(LowPower() ? "Low" : "High"));
   const TCalibr* calibration = SystemCalibr();
   ShowMeasuredStandards(calibration, *pnOpen, *pnShort, *pnLoad);
-}
-
-void TSystemCalBaseFrm::MeasureStandard(int kind) {
-  if (CalibratorModule == nullptr) return;
-  RunSubDialog([kind]() -> int {
-    if (CalibratorModule != nullptr) CalibratorModule->Calibrate(kind, -1, true);
-    return ui::mrOk;
-  });
-  UpdateControls();
 }
 
 void TSystemCalBaseFrm::pnCalKitMouseDown() {
@@ -131,8 +110,7 @@ void TSystemCalBaseFrm::btCancelMouseDown() {
 }
 
 void TSystemCalBaseFrm::CloseAs(int result) {
-  KitHook.Restore();
-  ViewHook.Restore();
+  ReleaseHooks();
   CloseWith(result);
 }
 

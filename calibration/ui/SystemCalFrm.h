@@ -7,9 +7,7 @@
 //
 // While one exists it holds the kit module's OnChange and the main window's
 // OnActiveViewChanged and hands both back on every end.
-#include "calibration/ui/DialogHook.h"
-#include "calibration/ui/StandardPresses.h"
-#include "widgets/TouchDialogFrm.h"
+#include "calibration/ui/StandardsDialogFrm.h"
 
 class TCalibr;
 class TLbButton;
@@ -17,21 +15,15 @@ namespace ui {
 class Panel;
 }
 
-class TSystemCalBaseFrm : public TTouchDialogFrm {
+class TSystemCalBaseFrm : public TStandardsDialogFrm {
   Q_OBJECT
 
  public:
-  static constexpr ui::TColor kMeasuredColor = kStandardMeasuredColor;
-  static constexpr ui::TColor kNotMeasuredColor = kStandardNotMeasuredColor;
-
-  ~TSystemCalBaseFrm() override;
-
   virtual void ArrangeControls() = 0;
   void RefreshValues() override { UpdateControls(); }
   virtual void UpdateControls();
   void KitsChanged();
 
-  void MeasureStandard(int kind);
   void pnCalKitMouseDown();
   void pnPowerMouseDown();
   virtual void btApplyMouseDown();
@@ -41,16 +33,8 @@ class TSystemCalBaseFrm : public TTouchDialogFrm {
 
   ui::Panel* pnInfo = nullptr;
   ui::Panel* pnInfoValue = nullptr;
-  ui::Panel* pnCalKit = nullptr;
-  ui::Panel* pnCalKitValue = nullptr;
   ui::Panel* pnPower = nullptr;
   ui::Panel* pnPowerValue = nullptr;
-  TLbButton* btOpen = nullptr;
-  TLbButton* btShort = nullptr;
-  TLbButton* btLoad = nullptr;
-  ui::Panel* pnOpen = nullptr;
-  ui::Panel* pnShort = nullptr;
-  ui::Panel* pnLoad = nullptr;
   TLbButton* btApply = nullptr;
   TLbButton* btCancel = nullptr;
   TLbButton* btOk = nullptr;
@@ -62,12 +46,7 @@ class TSystemCalBaseFrm : public TTouchDialogFrm {
   // Solves the system calibration in force with the best method its standards allow; false
   // when no method applies.
   bool Solve();
-  void PlaceStandards(int firstRow);
   void CloseAs(int result);
-
- private:
-  TDialogHook KitHook;
-  TDialogHook ViewHook;
 };
 
 class TSystemCalFrm : public TSystemCalBaseFrm {

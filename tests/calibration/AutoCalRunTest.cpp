@@ -16,6 +16,7 @@
 #include "calibration/CalKitsModule.h"
 #include "calibration/CalibratorModule.h"
 #include "calibration/ECal.h"
+#include "calibration/EmulatorRunSupport.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/MeasurementRun.h"
 #include "calibration/RunTestSupport.h"
@@ -29,8 +30,6 @@
 #include "model/Range.h"
 
 namespace {
-
-using kittest::TestFolder;
 
 // A module of plausible standards: port B a little unlike port A.
 ecal::TImageSpec ModuleSpec(int model) {
@@ -116,36 +115,21 @@ class ModuleSweepBox : public ISweepWaitBox {
   int Runs = 0;
 };
 
-class AutoCalRun : public kittest::KitTest {
+class AutoCalRun : public runtest::EmulatorRunTest {
  protected:
+  AutoCalRun() : EmulatorRunTest(4) {}
   void SetUp() override {
-    KitTest::SetUp();
+    EmulatorRunTest::SetUp();
     emulator.SetNoiseSeed(5);
-    savedKits = ::CalKitsModule;
-    ::CalKitsModule = &kits;
-    savedScanner = ::ScannerModule;
-    ::ScannerModule = &scanner;
-    savedCalibrator = ::CalibratorModule;
-    ::CalibratorModule = &module;
-    user = runtest::NewUserChannel(scanner, 31);
-    window.Range = user;
-    window.Calibr = &userCal;
-    module.ActiveWindow = &window;
-    module.WaitBox = &box;
-    scanner.OnSweepDone = [this](TFObject*) { ++sweepDone; };
-    scanner.GetScanner().Connect();
-    fake.clock.advanceMs(EmulatorBackend::kNoticeDelayMs);
-    fake.ui.runPending();
+    InstallModules(/*calibrator=*/true);
+    UseChannel(runtest::NewUserChannel(scanner, 31), box);
+    CountSweepsDone();
+    ConnectEmulator();
   }
   void TearDown() override {
     ecalObject.reset();
     emulator.AttachEcal(nullptr);
-    if (scanner.GetScanner().Connected) scanner.GetScanner().Disconnect();
-    delete user;
-    ::CalibratorModule = savedCalibrator;
-    ::ScannerModule = savedScanner;
-    ::CalKitsModule = savedKits;
-    KitTest::TearDown();
+    EmulatorRunTest::TearDown();
   }
 
   TECal& Plug(int model) {
@@ -182,17 +166,12 @@ class AutoCalRun : public kittest::KitTest {
     EXPECT_FALSE(userCal.ModuleStandards);
   }
   void ExpectRestored(int kit) {
-    EXPECT_TRUE(user->ChangeNotify);
-    EXPECT_EQ(nullptr, runtest::TemporaryChannel(scanner, user));
-    EXPECT_FALSE(TMeasurementRun::IsRunning());
+    ExpectChannelsRestored();
     EXPECT_EQ(kits.GetKits().GetSelectedIndex(), kit);
     EXPECT_FALSE(scanner.Attenuator20dB);
     EXPECT_FALSE(ecalObject->IsBusy());
     EXPECT_EQ(module.ModuleOperationDepth, 0);
-    ASSERT_TRUE(static_cast<bool>(scanner.OnSweepDone));
-    const int before = sweepDone;
-    scanner.OnSweepDone(nullptr);
-    EXPECT_EQ(before + 1, sweepDone);
+    ExpectSweepDoneClosureBack();
   }
   // The waits since the module was plugged in, without the scanner's own (3000 ms after a start).
   std::vector<int64_t> ModuleWaits() const {
@@ -214,23 +193,9 @@ class AutoCalRun : public kittest::KitTest {
     }
   }
 
-  scannertest::TEngineServices services{4, true};
-  scannertest::TFakeUi fake;
-  scannertest::TLoggingEmulator emulator{4};
-  platform::ScopedUsbBackend scopedBackend{emulator};
-  TCalKitsModule kits{TestFolder()};
-  TCalKitsModule* savedKits = nullptr;
-  TScannerModule scanner;
-  TScannerModule* savedScanner = nullptr;
-  TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
-  TCalibratorModule* savedCalibrator = nullptr;
-  TRange* user = nullptr;
-  TCalibr userCal;
-  runtest::FakeChannelWindow window;
   ModuleSweepBox box;
   std::unique_ptr<TEmulatedEcal> ecalModule;
   std::unique_ptr<TECal> ecalObject;
-  int sweepDone = 0;
   size_t waitsBefore = 0;
 };
 

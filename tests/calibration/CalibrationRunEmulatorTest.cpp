@@ -15,6 +15,7 @@
 #include "../instrument/ScannerSupport.h"
 #include "calibration/CalKitsModule.h"
 #include "calibration/CalibratorModule.h"
+#include "calibration/EmulatorRunSupport.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/MeasurementRun.h"
 #include "calibration/RunTestSupport.h"
@@ -27,8 +28,6 @@
 #include "model/Services.h"
 
 namespace {
-
-using kittest::TestFolder;
 
 // Starts the sweep from entry 0 and pumps the queue until the module reports its end or the
 // link is gone. With LoseAtStart the link is dropped right after the sweep starts.
@@ -66,61 +65,27 @@ class PumpingWaitBox : public ISweepWaitBox {
 };
 
 // The emulator of a model row, connected, with a 31-point user channel from 100 to 1100 MHz.
-class EmulatorRun : public kittest::KitTest {
+// The calibration module stays the test's own: the program's is not replaced.
+class EmulatorRun : public runtest::EmulatorRunTest {
  protected:
-  explicit EmulatorRun(int row) : services(row, true), emulator(row) {}
+  explicit EmulatorRun(int row) : EmulatorRunTest(row) {}
   void SetUp() override {
-    KitTest::SetUp();
+    EmulatorRunTest::SetUp();
     emulator.SetNoiseSeed(5);
-    savedKits = ::CalKitsModule;
-    ::CalKitsModule = &kits;
-    savedScanner = ::ScannerModule;
-    ::ScannerModule = &scanner;
-    user = runtest::NewUserChannel(scanner, 31);
-    window.Range = user;
-    window.Calibr = &userCal;
-    module.ActiveWindow = &window;
-    module.WaitBox = &box;
-    scanner.OnSweepDone = [this](TFObject*) { ++sweepDone; };
-
-    scanner.GetScanner().Connect();
-    fake.clock.advanceMs(EmulatorBackend::kNoticeDelayMs);
-    fake.ui.runPending();
-  }
-  void TearDown() override {
-    if (scanner.GetScanner().Connected) scanner.GetScanner().Disconnect();
-    delete user;
-    ::ScannerModule = savedScanner;
-    ::CalKitsModule = savedKits;
-    KitTest::TearDown();
+    InstallModules(/*calibrator=*/false);
+    UseChannel(runtest::NewUserChannel(scanner, 31), box);
+    CountSweepsDone();
+    ConnectEmulator();
   }
 
   TRange* Temporary() const { return runtest::TemporaryChannel(scanner, user); }
   void ExpectRestored() {
-    EXPECT_TRUE(user->ChangeNotify);
-    EXPECT_EQ(nullptr, Temporary());
-    EXPECT_FALSE(TMeasurementRun::IsRunning());
+    ExpectChannelsRestored();
     EXPECT_FALSE(module.SystemCorrectionOff);
-    ASSERT_TRUE(static_cast<bool>(scanner.OnSweepDone));
-    const int before = sweepDone;
-    scanner.OnSweepDone(nullptr);
-    EXPECT_EQ(before + 1, sweepDone);
+    ExpectSweepDoneClosureBack();
   }
 
-  scannertest::TEngineServices services;
-  scannertest::TFakeUi fake;
-  scannertest::TLoggingEmulator emulator;
-  platform::ScopedUsbBackend scopedBackend{emulator};
-  TCalKitsModule kits{TestFolder()};
-  TCalKitsModule* savedKits = nullptr;
-  TScannerModule scanner;
-  TScannerModule* savedScanner = nullptr;
-  TRange* user = nullptr;
-  TCalibr userCal;
-  runtest::FakeChannelWindow window;
   PumpingWaitBox box{scanner, fake.ui};
-  TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
-  int sweepDone = 0;
 };
 
 class CalibrationRunEmulator : public EmulatorRun {

@@ -15,6 +15,7 @@
 #include "calibration/CalKitsModule.h"
 #include "calibration/CalibratorModule.h"
 #include "calibration/ECal.h"
+#include "calibration/EmulatorRunSupport.h"
 #include "calibration/KitTestSupport.h"
 #include "calibration/RunTestSupport.h"
 #include "instrument/DemoPort.h"
@@ -26,8 +27,6 @@
 #include "model/RangeSettings.h"
 
 namespace {
-
-using kittest::TestFolder;
 
 // Starts a sweep from entry 0 and pumps the queue until it ends.
 class PumpingWaitBox : public ISweepWaitBox {
@@ -49,38 +48,35 @@ class PumpingWaitBox : public ISweepWaitBox {
   platform::ManualUiDispatcher& Ui;
 };
 
-class DemoAutoCal : public kittest::KitTest {
+// A user channel of 201 points from 100 to 14000 MHz at 1 kHz IF bandwidth, sending change
+// notices.
+TRange* WideUserChannel(TScannerModule& scanner) {
+  auto* user = new TRange(&scanner.GetScanner());
+  TRangeSettings settings;
+  TSegments segments;
+  user->GetSettings(settings, segments);
+  settings.NPoints = 201;
+  settings.MinFrequency = 100.0;
+  settings.MaxFrequency = 14000.0;
+  settings.CommonIFBW = 1000;
+  user->ApplySettings(segments, settings);
+  user->SetChangeNotify(true);
+  return user;
+}
+
+class DemoAutoCal : public runtest::EmulatorRunTest {
  protected:
+  DemoAutoCal() : EmulatorRunTest(4) {}
   void SetUp() override {
-    KitTest::SetUp();
+    EmulatorRunTest::SetUp();
     ecalModule = TEmulatedEcal::FromResource("EcalFlash");
     ASSERT_NE(ecalModule, nullptr);
     emulator.SetNoiseSeed(7);
     emulator.SetSleeper([](int) {});
     emulator.SetRealisticPort(true);
-    savedKits = ::CalKitsModule;
-    ::CalKitsModule = &kits;
-    savedScanner = ::ScannerModule;
-    ::ScannerModule = &scanner;
-    savedCalibrator = ::CalibratorModule;
-    ::CalibratorModule = &module;
-    user = new TRange(&scanner.GetScanner());
-    TRangeSettings settings;
-    TSegments segments;
-    user->GetSettings(settings, segments);
-    settings.NPoints = 201;
-    settings.MinFrequency = 100.0;
-    settings.MaxFrequency = 14000.0;
-    settings.CommonIFBW = 1000;
-    user->ApplySettings(segments, settings);
-    user->SetChangeNotify(true);
-    window.Range = user;
-    window.Calibr = &userCal;
-    module.ActiveWindow = &window;
-    module.WaitBox = &box;
-    scanner.GetScanner().Connect();
-    fake.clock.advanceMs(EmulatorBackend::kNoticeDelayMs);
-    fake.ui.runPending();
+    InstallModules(/*calibrator=*/true);
+    UseChannel(WideUserChannel(scanner), box);
+    ConnectEmulator();
     ecalObject = std::make_unique<TECal>();
     emulator.AttachEcal(ecalModule.get());
     fake.ui.runPending();
@@ -88,12 +84,7 @@ class DemoAutoCal : public kittest::KitTest {
   void TearDown() override {
     ecalObject.reset();
     emulator.AttachEcal(nullptr);
-    if (scanner.GetScanner().Connected) scanner.GetScanner().Disconnect();
-    delete user;
-    ::CalibratorModule = savedCalibrator;
-    ::ScannerModule = savedScanner;
-    ::CalKitsModule = savedKits;
-    KitTest::TearDown();
+    EmulatorRunTest::TearDown();
   }
 
   // The largest complex difference between the solved terms and the port's.
@@ -108,19 +99,6 @@ class DemoAutoCal : public kittest::KitTest {
     return worst;
   }
 
-  scannertest::TEngineServices services{4, true};
-  scannertest::TFakeUi fake;
-  scannertest::TLoggingEmulator emulator{4};
-  platform::ScopedUsbBackend scopedBackend{emulator};
-  TCalKitsModule kits{TestFolder()};
-  TCalKitsModule* savedKits = nullptr;
-  TScannerModule scanner;
-  TScannerModule* savedScanner = nullptr;
-  TCalibratorModule module{TestFolder("settings") + "/tervan.ini"};
-  TCalibratorModule* savedCalibrator = nullptr;
-  TRange* user = nullptr;
-  TCalibr userCal;
-  runtest::FakeChannelWindow window;
   PumpingWaitBox box{scanner, fake.ui};
   std::unique_ptr<TEmulatedEcal> ecalModule;
   std::unique_ptr<TECal> ecalObject;

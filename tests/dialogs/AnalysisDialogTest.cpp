@@ -37,16 +37,7 @@ class AnalysisDialog : public ChannelDialogRig {
     RegisterTraceDialogs();
   }
   void WithDialog(const std::function<void(TAnalysisFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TAnalysisFrm*>(&form);
-      ASSERT_NE(nullptr, dialog) << form.metaObject()->className();
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->LeftPanelClick(TLeftPanel::kAnalysis);
-    EXPECT_TRUE(ran);
+    WithModalDialog<TAnalysisFrm>([this] { frm->LeftPanelClick(TLeftPanel::kAnalysis); }, checks);
   }
   // The keypad's next run: meanwhile acts first, then the text is typed and confirmed.
   void Keypad(const std::string& text, const std::function<void(TDigitalKeyboardFrm&)>& meanwhile = {}) {

@@ -20,24 +20,7 @@ namespace {
 class AverageDialog : public ChannelDialogRig {
  protected:
   void WithDialog(const std::function<void(TAveragingFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TAveragingFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->LeftPanelClick(TLeftPanel::kAverage);
-    EXPECT_TRUE(ran);
-  }
-  void Keypad(const std::string& text, std::string* title = nullptr) {
-    driver.OnNextModal([this, text, title](ui::Form& form) {
-      auto& keypad = static_cast<TDigitalKeyboardFrm&>(form);
-      if (title) *title = keypad.Title;
-      keypad.CommonEdit->SetText(text);
-      driver.Key(*keypad.CommonEdit, ui::vk::Return);
-    });
+    WithModalDialog<TAveragingFrm>([this] { frm->LeftPanelClick(TLeftPanel::kAverage); }, checks);
   }
 };
 

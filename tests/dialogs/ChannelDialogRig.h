@@ -5,6 +5,7 @@
 // factory. The channel windows exist once Start has run.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "dialogs/ChannelDialogs.h"
@@ -16,6 +17,7 @@
 #include "shell/MainFrmRig.h"
 #include "traces/MeasureList.h"
 #include "traces/Measurement.h"
+#include "widgets/DigitalKeyboardFrm.h"
 #include "widgets/EmiStringGrid.h"
 #include "widgets/LbButton.h"
 
@@ -52,6 +54,33 @@ class ChannelDialogRig : public MainFrmRig {
   TRangeView& View() { return *frm->GetActiveView(); }
   TMeasurement& Trace() { return *View().GetTraces()->GetActive(); }
   TViewProperties& Look() { return *ViewProperties; }
+
+  // Opens a dialog by `open` (a soft key, the factory), runs the checks inside its modal run and
+  // closes it with Ok; fails when the modal run was not a TDialog or did not come.
+  template <class TDialog>
+  void WithModalDialog(const std::function<void()>& open, const std::function<void(TDialog&)>& checks) {
+    bool ran = false;
+    driver.OnNextModal([&](ui::Form& form) {
+      auto* dialog = dynamic_cast<TDialog*>(&form);
+      ASSERT_NE(nullptr, dialog) << form.metaObject()->className();
+      checks(*dialog);
+      ran = true;
+      driver.Press(*dialog->btOk);
+    });
+    open();
+    EXPECT_TRUE(ran);
+  }
+
+  // The keypad's next modal run: its title into `title`, the text typed over the shown value,
+  // then Return.
+  void Keypad(const std::string& text, std::string* title = nullptr) {
+    driver.OnNextModal([this, text, title](ui::Form& form) {
+      auto& keypad = dynamic_cast<TDigitalKeyboardFrm&>(form);
+      if (title) *title = keypad.Title;
+      keypad.CommonEdit->SetText(text);
+      driver.Key(*keypad.CommonEdit, ui::vk::Return);
+    });
+  }
 
   // The keypad's next modal run: the text typed over the shown value, then Ok.
   void AnswerKeypad(const std::string& text, std::string* shownTitle = nullptr) {

@@ -27,24 +27,7 @@ class TScaledMetrics : public ui::FontMetrics {
 class DisplayDialog : public ChannelDialogRig {
  protected:
   void WithDialog(const std::function<void(TDisplayFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TDisplayFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    EXPECT_EQ(ui::mrOk, frm->OpenDialog("TDisplayFrm", true));
-    EXPECT_TRUE(ran);
-  }
-  void Keypad(const std::string& text, std::string* title = nullptr) {
-    driver.OnNextModal([this, text, title](ui::Form& form) {
-      auto& keypad = static_cast<TDigitalKeyboardFrm&>(form);
-      if (title) *title = keypad.Title;
-      keypad.CommonEdit->SetText(text);
-      driver.Key(*keypad.CommonEdit, ui::vk::Return);
-    });
+    WithModalDialog<TDisplayFrm>([this] { EXPECT_EQ(ui::mrOk, frm->OpenDialog("TDisplayFrm", true)); }, checks);
   }
 };
 

@@ -23,24 +23,7 @@ class DtfSettingsDialog : public ChannelDialogRig {
     RegisterTraceDialogs();
   }
   void WithDialog(const std::function<void(TDTFSettingsFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TDTFSettingsFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->RightPanelClick(TRightPanel::kDtfSettings);
-    EXPECT_TRUE(ran);
-  }
-  void Keypad(const std::string& text, std::string* title) {
-    driver.OnNextModal([this, text, title](ui::Form& form) {
-      auto& keypad = dynamic_cast<TDigitalKeyboardFrm&>(form);
-      *title = keypad.Title;
-      keypad.CommonEdit->SetText(text);
-      driver.Key(*keypad.CommonEdit, ui::vk::Return);
-    });
+    WithModalDialog<TDTFSettingsFrm>([this] { frm->RightPanelClick(TRightPanel::kDtfSettings); }, checks);
   }
 };
 

@@ -22,24 +22,7 @@ namespace {
 class ScaleDialog : public ChannelDialogRig {
  protected:
   void WithDialog(const std::function<void(TMeasViewFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TMeasViewFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->RightPanelClick(TRightPanel::kScale);
-    EXPECT_TRUE(ran);
-  }
-  void Keypad(const std::string& text, std::string* title = nullptr) {
-    driver.OnNextModal([this, text, title](ui::Form& form) {
-      auto& keypad = static_cast<TDigitalKeyboardFrm&>(form);
-      if (title) *title = keypad.Title;
-      keypad.CommonEdit->SetText(text);
-      driver.Key(*keypad.CommonEdit, ui::vk::Return);
-    });
+    WithModalDialog<TMeasViewFrm>([this] { frm->RightPanelClick(TRightPanel::kScale); }, checks);
   }
   // Advances the fake clock in 10 ms ticks.
   void Hold(int ms) {

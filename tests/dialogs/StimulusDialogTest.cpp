@@ -23,16 +23,7 @@ class StimulusDialog : public ChannelDialogRig {
  protected:
   // Opens the dialog by its soft key and runs the checks inside its modal run.
   void WithDialog(const std::function<void(TStimulusFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TStimulusFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->RightPanelClick(TRightPanel::kStimulus);
-    EXPECT_TRUE(ran);
+    WithModalDialog<TStimulusFrm>([this] { frm->RightPanelClick(TRightPanel::kStimulus); }, checks);
   }
   // The keypad's next run: what it shows, then the typed text and Ok.
   void Keypad(const std::string& text, TDigitalKeyboardFrm* seen = nullptr) {

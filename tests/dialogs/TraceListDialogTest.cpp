@@ -24,16 +24,7 @@ class TraceListDialog : public ChannelDialogRig {
     RegisterTraceDialogs();
   }
   void WithDialog(const std::function<void(TTraceListFrm&)>& checks) {
-    bool ran = false;
-    driver.OnNextModal([&](ui::Form& form) {
-      auto* dialog = dynamic_cast<TTraceListFrm*>(&form);
-      ASSERT_NE(nullptr, dialog);
-      checks(*dialog);
-      ran = true;
-      driver.Press(*dialog->btOk);
-    });
-    frm->RightPanelClick(TRightPanel::kTrace);
-    EXPECT_TRUE(ran);
+    WithModalDialog<TTraceListFrm>([this] { frm->RightPanelClick(TRightPanel::kTrace); }, checks);
   }
   int TraceCount() {
     int n = 0;

@@ -18,7 +18,7 @@
 #include "platform/ui/Panel.h"
 #include "platform/ui/MessageBox.h"
 #include "shell/DocxFixtures.h"
-#include "shell/MainFrmRig.h"
+#include "shell/PrintRig.h"
 
 namespace {
 
@@ -35,31 +35,10 @@ class RecordingBox : public ui::MessageBox {
   std::vector<std::string> Shown;
 };
 
-std::string LookText() {
-  TMemIniFile ini("");
-  ViewProperties->SaveToIni(ini);
-  std::vector<std::string> sections, lines;
-  std::string text;
-  ini.ReadSections(sections);
-  for (const auto& s : sections) {
-    ini.ReadSectionValues(s, lines);
-    text += "[" + s + "]\n";
-    for (const auto& l : lines) text += l + "\n";
-  }
-  return text;
-}
-
-class DocxReportPrint : public MainFrmRig {
+class DocxReportPrint : public PrintRig {
  protected:
   void SetUp() override {
-    Build("DemoMode");
-    RunDelayedStart();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    frm->SetChannelLayout(1);
-    frm->SetChannelCount(2);
-    frm->plGraphArea->SetBounds(frm->plGraphArea->Left(), frm->plGraphArea->Top(), 320, 240);
-    frm->ArrangeViews();
-    frm->PrintTime = false;
+    BuildTwoChannels(320, 240);
     previousBox = ui::MessageBox::Install(&box);
     ui::OpenWithDesktopHook = [this](const std::string& path) {
       opened.push_back(path);
@@ -72,7 +51,7 @@ class DocxReportPrint : public MainFrmRig {
     ui::OpenWithDesktopHook = nullptr;
     ui::MessageBox::Install(previousBox);
     Clear();
-    MainFrmRig::TearDown();
+    PrintRig::TearDown();
   }
   void Clear() {
     std::error_code ec;

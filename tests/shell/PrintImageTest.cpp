@@ -16,23 +16,9 @@
 #include "model/MemIniFile.h"
 #include "platform/ui/ImageCanvas.h"
 #include "platform/ui/Panel.h"
-#include "shell/MainFrmRig.h"
+#include "shell/PrintRig.h"
 
 namespace {
-
-std::string LookText() {
-  TMemIniFile ini("");
-  ViewProperties->SaveToIni(ini);
-  std::vector<std::string> sections, lines;
-  std::string text;
-  ini.ReadSections(sections);
-  for (const auto& s : sections) {
-    ini.ReadSectionValues(s, lines);
-    text += "[" + s + "]\n";
-    for (const auto& l : lines) text += l + "\n";
-  }
-  return text;
-}
 
 // The most frequent colour of the picture.
 QRgb Dominant(const QImage& image) {
@@ -51,18 +37,9 @@ bool AllGrey(const QImage& image) {
   return true;
 }
 
-class PrintImage : public MainFrmRig {
+class PrintImage : public PrintRig {
  protected:
-  void SetUp() override {
-    Build("DemoMode");
-    RunDelayedStart();
-    ScannerModule->TriggerMode = TScannerModule::Hold;
-    frm->SetChannelLayout(1);
-    frm->SetChannelCount(2);
-    frm->plGraphArea->SetBounds(frm->plGraphArea->Left(), frm->plGraphArea->Top(), 640, 480);
-    frm->ArrangeViews();
-    frm->PrintTime = false;
-  }
+  void SetUp() override { BuildTwoChannels(640, 480); }
   // The chart of channel i within the picture, below a header of the given height.
   QImage Chart(const QImage& picture, int i, int header) {
     TRangeView* view = frm->GetView(i);
