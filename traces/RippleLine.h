@@ -4,14 +4,11 @@
 // finds the points, and range ends, that deviate from the mean by more than half the limit.
 // A non-finite displayed value counts as a deviation and stays out of the mean, minimum and
 // maximum. The line reads its trace as the limit line does (see LimitLine.h) and keeps its
-// results current the same way.
+// results current the same way; its table, keys and file work as SegmentLine.h tells.
 #include <string>
 #include <vector>
 
-#include "traces/LimitLine.h"
-
-class TCustomIniFile;
-class ILineTrace;
+#include "traces/SegmentLine.h"
 
 struct TRippleSegment {
   double BegArgument = 0.0;
@@ -23,56 +20,34 @@ struct TRippleSegment {
   int RippleType = 0;  // 1 tested, anything else not
 };
 
-class TRippleLine : public TTestedLine {
+class TRippleLine : public TSegmentLine<TRippleSegment> {
  public:
-  static constexpr int kMaxSegments = 10000;
-
   explicit TRippleLine(TFObject* owner);
   ~TRippleLine() override;
 
-  int GetSegmentCount() const { return static_cast<int>(Segments.size()); }
-  double GetBegArgument(int i) const;
-  double GetEndArgument(int i) const;
-  double GetRippleLimit(int i) const;
-  int GetRippleType(int i) const;
-  double GetMean(int i) const;
-  double GetMin(int i) const;
-  double GetMax(int i) const;
+  double GetRippleLimit(int i) const { return Field(i, &TRippleSegment::RippleLimit); }
+  int GetRippleType(int i) const { return Field(i, &TRippleSegment::RippleType); }
+  double GetMean(int i) const { return Field(i, &TRippleSegment::Mean); }
+  double GetMin(int i) const { return Field(i, &TRippleSegment::Min); }
+  double GetMax(int i) const { return Field(i, &TRippleSegment::Max); }
 
-  // Setters: an index outside the segments, or a non-finite number, does nothing. The ripple
-  // limit is clamped to [0, MaxValue - MinValue] of the current format.
-  void SetBegArgument(int i, double x);
-  void SetEndArgument(int i, double x);
+  // Setters as those of the arguments (SegmentLine.h). The ripple limit is clamped to
+  // [0, MaxValue - MinValue] of the current format; mean, minimum and maximum come from the test.
   void SetRippleLimit(int i, double x);
-  void SetRippleType(int i, int code);
-  void InsertSegment(int i);
-  void DeleteSegment(int i);
-  void Clear();
-  // The whole line at once, ending as Clear, then InsertSegment and the four setters per segment
-  // in table order would leave it (end as given, begin the smaller of the two, limit clamped),
-  // but tested or cleared once and notified once. Mean, minimum and maximum come from the test.
-  void ReplaceSegments(const std::vector<TRippleSegment>& segments);
+  void SetRippleType(int i, int code) { SetField(i, &TRippleSegment::RippleType, code); }
 
   void Test() override;
   bool IsPassed() const { return FailedPoints.empty() && FailBounds.empty(); }
   void ClearResults() override;
   const std::vector<int>& GetFailedPoints() const { return FailedPoints; }
-  const std::vector<TLimitFailBound>& GetFailBounds() const { return FailBounds; }
-  const std::vector<TRippleSegment>& GetSegments() const { return Segments; }
 
-  void SaveToIni(TCustomIniFile& ini, const std::string& section) const;
-  void LoadFromIni(const TCustomIniFile& ini, const std::string& section);
-
-  // ".rlm" file: section "RippleLineData" with "RippleTest", "ShowRippleLimit",
-  // "ShowRippleFailSign" and the line's keys; as TLimitLine::SaveFile / LoadFile.
-  void SaveFile(const std::string& path, const TLineFileFlags& flags) const;
-  TLineFileFlags LoadFile(const std::string& path);
+  // The ".rlm" file is section "RippleLineData" with "RippleTest", "ShowRippleLimit",
+  // "ShowRippleFailSign".
 
  private:
   bool TestSwitchOn(const ILineTrace& trace) const override;
-  bool Valid(int i) const { return i >= 0 && i < GetSegmentCount(); }
+  void TakeOwnFields(const TRippleSegment& given, TRippleSegment& s) const override;
+  double ClampLimit(double x) const;
 
-  std::vector<TRippleSegment> Segments;
   std::vector<int> FailedPoints;
-  std::vector<TLimitFailBound> FailBounds;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "traces/LineFileFuzz.h"
+#include "traces/LineTableKit.h"
 #include "traces/LineTraceFake.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
@@ -49,11 +50,7 @@ struct ExpectedBound {
 
 void AddSegments(TLimitLine& line, const std::vector<Seg>& segs) {
   for (const Seg& s : segs) {
-    line.InsertSegment(line.GetSegmentCount() - 1);
-    const int i = line.GetSegmentCount() - 1;
-    line.SetEndArgument(i, s.end);
-    line.SetBegArgument(i, s.beg);
-    line.SetEndArgument(i, s.end);
+    const int i = linetest::AppendRange(line, s.beg, s.end);
     line.SetBegValue(i, s.begValue);
     line.SetEndValue(i, s.endValue);
     line.SetLimitType(i, s.type);
@@ -440,9 +437,7 @@ TEST(LimitTestLinear, SameResultsAsTheWalkOverEveryPoint) {
   auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   int runsSeen = 0;
   for (int round = 0; round < 400; ++round) {
-    const int n = 1 + static_cast<int>(rng() % 300);
-    FakeLineTrace trace(n, 100, 100 + n, 0);
-    trace.FillRandom(rng, round % 5 == 4, [&] {
+    FakeLineTrace trace = linetest::RandomTrace(rng, round % 5 == 4, [&] {
       const unsigned pick = rng() % 20;
       return pick == 0 ? kNaN : pick < 4 ? 0.0 : std::round(uniform(-10, 10));
     });
@@ -451,19 +446,11 @@ TEST(LimitTestLinear, SameResultsAsTheWalkOverEveryPoint) {
     ini.WriteInteger("L", "SegmentCount", segments);
     ini.WriteFloat("L", "RelativeArgument", rng() % 3 == 0 ? uniform(-5, 5) : 0.0);
     ini.WriteFloat("L", "RelativeValue", rng() % 3 == 0 ? std::round(uniform(-3, 3)) : 0.0);
-    const double lo = trace.x.front() - 20;
-    const double hi = trace.x.back() + 20;
-    for (int s = 0; s < segments; ++s) {
-      const std::string k = std::to_string(s);
-      double a = uniform(std::min(lo, hi), std::max(lo, hi));
-      double b = a + uniform(0, 60);
-      if (rng() % 6 == 0) std::swap(a, b);  // a reversed segment holds no point
-      ini.WriteFloat("L", "BegArgument" + k, a);
-      ini.WriteFloat("L", "EndArgument" + k, b);
+    linetest::WriteRandomRanges(rng, ini, "L", "", segments, trace, [&](const std::string& k) {
       ini.WriteFloat("L", "BegValue" + k, rng() % 4 == 0 ? 0.0 : std::round(uniform(-8, 8)));
       ini.WriteFloat("L", "EndValue" + k, rng() % 4 == 0 ? 0.0 : std::round(uniform(-8, 8)));
       ini.WriteInteger("L", "LimitType" + k, static_cast<int>(rng() % 4));
-    }
+    });
     TLimitLine line(nullptr);
     line.SetTraceLink(&trace);
     line.LoadFromIni(ini, "L");

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <string>
+#include <type_traits>
 #include <vector>
 
 #include "traces/LimitLine.h"
@@ -25,113 +27,133 @@ double Draw(Rng& rng, double low, double high) {
   return std::uniform_real_distribution<double>(low, high)(rng);
 }
 
-void ExpectSameLimit(const TLimitLine& a, const TLimitLine& b) {
-  ASSERT_EQ(a.GetSegmentCount(), b.GetSegmentCount());
-  for (int i = 0; i < a.GetSegmentCount(); ++i) {
-    SCOPED_TRACE(i);
-    const TLimitSegment& x = a.GetSegments()[size_t(i)];
-    const TLimitSegment& y = b.GetSegments()[size_t(i)];
-    EXPECT_EQ(x.BegArgument, y.BegArgument);
-    EXPECT_EQ(x.EndArgument, y.EndArgument);
+void ExpectSameBounds(const std::vector<TLimitFailBound>& a, const std::vector<TLimitFailBound>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (size_t i = 0; i < a.size(); ++i) {
+    EXPECT_EQ(a[i].Segment, b[i].Segment);
+    EXPECT_EQ(a[i].BegFailed, b[i].BegFailed);
+    EXPECT_EQ(a[i].EndFailed, b[i].EndFailed);
+  }
+}
+
+// What the table test needs of each line: its switch, how a segment's own fields are drawn and
+// set (type before the arguments, the rest after them), a line to replace, and its own results.
+struct LimitKind {
+  using Line = TLimitLine;
+  using Segment = TLimitSegment;
+  static constexpr bool kMissingValues = true;
+
+  static void SwitchOn(FakeLineTrace& trace) { trace.limitOn = true; }
+  static void DrawType(std::mt19937& rng, Segment& s) { s.LimitType = static_cast<int>(rng() % 3); }
+  static void DrawFields(std::mt19937& rng, Segment& s) {
+    s.BegValue = Draw(rng, -80, 80);
+    s.EndValue = Draw(rng, -80, 80);
+  }
+  static void SetType(Line& line, int i, const Segment& s) { line.SetLimitType(i, s.LimitType); }
+  static void SetFields(Line& line, int i, const Segment& s) {
+    line.SetBegValue(i, s.BegValue);
+    line.SetEndValue(i, s.EndValue);
+  }
+  // The line replaced held other segments and offsets.
+  static void Prime(Line& line) {
+    line.InsertSegment(0);
+    line.SetLimitType(0, TLimitLine::kLimitUpper);
+    line.SetRelativeArgument(3);
+    line.SetRelativeValue(-2);
+  }
+  static void ExpectSameFields(const Segment& x, const Segment& y) {
     EXPECT_EQ(x.BegValue, y.BegValue);
     EXPECT_EQ(x.EndValue, y.EndValue);
     EXPECT_EQ(x.LimitType, y.LimitType);
   }
-  EXPECT_EQ(a.GetRelativeArgument(), b.GetRelativeArgument());
-  EXPECT_EQ(a.GetRelativeValue(), b.GetRelativeValue());
-  ASSERT_EQ(a.GetFailRuns().size(), b.GetFailRuns().size());
-  for (size_t i = 0; i < a.GetFailRuns().size(); ++i) {
-    EXPECT_EQ(a.GetFailRuns()[i].Segment, b.GetFailRuns()[i].Segment);
-    EXPECT_EQ(a.GetFailRuns()[i].First, b.GetFailRuns()[i].First);
-    EXPECT_EQ(a.GetFailRuns()[i].Last, b.GetFailRuns()[i].Last);
+  static void ExpectSameResults(const Line& a, const Line& b) {
+    EXPECT_EQ(a.GetRelativeArgument(), b.GetRelativeArgument());
+    EXPECT_EQ(a.GetRelativeValue(), b.GetRelativeValue());
+    ASSERT_EQ(a.GetFailRuns().size(), b.GetFailRuns().size());
+    for (size_t i = 0; i < a.GetFailRuns().size(); ++i) {
+      EXPECT_EQ(a.GetFailRuns()[i].Segment, b.GetFailRuns()[i].Segment);
+      EXPECT_EQ(a.GetFailRuns()[i].First, b.GetFailRuns()[i].First);
+      EXPECT_EQ(a.GetFailRuns()[i].Last, b.GetFailRuns()[i].Last);
+    }
   }
-  ASSERT_EQ(a.GetFailBounds().size(), b.GetFailBounds().size());
-  for (size_t i = 0; i < a.GetFailBounds().size(); ++i) {
-    EXPECT_EQ(a.GetFailBounds()[i].Segment, b.GetFailBounds()[i].Segment);
-    EXPECT_EQ(a.GetFailBounds()[i].BegFailed, b.GetFailBounds()[i].BegFailed);
-    EXPECT_EQ(a.GetFailBounds()[i].EndFailed, b.GetFailBounds()[i].EndFailed);
-  }
-}
+};
 
-TEST(LineReplaceSegments, LimitTableEndsAsTheSetterBuildWithOneNotice) {
+struct RippleKind {
+  using Line = TRippleLine;
+  using Segment = TRippleSegment;
+  static constexpr bool kMissingValues = false;
+
+  static void SwitchOn(FakeLineTrace& trace) { trace.rippleOn = true; }
+  static void DrawType(std::mt19937& rng, Segment& s) { s.RippleType = static_cast<int>(rng() % 2); }
+  static void DrawFields(std::mt19937& rng, Segment& s) { s.RippleLimit = Draw(rng, -20, 120); }
+  static void SetType(Line& line, int i, const Segment& s) { line.SetRippleType(i, s.RippleType); }
+  static void SetFields(Line& line, int i, const Segment& s) { line.SetRippleLimit(i, s.RippleLimit); }
+  static void Prime(Line& line) {
+    line.InsertSegment(0);
+    line.SetRippleType(0, 1);
+  }
+  static void ExpectSameFields(const Segment& x, const Segment& y) {
+    EXPECT_EQ(x.RippleLimit, y.RippleLimit);
+    EXPECT_EQ(x.RippleType, y.RippleType);
+    EXPECT_EQ(x.Mean, y.Mean);
+    EXPECT_EQ(x.Min, y.Min);
+    EXPECT_EQ(x.Max, y.Max);
+  }
+  static void ExpectSameResults(const Line& a, const Line& b) {
+    EXPECT_EQ(a.GetFailedPoints(), b.GetFailedPoints());
+  }
+};
+
+template <class Kind>
+class LineReplaceSegments : public testing::Test {};
+
+struct KindNames {
+  template <class Kind>
+  static std::string GetName(int) {
+    return std::is_same_v<Kind, LimitKind> ? "Limit" : "Ripple";
+  }
+};
+
+using Kinds = testing::Types<LimitKind, RippleKind>;
+TYPED_TEST_SUITE(LineReplaceSegments, Kinds, KindNames);
+
+TYPED_TEST(LineReplaceSegments, TableEndsAsTheSetterBuildWithOneNotice) {
+  using Kind = TypeParam;
+  using Line = typename Kind::Line;
+  using Segment = typename Kind::Segment;
   for (unsigned seed = 1; seed <= 40; ++seed) {
     SCOPED_TRACE(seed);
     std::mt19937 rng(seed);
     FakeLineTrace trace(201, 100, 200, 0);
     trace.minValue = -40;
     trace.maxValue = 40;
-    trace.limitOn = true;
+    Kind::SwitchOn(trace);
     for (double& v : trace.y) v = std::uniform_real_distribution<double>(-30, 30)(rng);
-    if (seed % 5 == 0) trace.y[size_t(rng() % trace.y.size())] = kNaN;
+    if (Kind::kMissingValues && seed % 5 == 0) trace.y[size_t(rng() % trace.y.size())] = kNaN;
 
-    std::vector<TLimitSegment> table(rng() % 12);
-    for (TLimitSegment& s : table) {
-      s.LimitType = static_cast<int>(rng() % 3);
+    std::vector<Segment> table(rng() % 12);
+    for (Segment& s : table) {
+      Kind::DrawType(rng, s);
       s.BegArgument = Draw(rng, 80, 220);
       s.EndArgument = Draw(rng, 80, 220);
-      s.BegValue = Draw(rng, -80, 80);
-      s.EndValue = Draw(rng, -80, 80);
+      Kind::DrawFields(rng, s);
     }
 
-    TLimitLine bySetters(nullptr);
+    Line bySetters(nullptr);
     bySetters.SetTraceLink(&trace);
     bySetters.Clear();
     for (int i = 0; i < static_cast<int>(table.size()); ++i) {
+      const Segment& s = table[size_t(i)];
       bySetters.InsertSegment(i);
-      bySetters.SetLimitType(i, table[size_t(i)].LimitType);
-      bySetters.SetBegArgument(i, table[size_t(i)].BegArgument);
-      bySetters.SetEndArgument(i, table[size_t(i)].EndArgument);
-      bySetters.SetBegValue(i, table[size_t(i)].BegValue);
-      bySetters.SetEndValue(i, table[size_t(i)].EndValue);
+      Kind::SetType(bySetters, i, s);
+      bySetters.SetBegArgument(i, s.BegArgument);
+      bySetters.SetEndArgument(i, s.EndArgument);
+      Kind::SetFields(bySetters, i, s);
     }
 
-    // The line replaced held other segments and offsets.
-    TLimitLine atOnce(nullptr);
+    Line atOnce(nullptr);
     atOnce.SetTraceLink(&trace);
-    atOnce.InsertSegment(0);
-    atOnce.SetLimitType(0, TLimitLine::kLimitUpper);
-    atOnce.SetRelativeArgument(3);
-    atOnce.SetRelativeValue(-2);
-    trace.senders.clear();
-    atOnce.ReplaceSegments(table);
-    EXPECT_EQ(trace.senders, std::vector<TFObject*>{&atOnce});
-    ExpectSameLimit(bySetters, atOnce);
-  }
-}
-
-TEST(LineReplaceSegments, RippleTableEndsAsTheSetterBuildWithOneNotice) {
-  for (unsigned seed = 1; seed <= 40; ++seed) {
-    SCOPED_TRACE(seed);
-    std::mt19937 rng(seed);
-    FakeLineTrace trace(201, 100, 200, 0);
-    trace.minValue = -40;
-    trace.maxValue = 40;
-    trace.rippleOn = true;
-    for (double& v : trace.y) v = std::uniform_real_distribution<double>(-30, 30)(rng);
-
-    std::vector<TRippleSegment> table(rng() % 12);
-    for (TRippleSegment& s : table) {
-      s.RippleType = static_cast<int>(rng() % 2);
-      s.BegArgument = Draw(rng, 80, 220);
-      s.EndArgument = Draw(rng, 80, 220);
-      s.RippleLimit = Draw(rng, -20, 120);
-    }
-
-    TRippleLine bySetters(nullptr);
-    bySetters.SetTraceLink(&trace);
-    bySetters.Clear();
-    for (int i = 0; i < static_cast<int>(table.size()); ++i) {
-      bySetters.InsertSegment(i);
-      bySetters.SetRippleType(i, table[size_t(i)].RippleType);
-      bySetters.SetBegArgument(i, table[size_t(i)].BegArgument);
-      bySetters.SetEndArgument(i, table[size_t(i)].EndArgument);
-      bySetters.SetRippleLimit(i, table[size_t(i)].RippleLimit);
-    }
-
-    TRippleLine atOnce(nullptr);
-    atOnce.SetTraceLink(&trace);
-    atOnce.InsertSegment(0);
-    atOnce.SetRippleType(0, 1);
+    Kind::Prime(atOnce);
     trace.senders.clear();
     atOnce.ReplaceSegments(table);
     EXPECT_EQ(trace.senders, std::vector<TFObject*>{&atOnce});
@@ -139,18 +161,14 @@ TEST(LineReplaceSegments, RippleTableEndsAsTheSetterBuildWithOneNotice) {
     ASSERT_EQ(bySetters.GetSegmentCount(), atOnce.GetSegmentCount());
     for (int i = 0; i < atOnce.GetSegmentCount(); ++i) {
       SCOPED_TRACE(i);
-      const TRippleSegment& x = bySetters.GetSegments()[size_t(i)];
-      const TRippleSegment& y = atOnce.GetSegments()[size_t(i)];
+      const Segment& x = bySetters.GetSegments()[size_t(i)];
+      const Segment& y = atOnce.GetSegments()[size_t(i)];
       EXPECT_EQ(x.BegArgument, y.BegArgument);
       EXPECT_EQ(x.EndArgument, y.EndArgument);
-      EXPECT_EQ(x.RippleLimit, y.RippleLimit);
-      EXPECT_EQ(x.RippleType, y.RippleType);
-      EXPECT_EQ(x.Mean, y.Mean);
-      EXPECT_EQ(x.Min, y.Min);
-      EXPECT_EQ(x.Max, y.Max);
+      Kind::ExpectSameFields(x, y);
     }
-    EXPECT_EQ(bySetters.GetFailedPoints(), atOnce.GetFailedPoints());
-    EXPECT_EQ(bySetters.GetFailBounds().size(), atOnce.GetFailBounds().size());
+    Kind::ExpectSameResults(bySetters, atOnce);
+    ExpectSameBounds(bySetters.GetFailBounds(), atOnce.GetFailBounds());
     EXPECT_EQ(bySetters.IsPassed(), atOnce.IsPassed());
   }
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "traces/LineFileFuzz.h"
+#include "traces/LineTableKit.h"
 #include "traces/LineTraceFake.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
@@ -34,11 +35,7 @@ struct Seg {
 
 void AddSegments(TRippleLine& line, const std::vector<Seg>& segs) {
   for (const Seg& s : segs) {
-    line.InsertSegment(line.GetSegmentCount() - 1);
-    const int i = line.GetSegmentCount() - 1;
-    line.SetEndArgument(i, s.end);
-    line.SetBegArgument(i, s.beg);
-    line.SetEndArgument(i, s.end);
+    const int i = linetest::AppendRange(line, s.beg, s.end);
     line.SetRippleLimit(i, s.limit);
     line.SetRippleType(i, s.type);
   }
@@ -304,24 +301,15 @@ TEST(RippleTest, LimitTestLinearSameResultsAsTheWalkOverEveryPoint) {
   auto uniform = [&](double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); };
   size_t failuresSeen = 0;
   for (int round = 0; round < 400; ++round) {
-    const int n = 1 + static_cast<int>(rng() % 300);
-    FakeLineTrace trace(n, 100, 100 + n, 0);
-    trace.FillRandom(rng, round % 5 == 4, [&] { return rng() % 25 == 0 ? kNaN : uniform(-3, 3); });
+    FakeLineTrace trace =
+        linetest::RandomTrace(rng, round % 5 == 4, [&] { return rng() % 25 == 0 ? kNaN : uniform(-3, 3); });
     TMemIniFile ini;
     const int segments = static_cast<int>(rng() % 30);
     ini.WriteInteger("R", "RippleSegmentCount", segments);
-    const double lo = trace.x.front() - 20;
-    const double hi = trace.x.back() + 20;
-    for (int s = 0; s < segments; ++s) {
-      const std::string k = std::to_string(s);
-      double a = uniform(std::min(lo, hi), std::max(lo, hi));
-      double b = a + uniform(0, 60);
-      if (rng() % 6 == 0) std::swap(a, b);
-      ini.WriteFloat("R", "RippleBegArgument" + k, a);
-      ini.WriteFloat("R", "RippleEndArgument" + k, b);
+    linetest::WriteRandomRanges(rng, ini, "R", "Ripple", segments, trace, [&](const std::string& k) {
       ini.WriteFloat("R", "RippleLimit" + k, uniform(0, 6));
       ini.WriteInteger("R", "RippleType" + k, static_cast<int>(rng() % 3));
-    }
+    });
     TRippleLine line(nullptr);
     line.SetTraceLink(&trace);
     line.LoadFromIni(ini, "R");
