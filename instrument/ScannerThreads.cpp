@@ -1,8 +1,11 @@
 #include "instrument/ScannerThreads.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "instrument/Device.h"
 #include "instrument/Firmware.h"
@@ -47,6 +50,19 @@ std::deque<TCmdReply>& NoReplies() {
   return none;
 }
 
+// The links whose threads run. Made once and never deleted: the exit handler that reads it runs
+// among the static destructors.
+struct TRunningLinks {
+  std::mutex Mutex;
+  std::set<TScannerThreads*> Links;
+  std::once_flag HandlerRegistered;
+};
+
+TRunningLinks& RunningLinks() {
+  static TRunningLinks* const links = new TRunningLinks();
+  return *links;
+}
+
 }  // namespace
 
 TScannerThreads::TScannerThreads()
@@ -59,6 +75,7 @@ TScannerThreads::TScannerThreads()
 
 TScannerThreads::~TScannerThreads() {
   Disconnect();
+  Unregister();
   Backend->unsubscribe(Subscription);
 }
 
@@ -150,13 +167,17 @@ bool TScannerThreads::StartThreads() {
   };
   Reader = std::make_unique<TInThread>(DeviceName, post);
   Writer = std::make_unique<TOutThread>(DeviceName, post);
-  if (Reader->Start() && Writer->Start()) return true;
+  if (Reader->Start() && Writer->Start()) {
+    Register();
+    return true;
+  }
   StopThreads();
   Token.reset();
   return false;
 }
 
 void TScannerThreads::StopThreads() {
+  Unregister();
   // Writer first, then reader; each is woken, and its pipe aborted when it still runs.
   if (Writer) {
     std::this_thread::yield();
@@ -178,6 +199,71 @@ void TScannerThreads::StopThreads() {
     Reader->Join();
     Reader.reset();
   }
+}
+
+void TScannerThreads::Register() {
+  TRunningLinks& running = RunningLinks();
+  {
+    std::lock_guard<std::mutex> lock(running.Mutex);
+    running.Links.insert(this);
+  }
+  // Registered after everything the threads use was made (the back end, the dispatcher), so it
+  // runs before any of that is destroyed.
+  std::call_once(running.HandlerRegistered, [] { std::atexit(StopAllForExit); });
+}
+
+void TScannerThreads::Unregister() {
+  TRunningLinks& running = RunningLinks();
+  std::lock_guard<std::mutex> lock(running.Mutex);
+  running.Links.erase(this);
+}
+
+bool TScannerThreads::StopForExit(std::chrono::steady_clock::time_point deadline) {
+  Token.reset();  // closures the threads posted before now do nothing
+  if (RepliesLocked) {
+    // exit() came from inside a data handler that holds the replies: the reader must not wait.
+    RepliesLocked = false;
+    Reader->GetLock().unlock();
+  }
+  // Both asked to end before either is waited for, so the time a slice takes is spent once.
+  if (Writer) Writer->Terminate();
+  if (Reader) Reader->Terminate();
+  if (Writer && !Writer->IsFinished()) platform::EzusbAbortPipe(Control, platform::UsbBackend::kWritePipe);
+  if (Reader && !Reader->IsFinished()) platform::EzusbAbortPipe(Control, platform::UsbBackend::kReadPipe);
+  auto finished = [this] {
+    return (!Writer || Writer->IsFinished()) && (!Reader || Reader->IsFinished());
+  };
+  while (!finished()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  if (Writer) Writer->Join();
+  if (Reader) Reader->Join();
+  Writer.reset();
+  Reader.reset();
+  Connected = false;
+  CloseDevice();
+  return true;
+}
+
+void TScannerThreads::StopAllForExit() {
+  std::vector<TScannerThreads*> links;
+  {
+    TRunningLinks& running = RunningLinks();
+    std::lock_guard<std::mutex> lock(running.Mutex);
+    links.assign(running.Links.begin(), running.Links.end());
+    running.Links.clear();
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kExitStopMs);
+  bool stuck = false;
+  for (TScannerThreads* link : links) {
+    if (!link->StopForExit(deadline)) stuck = true;
+  }
+  if (!stuck) return;
+  // Going on would delete the back end under a thread that is still inside it.
+  std::fputs("tervan: a link thread did not end at exit; the program ends at once\n", stderr);
+  std::fflush(nullptr);
+  std::_Exit(EXIT_FAILURE);
 }
 
 void TScannerThreads::CloseDevice() {

@@ -16,6 +16,12 @@
 //
 // The link ends (error handler, then disconnect) when a bulk transfer fails twice in a row or
 // a vendor request fails or times out; nothing reconnects until the next device-change notice.
+//
+// The process can end without the program's own stop: a library that calls exit() (the X11
+// platform does when its display goes away) runs the exit handlers and static destructors with
+// the threads still reading through the back end that those destructors delete. The first
+// start of threads therefore registers an exit handler, StopAllForExit, that ends them first.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -92,6 +98,16 @@ class TScannerThreads {
   // standard error by default.
   std::function<void(const std::string&)> Log;
 
+  // Ends the threads of every connected link, as the process exits: both asked to end and their
+  // pipes aborted at once, each link then left disconnected (control handle closed, lock
+  // released) without calling any handler, so nothing of the user interface is touched. Runs as
+  // an exit handler on the thread that called exit(); a link stopped or disconnected before is
+  // left alone, so a second call does nothing. Threads that have not ended within
+  // kExitStopMs are stuck in a transfer: the process then ends at once with exit code 1
+  // (std::_Exit) rather than delete the back end under them or wait for ever.
+  static void StopAllForExit();
+  static constexpr int kExitStopMs = 3000;
+
   // The threads, for tests; nullptr while not connected.
   TInThread* GetReader() const { return Reader.get(); }
   TOutThread* GetWriter() const { return Writer.get(); }
@@ -104,6 +120,11 @@ class TScannerThreads {
   bool FindDevice();
   bool StartThreads();
   void StopThreads();
+  // The running-link registry that StopAllForExit walks.
+  void Register();
+  void Unregister();
+  // StopAllForExit's work on one link: false when a thread had not ended by the deadline.
+  bool StopForExit(std::chrono::steady_clock::time_point deadline);
   void CloseDevice();
   void Problem(const std::string& why);
   void OnLinkMessage(int message, const std::string& why);

@@ -2,13 +2,17 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "instrument/CmdReply.h"
@@ -506,6 +510,88 @@ TEST(EmulatorLink, TestSourceReplacesReceiverAWithoutNoise) {
   port.SetTestSource(nullptr);
   const TCmdReply noisy = EmulatorBackend::Reply(point, table, 4, 10, random, &port);
   EXPECT_NE(0.25f, noisy.GetF32(2));
+}
+
+// The exit handler that ends the link's threads before the statics go (a library may call exit()
+// from inside the event loop): it stops a running sweep without any handler, leaves the link
+// disconnected and its device free, and does nothing a second time or after the program's own
+// stop.
+TEST(ExitWithoutDisplay, StopAtExitEndsARunningSweepAndCallsNoHandler) {
+  Connected c;
+  ASSERT_TRUE(c.link.IsConnected());
+  c.link.QueueCommands(SweepList(201, 1000));
+  c.waitFor(10);
+  TScannerThreads::StopAllForExit();
+  EXPECT_FALSE(c.link.IsConnected());
+  EXPECT_EQ(c.link.GetReader(), nullptr);
+  EXPECT_EQ(c.link.GetWriter(), nullptr);
+  EXPECT_EQ(c.rec.disconnected, 0);
+  EXPECT_EQ(c.rec.error, 0);
+  TScannerThreads::StopAllForExit();
+  c.link.Disconnect();
+  EXPECT_EQ(c.rec.disconnected, 0) << "the program's stop after the exit handler calls no handler";
+  // The control handle and the device's lock were let go: the link connects again.
+  c.link.Connect();
+  ASSERT_TRUE(c.link.IsConnected());
+  c.link.Disconnect();
+  EXPECT_EQ(c.rec.disconnected, 1);
+  TScannerThreads::StopAllForExit();
+  EXPECT_EQ(c.rec.disconnected, 1);
+  EXPECT_FALSE(c.link.IsConnected());
+}
+
+// exit() called inside a data handler that holds the replies: the reader waits for that lock
+// with replies in hand, and the handler must not wait for the reader in turn.
+TEST(ExitWithoutDisplay, StopAtExitReleasesRepliesHeldByTheExitingThread) {
+  Connected c;
+  c.link.SetDataHandler({});
+  c.link.QueueCommands(SweepList(201, 1000));
+  c.m.pumpUntil([&] { return c.link.LockReplies(); });
+  // The reader goes on reading and blocks on the lock this thread holds.
+  c.link.QueueCommands(SweepList(201, 1000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  TScannerThreads::StopAllForExit();
+  EXPECT_FALSE(c.link.IsConnected());
+  EXPECT_EQ(c.link.GetReader(), nullptr);
+  EXPECT_TRUE(c.link.GetReplyQueue().empty());
+}
+
+// A reader stuck inside a transfer that no abort ends: waiting for it would hang the exit, and
+// going on would delete the back end under it, so the process ends at once with code 1.
+TEST(ExitWithoutDisplay, StopAtExitEndsTheProcessWhenAThreadIsStuck) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  class StuckEmulator : public TestEmulator {
+   public:
+    platform::UsbResult bulkRead(Handle handle, uint8_t* buffer, size_t size, int sliceMs) override {
+      if (Stuck.load()) {
+        Inside = true;
+        for (;;) std::this_thread::sleep_for(std::chrono::seconds(1));
+      }
+      return TestEmulator::bulkRead(handle, buffer, size, sliceMs);
+    }
+    std::atomic<bool> Stuck{false};
+    std::atomic<bool> Inside{false};
+  };
+  EXPECT_EXIT(
+      {
+        ManualUi m;
+        platform::ManualClock clock;
+        platform::ScopedClock scopedClock(clock);
+        StuckEmulator emulator;
+        platform::ScopedUsbBackend scoped(emulator);
+        Recorder rec;
+        TScannerThreads link;
+        rec.attach(link);
+        link.Connect();
+        clock.advanceMs(EmulatorBackend::kNoticeDelayMs);
+        m.ui.runPending();
+        if (!link.IsConnected()) std::_Exit(2);
+        emulator.Stuck = true;
+        while (!emulator.Inside.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        TScannerThreads::StopAllForExit();
+        std::_Exit(3);
+      },
+      testing::ExitedWithCode(1), "did not end at exit");
 }
 
 }  // namespace
