@@ -69,6 +69,18 @@ bool NoValue(const TComplex& z) { return std::isnan(z.Re) || std::isnan(z.Im); }
 // The bound of every tick loop: no more ticks than the plot's perimeter allows.
 int TickBound(const ui::Rect& plot, int d) { return (std::max(0, plot.Width()) + std::max(0, plot.Height())) / d + 2; }
 
+// Calls mark with the stimulus of every failed segment start and end of a limit or ripple line;
+// the line's own accessors give a segment end's stimulus. A bound naming no segment is passed over.
+template <typename Line, typename Mark>
+void ForEachFailedBound(const Line& line, double (Line::*begArgument)(int) const,
+                        double (Line::*endArgument)(int) const, Mark&& mark) {
+  for (const TLimitFailBound& bound : line.GetFailBounds()) {
+    if (bound.Segment < 0 || bound.Segment >= line.GetSegmentCount()) continue;
+    if (bound.BegFailed) mark((line.*begArgument)(bound.Segment));
+    if (bound.EndFailed) mark((line.*endArgument)(bound.Segment));
+  }
+}
+
 }  // namespace
 
 // ---- Primitives ---------------------------------------------------------------------------------
@@ -436,17 +448,8 @@ void TDrawingPlane::DrawLimitFails(const TMeasurement& trace) {
       FailMark(p.x(), p.y());
     }
   }
-  for (const TLimitFailBound& bound : line->GetFailBounds()) {
-    if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
-    if (bound.BegFailed) {
-      const double a = line->GetAbsBegArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-    if (bound.EndFailed) {
-      const double a = line->GetAbsEndArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-  }
+  ForEachFailedBound(*line, &TLimitLine::GetAbsBegArgument, &TLimitLine::GetAbsEndArgument,
+                     [&](double stimulus) { FailMarkAt(trace, stimulus); });
 }
 
 void TDrawingPlane::DrawRippleLine(const TMeasurement& trace) {
@@ -494,17 +497,8 @@ void TDrawingPlane::DrawRippleFails(const TMeasurement& trace) {
     const ui::Point p = TracePoint(trace, j);
     FailMark(p.x(), p.y());
   }
-  for (const TLimitFailBound& bound : line->GetFailBounds()) {
-    if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
-    if (bound.BegFailed) {
-      const double a = line->GetBegArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-    if (bound.EndFailed) {
-      const double a = line->GetEndArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-  }
+  ForEachFailedBound(*line, &TRippleLine::GetBegArgument, &TRippleLine::GetEndArgument,
+                     [&](double stimulus) { FailMarkAt(trace, stimulus); });
 }
 
 void TDrawingPlane::DrawLimitLegend() {
