@@ -358,17 +358,19 @@ void TDrawingPlane::DrawMemoryTraces(const TMeasurement& trace) {
 
 // ---- Limit and ripple lines -----------------------------------------------------------------------
 
+std::optional<TDrawingPlane::TTestLineFrame> TDrawingPlane::BeginTestLine(const TMeasurement& trace, bool shown) {
+  const int n = trace.GetPointCount();
+  if (!shown || n <= 0 || IsCircularFormat(trace.TraceFormat)) return std::nullopt;
+  PaintCanvas().SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
+  const int d = std::max(1, CharWidth - 1);
+  return TTestLineFrame{trace.GetPointStimulus(0), trace.GetPointStimulus(n - 1), d, TickBound(PlotRect, d)};
+}
+
 void TDrawingPlane::DrawLimitLine(const TMeasurement& trace) {
   const TLimitLine* line = trace.LimitLine;
   if (!trace.LimitTest || !line || line->GetSegmentCount() == 0) return;
-  const int n = trace.GetPointCount();
-  if (trace.ShowLimit && n > 0 && !IsCircularFormat(trace.TraceFormat)) {
-    ui::Canvas& canvas = PaintCanvas();
-    canvas.SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
-    const double s0 = trace.GetPointStimulus(0);
-    const double s1 = trace.GetPointStimulus(n - 1);
-    const int d = std::max(1, CharWidth - 1);
-    const int maxTicks = TickBound(PlotRect, d);
+  if (const std::optional<TTestLineFrame> frame = BeginTestLine(trace, trace.ShowLimit)) {
+    const auto [s0, s1, d, maxTicks] = *frame;
     const double top = PlotRect.Top - 1;
     const double bottom = PlotRect.Bottom + 1;
     for (int i = 0; i < line->GetSegmentCount(); ++i) {
@@ -455,14 +457,8 @@ void TDrawingPlane::DrawLimitFails(const TMeasurement& trace) {
 void TDrawingPlane::DrawRippleLine(const TMeasurement& trace) {
   const TRippleLine* line = trace.RippleLine;
   if (!trace.RippleTest || !line || line->GetSegmentCount() == 0) return;
-  const int n = trace.GetPointCount();
-  if (trace.ShowRippleLimit && n > 0 && !IsCircularFormat(trace.TraceFormat)) {
-    ui::Canvas& canvas = PaintCanvas();
-    canvas.SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
-    const double s0 = trace.GetPointStimulus(0);
-    const double s1 = trace.GetPointStimulus(n - 1);
-    const int d = std::max(1, CharWidth - 1);
-    const int maxTicks = TickBound(PlotRect, d);
+  if (const std::optional<TTestLineFrame> frame = BeginTestLine(trace, trace.ShowRippleLimit)) {
+    const auto [s0, s1, d, maxTicks] = *frame;
     for (int i = 0; i < line->GetSegmentCount(); ++i) {
       if (line->GetRippleType(i) == 0) continue;
       const double ba = line->GetBegArgument(i);
