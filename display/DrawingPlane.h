@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,17 @@ class TDrawingPlane : public ui::Control {
   void FailMarkAt(const TMeasurement& trace, double stimulus);
   void DrawTrace(TMeasurement& trace);
   void DrawMemoryTraces(const TMeasurement& trace);
+  // What drawing a limit or ripple line over a trace needs: the trace's end stimuli, the tick
+  // length and the bound of the tick loops.
+  struct TTestLineFrame {
+    double S0;
+    double S1;
+    int D;
+    int MaxTicks;
+  };
+  // Sets the line pen of the trace and gives the frame; none where the line is not shown, the
+  // trace has no points or its format is circular.
+  std::optional<TTestLineFrame> BeginTestLine(const TMeasurement& trace, bool shown);
   void DrawLimitLine(const TMeasurement& trace);
   void DrawLimitFails(const TMeasurement& trace);
   void DrawRippleLine(const TMeasurement& trace);

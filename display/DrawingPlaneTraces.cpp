@@ -69,6 +69,18 @@ bool NoValue(const TComplex& z) { return std::isnan(z.Re) || std::isnan(z.Im); }
 // The bound of every tick loop: no more ticks than the plot's perimeter allows.
 int TickBound(const ui::Rect& plot, int d) { return (std::max(0, plot.Width()) + std::max(0, plot.Height())) / d + 2; }
 
+// Calls mark with the stimulus of every failed segment start and end of a limit or ripple line;
+// the line's own accessors give a segment end's stimulus. A bound naming no segment is passed over.
+template <typename Line, typename Mark>
+void ForEachFailedBound(const Line& line, double (Line::*begArgument)(int) const,
+                        double (Line::*endArgument)(int) const, Mark&& mark) {
+  for (const TLimitFailBound& bound : line.GetFailBounds()) {
+    if (bound.Segment < 0 || bound.Segment >= line.GetSegmentCount()) continue;
+    if (bound.BegFailed) mark((line.*begArgument)(bound.Segment));
+    if (bound.EndFailed) mark((line.*endArgument)(bound.Segment));
+  }
+}
+
 }  // namespace
 
 // ---- Primitives ---------------------------------------------------------------------------------
@@ -346,17 +358,19 @@ void TDrawingPlane::DrawMemoryTraces(const TMeasurement& trace) {
 
 // ---- Limit and ripple lines -----------------------------------------------------------------------
 
+std::optional<TDrawingPlane::TTestLineFrame> TDrawingPlane::BeginTestLine(const TMeasurement& trace, bool shown) {
+  const int n = trace.GetPointCount();
+  if (!shown || n <= 0 || IsCircularFormat(trace.TraceFormat)) return std::nullopt;
+  PaintCanvas().SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
+  const int d = std::max(1, CharWidth - 1);
+  return TTestLineFrame{trace.GetPointStimulus(0), trace.GetPointStimulus(n - 1), d, TickBound(PlotRect, d)};
+}
+
 void TDrawingPlane::DrawLimitLine(const TMeasurement& trace) {
   const TLimitLine* line = trace.LimitLine;
   if (!trace.LimitTest || !line || line->GetSegmentCount() == 0) return;
-  const int n = trace.GetPointCount();
-  if (trace.ShowLimit && n > 0 && !IsCircularFormat(trace.TraceFormat)) {
-    ui::Canvas& canvas = PaintCanvas();
-    canvas.SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
-    const double s0 = trace.GetPointStimulus(0);
-    const double s1 = trace.GetPointStimulus(n - 1);
-    const int d = std::max(1, CharWidth - 1);
-    const int maxTicks = TickBound(PlotRect, d);
+  if (const std::optional<TTestLineFrame> frame = BeginTestLine(trace, trace.ShowLimit)) {
+    const auto [s0, s1, d, maxTicks] = *frame;
     const double top = PlotRect.Top - 1;
     const double bottom = PlotRect.Bottom + 1;
     for (int i = 0; i < line->GetSegmentCount(); ++i) {
@@ -436,30 +450,15 @@ void TDrawingPlane::DrawLimitFails(const TMeasurement& trace) {
       FailMark(p.x(), p.y());
     }
   }
-  for (const TLimitFailBound& bound : line->GetFailBounds()) {
-    if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
-    if (bound.BegFailed) {
-      const double a = line->GetAbsBegArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-    if (bound.EndFailed) {
-      const double a = line->GetAbsEndArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-  }
+  ForEachFailedBound(*line, &TLimitLine::GetAbsBegArgument, &TLimitLine::GetAbsEndArgument,
+                     [&](double stimulus) { FailMarkAt(trace, stimulus); });
 }
 
 void TDrawingPlane::DrawRippleLine(const TMeasurement& trace) {
   const TRippleLine* line = trace.RippleLine;
   if (!trace.RippleTest || !line || line->GetSegmentCount() == 0) return;
-  const int n = trace.GetPointCount();
-  if (trace.ShowRippleLimit && n > 0 && !IsCircularFormat(trace.TraceFormat)) {
-    ui::Canvas& canvas = PaintCanvas();
-    canvas.SetPen(ui::Pen{ViewProperties->GetAuxColor(trace.TraceIndex), DataWidth, ui::PenStyle::Solid});
-    const double s0 = trace.GetPointStimulus(0);
-    const double s1 = trace.GetPointStimulus(n - 1);
-    const int d = std::max(1, CharWidth - 1);
-    const int maxTicks = TickBound(PlotRect, d);
+  if (const std::optional<TTestLineFrame> frame = BeginTestLine(trace, trace.ShowRippleLimit)) {
+    const auto [s0, s1, d, maxTicks] = *frame;
     for (int i = 0; i < line->GetSegmentCount(); ++i) {
       if (line->GetRippleType(i) == 0) continue;
       const double ba = line->GetBegArgument(i);
@@ -494,17 +493,8 @@ void TDrawingPlane::DrawRippleFails(const TMeasurement& trace) {
     const ui::Point p = TracePoint(trace, j);
     FailMark(p.x(), p.y());
   }
-  for (const TLimitFailBound& bound : line->GetFailBounds()) {
-    if (bound.Segment < 0 || bound.Segment >= line->GetSegmentCount()) continue;
-    if (bound.BegFailed) {
-      const double a = line->GetBegArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-    if (bound.EndFailed) {
-      const double a = line->GetEndArgument(bound.Segment);
-      FailMarkAt(trace, a);
-    }
-  }
+  ForEachFailedBound(*line, &TRippleLine::GetBegArgument, &TRippleLine::GetEndArgument,
+                     [&](double stimulus) { FailMarkAt(trace, stimulus); });
 }
 
 void TDrawingPlane::DrawLimitLegend() {

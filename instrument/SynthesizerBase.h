@@ -9,6 +9,8 @@
 #include "instrument/SynthChannel.h"
 #include "model/ISynthPlan.h"
 
+class TCustomIniFile;
+
 class TSynthesizerBase : public ISynthPlan {
  public:
   using TWords = std::array<int32_t, 10>;  // low 16 bits are the register values
@@ -80,5 +82,39 @@ class TSynthesizerBase : public ISynthPlan {
   }
   // Limits the shared settings; each model has its own intermediate-frequency and band limits.
   void ClampCommonSettings(double maxIntermediateFreq, double maxDeviceFrequency);
+
+  // The defaults both models share, from the model's own constants.
+  template <class Model>
+  void LoadCommonDefaults() {
+    IFAccuracy = Model::kDefaultIFAccuracy;
+    ReferenceFreq = Model::kDefaultReferenceFreq;
+    IntermediateFreq = Model::kDefaultIntermediateFreq;
+    MeasureDelay = Model::kDefaultMeasureDelay;
+    BackScanDelay = Model::kDefaultBackScanDelay;
+    MinFrequency = Model::kDefaultMinFrequency;
+    MaxFrequency = Model::kDefaultMaxFrequency;
+    SignalWords = Model::kDefaultSignalWords;
+    HeterodyneWords = Model::kDefaultHeterodyneWords;
+  }
+
+  // The keys both models' sections share, in three groups; each model writes and reads its own
+  // keys between them, so that the order of a section stays as it is.
+  // IFAccuracy, ReferenceFreq, IntermediateFreq, MeasureDelay, BackScanDelay.
+  void WritePlanKeys(TCustomIniFile& ini, const char* section) const;
+  void ReadPlanKeys(const TCustomIniFile& ini, const char* section, double maxIntermediateFreq);
+  // MinFrequency, MaxFrequency.
+  void WriteBandKeys(TCustomIniFile& ini, const char* section) const;
+  void ReadBandKeys(const TCustomIniFile& ini, const char* section, double maxDeviceFrequency);
+  // The signal words, then the heterodyne words given (the 5.4 GHz model sends another MIX_COUNT
+  // than it keeps); a missing word reads as its factory default.
+  void WriteWordKeys(TCustomIniFile& ini, const char* section, const TWords& heterodyne) const;
+  void ReadWordKeys(const TCustomIniFile& ini, const char* section, const TWords& signalDefaults,
+                    const TWords& heterodyneDefaults);
+  // After a load has clamped its settings: both channel tolerances back to IFAccuracy, and the
+  // sweep restarts with them.
+  void ApplyLoadedSettings() {
+    ResetTolerances();
+    if (OnRestartSweep) OnRestartSweep();
+  }
   virtual TSynthPlanParams Params() const = 0;
 };

@@ -26,17 +26,9 @@ TSynthesizerTV::TSynthesizerTV() : TSynthesizerBase(kDefaultIFAccuracy) {
 }
 
 void TSynthesizerTV::LoadDefaults() {
-  IFAccuracy = kDefaultIFAccuracy;
-  ReferenceFreq = kDefaultReferenceFreq;
-  IntermediateFreq = kDefaultIntermediateFreq;
-  MeasureDelay = kDefaultMeasureDelay;
-  BackScanDelay = kDefaultBackScanDelay;
+  LoadCommonDefaults<TSynthesizerTV>();
   Heter3x = false;
   Signal3x = false;
-  MinFrequency = kDefaultMinFrequency;
-  MaxFrequency = kDefaultMaxFrequency;
-  SignalWords = kDefaultSignalWords;
-  HeterodyneWords = kDefaultHeterodyneWords;
   LoMixCountRev1 = kDefaultLoMixCountRev1;
   LoMixCountRev2 = kDefaultLoMixCountRev2;
   HeterodyneWords[wMIX_COUNT] = MixCountOfRevision();
@@ -62,43 +54,24 @@ void TSynthesizerTV::GetHeterodyneWords(TWords& words) {
 
 bool TSynthesizerTV::SaveSettings(TCustomIniFile& ini) {
   if (!IsServiceEnabled()) return false;
-  ini.WriteFloat(kSection, "IFAccuracy", IFAccuracy);
-  ini.WriteFloat(kSection, "ReferenceFreq", ReferenceFreq);
-  ini.WriteFloat(kSection, "IntermediateFreq", IntermediateFreq);
-  ini.WriteInteger(kSection, "MeasureDelay", MeasureDelay);
-  ini.WriteInteger(kSection, "BackScanDelay", BackScanDelay);
+  WritePlanKeys(ini, kSection);
   ini.WriteBool(kSection, "Heter3x", Heter3x);
   ini.WriteBool(kSection, "Signal3x", Signal3x);
-  ini.WriteFloat(kSection, "MinFrequency", MinFrequency);
-  ini.WriteFloat(kSection, "MaxFrequency", MaxFrequency);
-  synthini::WriteWords(ini, kSection, synthini::kSignalPrefix, SignalWords);
+  WriteBandKeys(ini, kSection);
   TWords heterodyne;
   GetHeterodyneWords(heterodyne);
-  synthini::WriteWords(ini, kSection, synthini::kHeterodynePrefix, heterodyne);
+  WriteWordKeys(ini, kSection, heterodyne);
   return true;
 }
 
 bool TSynthesizerTV::LoadSettings(const TCustomIniFile& ini) {
   if (!IsServiceEnabled()) return false;
   using namespace synthini;
-  IFAccuracy = ReadLimitedFloat(ini, kSection, "IFAccuracy", IFAccuracy, kMinIFAccuracy, kMaxIFAccuracy);
-  ReferenceFreq =
-      ReadLimitedFloat(ini, kSection, "ReferenceFreq", ReferenceFreq, kMinReferenceFreq, kMaxReferenceFreq);
-  IntermediateFreq = ReadLimitedFloat(ini, kSection, "IntermediateFreq", IntermediateFreq,
-                                      kMinIntermediateFreq, kMaxIntermediateFreq);
-  MeasureDelay = ReadLimitedInteger(ini, kSection, "MeasureDelay", MeasureDelay, 0, kMaxDelay);
-  BackScanDelay = ReadLimitedInteger(ini, kSection, "BackScanDelay", BackScanDelay, 0, kMaxDelay);
+  ReadPlanKeys(ini, kSection, kMaxIntermediateFreq);
   Heter3x = ini.ReadBool(kSection, "Heter3x", false);
   Signal3x = ini.ReadBool(kSection, "Signal3x", false);
-  MinFrequency =
-      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
-  MaxFrequency =
-      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
-  for (size_t i = 0; i < SignalWords.size(); ++i) {
-    SignalWords[i] = ReadWord(ini, kSection, std::string(kSignalPrefix) + kRegisterNames[i], kDefaultSignalWords[i]);
-    HeterodyneWords[i] =
-        ReadWord(ini, kSection, std::string(kHeterodynePrefix) + kRegisterNames[i], kDefaultHeterodyneWords[i]);
-  }
+  ReadBandKeys(ini, kSection, kMaxDeviceFrequency);
+  ReadWordKeys(ini, kSection, kDefaultSignalWords, kDefaultHeterodyneWords);
   // The MIX_COUNT read lands in the slot that the words sent to the instrument use, so a loaded
   // value is the one that gets sent.
   const bool rev2 = GetHardwareRevision() == 2;
@@ -108,8 +81,7 @@ bool TSynthesizerTV::LoadSettings(const TCustomIniFile& ini) {
   HeterodyneWords[wMIX_COUNT] = mixCount;
 
   ClampSettings();
-  ResetTolerances();
-  if (OnRestartSweep) OnRestartSweep();
+  ApplyLoadedSettings();
   return true;
 }
 

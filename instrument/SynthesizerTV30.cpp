@@ -24,18 +24,10 @@ TSynthesizerTV30::TSynthesizerTV30() : TSynthesizerBase(kDefaultIFAccuracy) {
 }
 
 void TSynthesizerTV30::LoadDefaults() {
-  IFAccuracy = kDefaultIFAccuracy;
-  ReferenceFreq = kDefaultReferenceFreq;
-  IntermediateFreq = kDefaultIntermediateFreq;
-  MeasureDelay = kDefaultMeasureDelay;
-  BackScanDelay = kDefaultBackScanDelay;
+  LoadCommonDefaults<TSynthesizerTV30>();
   SwitchDelay = kDefaultSwitchDelay;
-  MinFrequency = kDefaultMinFrequency;
-  MaxFrequency = kDefaultMaxFrequency;
   Freq2x = kDefaultFreq2x;
   Freq3x = kDefaultFreq3x;
-  SignalWords = kDefaultSignalWords;
-  HeterodyneWords = kDefaultHeterodyneWords;
 }
 
 void TSynthesizerTV30::ClampSettings() {
@@ -48,47 +40,27 @@ void TSynthesizerTV30::ClampSettings() {
 
 bool TSynthesizerTV30::SaveSettings(TCustomIniFile& ini) const {
   if (!IsServiceEnabled()) return false;
-  ini.WriteFloat(kSection, "IFAccuracy", IFAccuracy);
-  ini.WriteFloat(kSection, "ReferenceFreq", ReferenceFreq);
-  ini.WriteFloat(kSection, "IntermediateFreq", IntermediateFreq);
-  ini.WriteInteger(kSection, "MeasureDelay", MeasureDelay);
-  ini.WriteInteger(kSection, "BackScanDelay", BackScanDelay);
+  WritePlanKeys(ini, kSection);
   ini.WriteInteger(kSection, "SwitchDelay", SwitchDelay);
-  ini.WriteFloat(kSection, "MinFrequency", MinFrequency);
-  ini.WriteFloat(kSection, "MaxFrequency", MaxFrequency);
+  WriteBandKeys(ini, kSection);
   ini.WriteFloat(kSection, "Freq2x", Freq2x);
   ini.WriteFloat(kSection, "Freq3x", Freq3x);
-  synthini::WriteWords(ini, kSection, synthini::kSignalPrefix, SignalWords);
-  synthini::WriteWords(ini, kSection, synthini::kHeterodynePrefix, HeterodyneWords);
+  WriteWordKeys(ini, kSection, HeterodyneWords);
   return true;
 }
 
 bool TSynthesizerTV30::LoadSettings(const TCustomIniFile& ini) {
   if (!IsServiceEnabled()) return false;
   using namespace synthini;
-  IFAccuracy = ReadLimitedFloat(ini, kSection, "IFAccuracy", IFAccuracy, kMinIFAccuracy, kMaxIFAccuracy);
-  ReferenceFreq =
-      ReadLimitedFloat(ini, kSection, "ReferenceFreq", ReferenceFreq, kMinReferenceFreq, kMaxReferenceFreq);
-  IntermediateFreq = ReadLimitedFloat(ini, kSection, "IntermediateFreq", IntermediateFreq,
-                                      kMinIntermediateFreq, kMaxIntermediateFreq);
-  MeasureDelay = ReadLimitedInteger(ini, kSection, "MeasureDelay", MeasureDelay, 0, kMaxDelay);
-  BackScanDelay = ReadLimitedInteger(ini, kSection, "BackScanDelay", BackScanDelay, 0, kMaxDelay);
+  ReadPlanKeys(ini, kSection, kMaxIntermediateFreq);
   SwitchDelay = ReadLimitedInteger(ini, kSection, "SwitchDelay", SwitchDelay, 0, kMaxDelay);
-  MinFrequency =
-      ReadLimitedFloat(ini, kSection, "MinFrequency", MinFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
-  MaxFrequency =
-      ReadLimitedFloat(ini, kSection, "MaxFrequency", MaxFrequency, kMinStimulusFrequency, kMaxDeviceFrequency);
+  ReadBandKeys(ini, kSection, kMaxDeviceFrequency);
   Freq2x = ReadLimitedFloat(ini, kSection, "Freq2x", Freq2x, kMinDeviceFrequency, kMaxDeviceFrequency);
   Freq3x = ReadLimitedFloat(ini, kSection, "Freq3x", Freq3x, kMinDeviceFrequency, kMaxDeviceFrequency);
-  for (size_t i = 0; i < SignalWords.size(); ++i) {
-    SignalWords[i] = ReadWord(ini, kSection, std::string(kSignalPrefix) + kRegisterNames[i], kDefaultSignalWords[i]);
-    HeterodyneWords[i] =
-        ReadWord(ini, kSection, std::string(kHeterodynePrefix) + kRegisterNames[i], kDefaultHeterodyneWords[i]);
-  }
+  ReadWordKeys(ini, kSection, kDefaultSignalWords, kDefaultHeterodyneWords);
 
   ClampSettings();
-  ResetTolerances();
-  if (OnRestartSweep) OnRestartSweep();
+  ApplyLoadedSettings();
   return true;
 }
 

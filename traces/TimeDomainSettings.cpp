@@ -73,82 +73,98 @@ double TTimeDomainSettings::TimeMax(const TRange* range) {
 
 double TTimeDomainSettings::TimeMin(const TRange* range) { return -TimeMax(range); }
 
-// ---- Transform range ---------------------------------------------------------------------------
-
-void TTimeDomainSettings::SetTransformStart(TTimeDomainOwner& owner, double t) {
-  if (!std::isfinite(t)) return;
-  TimeCenterPriority = false;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  const double minSpan = MinSpan(tmin, tmax);
-  const double v = ClampToRange(t, tmin, tmax - minSpan);
-  if (NearlyEqual(v, TransformStart)) return;
-  TransformStart = v;
-  TransformStop = ClampToRange(TransformStop, v + minSpan, tmax);
-  owner.RecalculateAllTraces();
-  owner.Changed();
-}
-
-void TTimeDomainSettings::SetTransformStop(TTimeDomainOwner& owner, double t) {
-  if (!std::isfinite(t)) return;
-  TimeCenterPriority = false;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  const double minSpan = MinSpan(tmin, tmax);
-  const double v = ClampToRange(t, tmin + minSpan, tmax);
-  if (NearlyEqual(v, TransformStop)) return;
-  TransformStop = v;
-  TransformStart = ClampToRange(TransformStart, tmin, v - minSpan);
-  owner.RecalculateAllTraces();
-  owner.Changed();
-}
-
-void TTimeDomainSettings::SetTransformCenter(TTimeDomainOwner& owner, double t) {
-  if (!std::isfinite(t)) return;
-  TimeCenterPriority = true;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  const double minSpan = MinSpan(tmin, tmax);
-  // Half the narrowest range away from the limits, so that the range stays inside them.
-  const double c = ClampToRange(t, tmin + minSpan / 2, tmax - minSpan / 2);
-  if (NearlyEqual(c, GetTransformCenter())) return;
-  double w = GetTransformSpan();
-  w = std::min(w, 2 * (c - tmin));
-  w = std::min(w, 2 * (tmax - c));
-  w = std::max(w, minSpan);
-  TransformStart = c - w / 2;
-  TransformStop = c + w / 2;
-  owner.RecalculateAllTraces();
-  owner.Changed();
-}
-
-void TTimeDomainSettings::SetTransformSpan(TTimeDomainOwner& owner, double w) {
-  if (!std::isfinite(w)) return;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  w = ClampToRange(w, MinSpan(tmin, tmax), tmax - tmin);
-  TimeCenterPriority = true;
-  if (NearlyEqual(w, GetTransformSpan())) return;
-  const double c = ClampToRange(GetTransformCenter(), tmin + w / 2, tmax - w / 2);
-  TransformStart = c - w / 2;
-  TransformStop = c + w / 2;
-  owner.RecalculateAllTraces();
-  owner.Changed();
-}
-
-void TTimeDomainSettings::SetTimeCenterPriority(TTimeDomainOwner& owner, bool on) {
-  if (on == TimeCenterPriority) return;
-  TimeCenterPriority = on;
-  owner.RequestRedraw();
-}
-
-// ---- Gate range --------------------------------------------------------------------------------
+// ---- Transform range and gate ------------------------------------------------------------------
 
 namespace {
+
+// A start and stop inside the channel's time limits, at least minSpan apart. The transform range
+// (at least the narrowest transform span) and the gate (any width) move by the same rules. Each
+// setter returns whether the ends changed.
+class TTimeWindow {
+ public:
+  TTimeWindow(double& start, double& stop, const TRange* range, bool keepsMinSpan)
+      : start_(start),
+        stop_(stop),
+        tmin_(TTimeDomainSettings::TimeMin(range)),
+        tmax_(TTimeDomainSettings::TimeMax(range)),
+        keepsMinSpan_(keepsMinSpan),
+        minSpan_(keepsMinSpan ? MinSpan(tmin_, tmax_) : 0.0) {}
+
+  bool SetStart(double t) {
+    const double v = ClampToRange(t, tmin_, Down(tmax_, minSpan_));
+    if (NearlyEqual(v, start_)) return false;
+    start_ = v;
+    stop_ = ClampToRange(stop_, Up(v, minSpan_), tmax_);
+    return true;
+  }
+
+  bool SetStop(double t) {
+    const double v = ClampToRange(t, Up(tmin_, minSpan_), tmax_);
+    if (NearlyEqual(v, stop_)) return false;
+    stop_ = v;
+    start_ = ClampToRange(start_, tmin_, Down(v, minSpan_));
+    return true;
+  }
+
+  // Keeps the span where the limits leave room for it around the new centre.
+  bool SetCenter(double t) {
+    // Half the narrowest width away from the limits, so that the window stays inside them.
+    const double c = ClampToRange(t, Up(tmin_, minSpan_ / 2), Down(tmax_, minSpan_ / 2));
+    if (NearlyEqual(c, Center())) return false;
+    double w = Span();
+    w = std::min(w, 2 * (c - tmin_));
+    w = std::min(w, 2 * (tmax_ - c));
+    w = std::max(w, minSpan_);
+    Place(c, w);
+    return true;
+  }
+
+  // Keeps the centre where the limits leave room for the new span around it.
+  bool SetSpan(double w) {
+    w = ClampToRange(w, minSpan_, tmax_ - tmin_);
+    if (NearlyEqual(w, Span())) return false;
+    Place(ClampToRange(Center(), tmin_ + w / 2, tmax_ - w / 2), w);
+    return true;
+  }
+
+  // Values read from a file into the limits, the start first.
+  void Clamp() {
+    start_ = ClampToRange(start_, tmin_, Down(tmax_, minSpan_));
+    stop_ = ClampToRange(stop_, Up(start_, minSpan_), tmax_);
+  }
+
+ private:
+  // x moved up or down by d, a part of the narrowest width. A window without one (the gate) takes
+  // x as it is: adding a zero would turn a -0 bound into +0.
+  double Up(double x, double d) const { return keepsMinSpan_ ? x + d : x; }
+  double Down(double x, double d) const { return keepsMinSpan_ ? x - d : x; }
+  double Center() const { return (start_ + stop_) / 2; }
+  double Span() const { return stop_ - start_; }
+  void Place(double c, double w) {
+    start_ = c - w / 2;
+    stop_ = c + w / 2;
+  }
+
+  double& start_;
+  double& stop_;
+  const double tmin_;
+  const double tmax_;
+  const bool keepsMinSpan_;
+  const double minSpan_;
+};
+
+TTimeWindow TransformWindow(TTimeDomainSettings& s, const TRange* range) {
+  return TTimeWindow(s.TransformStart, s.TransformStop, range, true);
+}
+
+TTimeWindow GateWindow(TTimeDomainSettings& s, const TRange* range) {
+  return TTimeWindow(s.GatingStart, s.GatingStop, range, false);
+}
+
+void TransformChanged(TTimeDomainOwner& owner) {
+  owner.RecalculateAllTraces();
+  owner.Changed();
+}
 
 void GateChanged(TTimeDomainOwner& owner) {
   owner.RecalculateTimeDomainTraces();
@@ -157,59 +173,58 @@ void GateChanged(TTimeDomainOwner& owner) {
 
 }  // namespace
 
+void TTimeDomainSettings::SetTransformStart(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = false;
+  if (TransformWindow(*this, owner.GetRange()).SetStart(t)) TransformChanged(owner);
+}
+
+void TTimeDomainSettings::SetTransformStop(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = false;
+  if (TransformWindow(*this, owner.GetRange()).SetStop(t)) TransformChanged(owner);
+}
+
+void TTimeDomainSettings::SetTransformCenter(TTimeDomainOwner& owner, double t) {
+  if (!std::isfinite(t)) return;
+  TimeCenterPriority = true;
+  if (TransformWindow(*this, owner.GetRange()).SetCenter(t)) TransformChanged(owner);
+}
+
+void TTimeDomainSettings::SetTransformSpan(TTimeDomainOwner& owner, double w) {
+  if (!std::isfinite(w)) return;
+  TimeCenterPriority = true;
+  if (TransformWindow(*this, owner.GetRange()).SetSpan(w)) TransformChanged(owner);
+}
+
+void TTimeDomainSettings::SetTimeCenterPriority(TTimeDomainOwner& owner, bool on) {
+  if (on == TimeCenterPriority) return;
+  TimeCenterPriority = on;
+  owner.RequestRedraw();
+}
+
 void TTimeDomainSettings::SetGatingStart(TTimeDomainOwner& owner, double t) {
   if (!std::isfinite(t)) return;
   GatingCenterPriority = false;
-  const TRange* range = owner.GetRange();
-  const double tmax = TimeMax(range);
-  const double v = ClampToRange(t, TimeMin(range), tmax);
-  if (NearlyEqual(v, GatingStart)) return;
-  GatingStart = v;
-  GatingStop = ClampToRange(GatingStop, v, tmax);
-  GateChanged(owner);
+  if (GateWindow(*this, owner.GetRange()).SetStart(t)) GateChanged(owner);
 }
 
 void TTimeDomainSettings::SetGatingStop(TTimeDomainOwner& owner, double t) {
   if (!std::isfinite(t)) return;
   GatingCenterPriority = false;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double v = ClampToRange(t, tmin, TimeMax(range));
-  if (NearlyEqual(v, GatingStop)) return;
-  GatingStop = v;
-  GatingStart = ClampToRange(GatingStart, tmin, v);
-  GateChanged(owner);
+  if (GateWindow(*this, owner.GetRange()).SetStop(t)) GateChanged(owner);
 }
 
 void TTimeDomainSettings::SetGatingCenter(TTimeDomainOwner& owner, double t) {
   if (!std::isfinite(t)) return;
   GatingCenterPriority = true;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  const double c = ClampToRange(t, tmin, tmax);
-  if (NearlyEqual(c, GetGatingCenter())) return;
-  double w = GetGatingSpan();
-  w = std::min(w, 2 * (tmax - c));
-  w = std::min(w, 2 * (c - tmin));
-  w = std::max(w, 0.0);
-  GatingStart = c - w / 2;
-  GatingStop = c + w / 2;
-  GateChanged(owner);
+  if (GateWindow(*this, owner.GetRange()).SetCenter(t)) GateChanged(owner);
 }
 
 void TTimeDomainSettings::SetGatingSpan(TTimeDomainOwner& owner, double w) {
   if (!std::isfinite(w)) return;
   GatingCenterPriority = true;
-  const TRange* range = owner.GetRange();
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  w = ClampToRange(w, 0.0, tmax - tmin);
-  if (NearlyEqual(w, GetGatingSpan())) return;
-  const double c = ClampToRange(GetGatingCenter(), tmin + w / 2, tmax - w / 2);
-  GatingStart = c - w / 2;
-  GatingStop = c + w / 2;
-  GateChanged(owner);
+  if (GateWindow(*this, owner.GetRange()).SetSpan(w)) GateChanged(owner);
 }
 
 // ---- Switches and types ------------------------------------------------------------------------
@@ -264,8 +279,7 @@ void TTimeDomainSettings::SetTransformBeta(TTimeDomainOwner& owner, double beta)
   const double v = RoundBeta(beta);
   if (NearlyEqual(v, Beta)) return;
   Beta = v;
-  owner.RecalculateAllTraces();
-  owner.Changed();
+  TransformChanged(owner);
 }
 
 void TTimeDomainSettings::SetTransformWindow(TTimeDomainOwner& owner, int choice) {
@@ -459,13 +473,8 @@ void TTimeDomainSettings::ClampLoaded(const TRange* range) {
   if (ResponseType < BandPass || ResponseType > LowPassStep) ResponseType = defaults.ResponseType;
   if (GatingType != GateBandPass && GatingType != GateNotch) GatingType = defaults.GatingType;
   if (GatingShape < 0 || GatingShape > 3) GatingShape = defaults.GatingShape;
-  const double tmin = TimeMin(range);
-  const double tmax = TimeMax(range);
-  const double minSpan = MinSpan(tmin, tmax);
-  TransformStart = ClampToRange(TransformStart, tmin, tmax - minSpan);
-  TransformStop = ClampToRange(TransformStop, TransformStart + minSpan, tmax);
-  GatingStart = ClampToRange(GatingStart, tmin, tmax);
-  GatingStop = ClampToRange(GatingStop, GatingStart, tmax);
+  TransformWindow(*this, range).Clamp();
+  GateWindow(*this, range).Clamp();
 }
 
 double CableLossForTime(double t) {
