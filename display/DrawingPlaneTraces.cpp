@@ -71,9 +71,8 @@ int TickBound(const ui::Rect& plot, int d) { return (std::max(0, plot.Width()) +
 
 // Calls mark with the stimulus of every failed segment start and end of a limit or ripple line;
 // the line's own accessors give a segment end's stimulus. A bound naming no segment is passed over.
-template <typename Line, typename Mark>
-void ForEachFailedBound(const Line& line, double (Line::*begArgument)(int) const,
-                        double (Line::*endArgument)(int) const, Mark&& mark) {
+template <typename Line, typename Accessor, typename Mark>
+void ForEachFailedBound(const Line& line, Accessor begArgument, Accessor endArgument, Mark&& mark) {
   for (const TLimitFailBound& bound : line.GetFailBounds()) {
     if (bound.Segment < 0 || bound.Segment >= line.GetSegmentCount()) continue;
     if (bound.BegFailed) mark((line.*begArgument)(bound.Segment));
