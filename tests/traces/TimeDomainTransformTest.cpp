@@ -126,6 +126,23 @@ void FillReflections(TRange& range, std::initializer_list<std::pair<double, doub
   }
 }
 
+// The gating tests' channel: reflections of 0.5 at 10 ns and 0.3 at 40 ns, with gating on.
+TMeasurement& GatedTwoReflections(FakeTraceHost& host) {
+  TMeasurement& t = host.Trace();
+  FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
+  host.timeDomain.EnableGating = true;
+  return t;
+}
+
+// A band-pass gate around the 40 ns reflection, then the transform over 0..50 ns.
+void GateTheFarReflectionAndTransform(FakeTraceHost& host, TMeasurement& t) {
+  host.timeDomain.GatingStart = 30e-9;
+  host.timeDomain.GatingStop = 50e-9;
+  host.timeDomain.TransformStart = 0.0;
+  host.timeDomain.TransformStop = 50e-9;
+  t.SetFormat(19);
+}
+
 }  // namespace
 
 TEST(TimeDomainChirpZ, MatchesItsSumForShortAndLongInputs) {
@@ -295,9 +312,7 @@ TEST(TimeDomainTransform, ShortOnTheHarmonicGridGivesStepAndImpulse) {
 TEST(TimeDomainTransform, BandPassAndNotchGatesKeepOrRemoveOneReflection) {
   for (int type : {0, 1}) {
     FakeTraceHost host(201, 100.0, 1100.0);
-    TMeasurement& t = host.Trace();
-    FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
-    host.timeDomain.EnableGating = true;
+    TMeasurement& t = GatedTwoReflections(host);
     host.timeDomain.GatingStart = 5e-9;
     host.timeDomain.GatingStop = 15e-9;
     host.timeDomain.GatingType = type;
@@ -318,9 +333,7 @@ TEST(TimeDomainTransform, NotchAsWideAsThePeriodRemovesEverything) {
   // 201 points over 1000 MHz: the period is 200 ns, and the limits allow a gate of twice that.
   for (double width : {200e-9, 400e-9}) {
     FakeTraceHost host(201, 100.0, 1100.0);
-    TMeasurement& t = host.Trace();
-    FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
-    host.timeDomain.EnableGating = true;
+    TMeasurement& t = GatedTwoReflections(host);
     host.timeDomain.GatingStart = -width / 2;
     host.timeDomain.GatingStop = width / 2;
     host.timeDomain.GatingType = TTimeDomainSettings::GateNotch;
@@ -337,9 +350,7 @@ TEST(TimeDomainTransform, NotchAsWideAsThePeriodRemovesEverything) {
 
 TEST(TimeDomainTransform, ZeroWidthNotchPassesEverything) {
   FakeTraceHost host(201, 100.0, 1100.0);
-  TMeasurement& t = host.Trace();
-  FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
-  host.timeDomain.EnableGating = true;
+  TMeasurement& t = GatedTwoReflections(host);
   host.timeDomain.GatingStart = host.timeDomain.GatingStop = 2e-8;
   host.timeDomain.GatingType = TTimeDomainSettings::GateNotch;
   t.Recalculate();
@@ -352,14 +363,8 @@ TEST(TimeDomainTransform, ZeroWidthNotchPassesEverything) {
 
 TEST(TimeDomainTransform, GatingThenTransformShowsOnlyTheGatedReflection) {
   FakeTraceHost host(401, 100.0, 1100.0);
-  TMeasurement& t = host.Trace();
-  FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
-  host.timeDomain.EnableGating = true;
-  host.timeDomain.GatingStart = 30e-9;
-  host.timeDomain.GatingStop = 50e-9;
-  host.timeDomain.TransformStart = 0.0;
-  host.timeDomain.TransformStop = 50e-9;
-  t.SetFormat(19);
+  TMeasurement& t = GatedTwoReflections(host);
+  GateTheFarReflectionAndTransform(host, t);
   ASSERT_TRUE(t.IsGatingActive() && t.IsTransformActive());
   const std::size_t peak = PeakIndex(t.TimeData);
   EXPECT_EQ(peak, 320u);  // 40 ns of 0..50 ns over 401 points
@@ -423,14 +428,8 @@ TEST(TimeDomainTransform, TinySpanWithAHugeTimeRangeStaysFinite) {
 
 TEST(TimeDomainTransform, MemoryRunsTheStepsOnItsOwnStimulus) {
   FakeTraceHost host(201, 100.0, 1100.0);
-  TMeasurement& t = host.Trace();
-  FillReflections(*host.range, {{0.5, 10e-9}, {0.3, 40e-9}});
-  host.timeDomain.EnableGating = true;
-  host.timeDomain.GatingStart = 30e-9;
-  host.timeDomain.GatingStop = 50e-9;
-  host.timeDomain.TransformStart = 0.0;
-  host.timeDomain.TransformStop = 50e-9;
-  t.SetFormat(19);
+  TMeasurement& t = GatedTwoReflections(host);
+  GateTheFarReflectionAndTransform(host, t);
   ASSERT_TRUE(t.Memories->StoreData());
   TMemoryTrace& memory = *t.Memories->GetActiveMemory();
   ApplyMemoryTimeDomain(memory);
