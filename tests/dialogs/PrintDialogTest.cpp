@@ -24,6 +24,28 @@ class PrintDialog : public ProgramRig {
     });
     ClickLeft(TLeftPanel::kPrint);
   }
+  // Empties the image folder and records in opened what is handed to the desktop from now on.
+  std::filesystem::path WatchImageFolder() {
+    namespace fs = std::filesystem;
+    const fs::path dir = platform::Paths::folder("Image");
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
+    ui::OpenWithDesktopHook = [this](const std::string& path) {
+      opened.push_back(path);
+      return true;
+    };
+    return dir;
+  }
+  // Presses the buttons in turn in the Print dialog; true when it is still open after them.
+  bool PressKeepsPrintOpen(std::initializer_list<const char*> buttons) {
+    bool open = false;
+    InPrint([&](ui::Form& form) {
+      for (const char* button : buttons) Press(button, form);
+      open = form.ModalResult() == ui::mrNone && form.isVisible();
+    });
+    return open;
+  }
+  std::vector<std::string> opened;
 };
 
 TEST_F(PrintDialog, SwitchesAndColourList) {
@@ -66,22 +88,10 @@ TEST_F(PrintDialog, EnterDoesNothingAndEscapeCloses) {
 
 TEST_F(PrintDialog, ScreenShotsAndTheDesktopPictureKeepTheDialogOpen) {
   namespace fs = std::filesystem;
-  const fs::path dir = platform::Paths::folder("Image");
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
-  std::vector<std::string> opened;
-  ui::OpenWithDesktopHook = [&](const std::string& path) {
-    opened.push_back(path);
-    return true;
-  };
+  const fs::path dir = WatchImageFolder();
   bool open = false;
   ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
-    InPrint([&](ui::Form& form) {
-      Press("btSaveScreenShot", form);
-      Press("btSaveScreenShot", form);
-      Press("btPrintWithWindows", form);
-      open = form.ModalResult() == ui::mrNone && form.isVisible();
-    });
+    open = PressKeepsPrintOpen({"btSaveScreenShot", "btSaveScreenShot", "btPrintWithWindows"});
   }));
   EXPECT_TRUE(open);
   EXPECT_TRUE(fs::is_regular_file(dir / "scr00000.png"));
@@ -91,21 +101,9 @@ TEST_F(PrintDialog, ScreenShotsAndTheDesktopPictureKeepTheDialogOpen) {
 
 TEST_F(PrintDialog, PrintReportWritesADocxAndHandsItToTheDesktop) {
   namespace fs = std::filesystem;
-  const fs::path dir = platform::Paths::folder("Image");
-  std::error_code ec;
-  for (const auto& e : fs::directory_iterator(dir, ec)) fs::remove_all(e.path(), ec);
-  std::vector<std::string> opened;
-  ui::OpenWithDesktopHook = [&](const std::string& path) {
-    opened.push_back(path);
-    return true;
-  };
+  const fs::path dir = WatchImageFolder();
   bool open = false;
-  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] {
-    InPrint([&](ui::Form& form) {
-      Press("btPrintWithWord", form);
-      open = form.ModalResult() == ui::mrNone && form.isVisible();
-    });
-  }));
+  ASSERT_TRUE(RunProgram({"DemoMode", "English"}, [&] { open = PressKeepsPrintOpen({"btPrintWithWord"}); }));
   EXPECT_TRUE(open);
   ASSERT_EQ(opened.size(), 1u);
   const fs::path report = opened[0];
