@@ -16,12 +16,10 @@
 
 #include "calibration/Calibr.h"
 #include "display/RangeView.h"
-#include "model/CalRange.h"
+#include "display/RangeViewSupport.h"
 #include "model/EAbort.h"
 #include "model/MemIniFile.h"
 #include "model/Range.h"
-#include "model/RangeSettings.h"
-#include "model/Segment.h"
 #include "platform/AtomicFile.h"
 #include "platform/ui/Screen.h"
 #include "shell/MainFrmRig.h"
@@ -40,36 +38,8 @@ namespace {
 
 const char* const kSection = "Network analyzer";
 
-void SetStimulus(TRange& range, int points, double start, double stop) {
-  TRangeSettings settings;
-  TSegments segments;
-  range.GetSettings(settings, segments);
-  settings.NPoints = points;
-  settings.MinFrequency = start;
-  settings.MaxFrequency = stop;
-  range.ApplySettings(segments, settings);
-}
-
-// A calibration at the channel's frequencies with error terms that differ from point to point.
-void SetCalibration(TRangeView& view, int n, double start, double stop) {
-  TCalibr& cal = *view.UserCalibration;
-  std::vector<double> f(static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) f[static_cast<size_t>(i)] = start + (stop - start) * i / (n - 1);
-  delete cal.Terms;
-  cal.Terms = new TCalRange(4, 0, f);
-  for (int i = 0; i < n; ++i) {
-    cal.Terms->SetErrorTermA(0, i, TComplex{1.0 - i * 1e-4, 0.01 * i});
-    cal.Terms->SetErrorTermB(0, i, TComplex{0.001 * i, -0.002});
-    cal.Terms->SetErrorTermC(0, i, TComplex{0.05, 0.001 * i});
-  }
-  cal.Method[0] = 4;
-  cal.Settings.SweepMode = 0;
-  cal.Settings.NPoints = n;
-  cal.Settings.MinFrequency = start;
-  cal.Settings.MaxFrequency = stop;
-  cal.Segments = {TSegment{}};
-  view.CalibrationChanged(view.UserCalibration);
-}
+using rangeview::SetCalibration;
+using rangeview::SetStimulus;
 
 // ASCII text as the UTF-16LE bytes of a state file.
 std::string Utf16(const std::string& ascii) {
