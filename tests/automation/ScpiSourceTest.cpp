@@ -34,21 +34,17 @@ TEST_F(ScpiSource, PowerValuesLevelAndPortNodes) {
     Step(c, "SOUR2:POW:LEV:IMM:AMPL?", "", "201,\"Channel index out of range\"");
 
     // The power level is shared: a change fires the settings change once and restarts.
-    int changes = 0;
-    auto previous = ScannerModule->OnSettingsChange;
-    ScannerModule->OnSettingsChange = [&, previous](TFObject* sender, int old) {
-      ++changes;
-      if (previous) previous(sender, old);
-    };
-    Step(c, "SOUR:POW:LEV:STAT low;STAT?", "LOW");
-    EXPECT_EQ(changes, 1);
-    EXPECT_TRUE(ScannerModule->GetScanner().LowPower);
-    EXPECT_NE(ScannerModule->GetScanner().GetState(), TScanner::STOP) << "the sweep runs again";
-    Step(c, "SOUR:POW:LEV:STAT LOWER;STAT?", "LOW");
-    EXPECT_EQ(changes, 1) << "an equal value changes nothing";
-    Step(c, "SOUR:POW:LEV:STAT XX;STAT?", "LOW", "224,\"Illegal parameter value\"");
-    Step(c, "SOUR:POW:LEV:STAT HIGH;STAT?", "HIGH");
-    ScannerModule->OnSettingsChange = previous;
+    {
+      ChangeCount changes(ScannerModule->OnSettingsChange);
+      Step(c, "SOUR:POW:LEV:STAT low;STAT?", "LOW");
+      EXPECT_EQ(changes.count, 1);
+      EXPECT_TRUE(ScannerModule->GetScanner().LowPower);
+      EXPECT_NE(ScannerModule->GetScanner().GetState(), TScanner::STOP) << "the sweep runs again";
+      Step(c, "SOUR:POW:LEV:STAT LOWER;STAT?", "LOW");
+      EXPECT_EQ(changes.count, 1) << "an equal value changes nothing";
+      Step(c, "SOUR:POW:LEV:STAT XX;STAT?", "LOW", "224,\"Illegal parameter value\"");
+      Step(c, "SOUR:POW:LEV:STAT HIGH;STAT?", "HIGH");
+    }
 
     // In-process the level's put reports in the DISP_E_EXCEPTION style.
     automation::Node level = NodeAt({{"SOURce", {Variant(int32_t(1))}}, {"POWer"}, {"LEVel"}});
