@@ -11,12 +11,12 @@
 #include <QPushButton>
 #include <QWidget>
 #include <algorithm>
-#include <chrono>
-#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DialogBenchRig.h"
+#include "PeerTiming.h"
 #include "dialogs/PickListMembers.h"
 #include "display/RangeView.h"
 #include "instrument/ScannerModule.h"
@@ -64,29 +64,12 @@ struct TPickListBench : benchrig::TProgram {
 
 TPickListBench& Bench() { return benchrig::KeptToTheEnd<TPickListBench>(); }
 
-std::map<std::string, double>& Ours() {
-  static std::map<std::string, double> ours;
-  return ours;
-}
-
+// Ours and its peer through the shared timing; ours also reports its mean in "ms".
 template <class F>
 void Measure(benchmark::State& state, const std::string& name, bool peer, F&& body) {
   Bench();
-  double total = 0;
-  long long n = 0;
-  for (auto _ : state) {
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    ++n;
-  }
-  const double mean = n > 0 ? total / static_cast<double>(n) : 0;
+  const double mean = benchrig::MeasureBesidePeer(state, name, peer, std::forward<F>(body));
   state.counters["ms"] = mean * 1e3;
-  if (!peer) {
-    Ours()[name] = mean;
-  } else if (Ours().count(name) && mean > 0) {
-    state.counters["ratio"] = Ours()[name] / mean;
-  }
 }
 
 void BM_MeasurementList(benchmark::State& state) {

@@ -9,14 +9,14 @@
 
 #include <QPushButton>
 #include <QWidget>
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "PeerTiming.h"
 #include "display/ViewProperties.h"
 #include "model/MeasureUnitTables.h"
 #include "platform/ui/Application.h"
@@ -55,29 +55,11 @@ TSetup& Setup() {
   return setup;
 }
 
-std::map<std::string, double>& Ours() {
-  static std::map<std::string, double> ours;
-  return ours;
-}
-
 // Runs the body per iteration and keeps the mean seconds; a peer run reports the ratio.
 template <class F>
 void Measure(benchmark::State& state, const std::string& name, bool peer, F&& body) {
   Setup();
-  double total = 0;
-  long long n = 0;
-  for (auto _ : state) {
-    const auto t0 = std::chrono::steady_clock::now();
-    body();
-    total += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    ++n;
-  }
-  const double mean = n > 0 ? total / static_cast<double>(n) : 0;
-  if (!peer) {
-    Ours()[name] = mean;
-  } else if (Ours().count(name) && mean > 0) {
-    state.counters["ratio"] = Ours()[name] / mean;
-  }
+  benchrig::MeasureBesidePeer(state, name, peer, std::forward<F>(body));
 }
 
 // A plain Qt form of `buttons` push buttons, painted once.
