@@ -14,6 +14,7 @@
 #include <cstdint>
 
 #include "DialogBenchRig.h"
+#include "K30Plans.h"
 #include "instrument/Device.h"
 #include "instrument/Scanner.h"
 #include "instrument/ScannerModule.h"
@@ -27,17 +28,7 @@
 
 namespace {
 
-struct K30 {
-  TSynthesizerTV k12;
-  TSynthesizerTV30 k30;
-  TDevice device{4};
-  TScopedServices scope;
-  K30() {
-    scope->Device = &device;
-    scope->SynthesizerTV = &k12;
-    scope->SynthesizerTV30 = &k30;
-  }
-};
+using benchrig::K30;
 
 void BM_RebuildLin(benchmark::State& state) {
   K30 plans;

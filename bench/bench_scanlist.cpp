@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "K30Plans.h"
 #include "instrument/CmdReply.h"
 #include "instrument/CmdRequest.h"
 #include "instrument/Device.h"
@@ -19,17 +20,7 @@
 
 namespace {
 
-struct K30 {
-  TSynthesizerTV k12;
-  TSynthesizerTV30 k30;
-  TDevice device{4};
-  TScopedServices scope;
-  K30() {
-    scope->Device = &device;
-    scope->SynthesizerTV = &k12;
-    scope->SynthesizerTV30 = &k30;
-  }
-};
+using benchrig::K30;
 
 void BM_BuildScanList(benchmark::State& state) {
   K30 plans;
