@@ -20,36 +20,22 @@
 #include <memory>
 #include <vector>
 
-#include "model/Range.h"
-#include "tests/traces/FakeTraceHost.h"
-#include "traces/MemoryList.h"
+#include "TraceChainBenchRig.h"
 #include "traces/Smoother.h"
 
 namespace {
 
 constexpr int kPoints = 16001;
 
-void FillChannel(TRange& range, int seed) {
-  for (int i = 0; i < range.GetCount(); ++i) {
-    range.SetPointData(0, i, Polar(0.3 + 0.2 * std::cos(0.001 * i + seed), -0.03 * i + seed));
-  }
-}
+using benchrig::FillChannel;
 
 // Four traces on one channel of n points, each smoothed at the aperture.
 struct TChain {
   std::unique_ptr<tracetest::FakeTraceHost> Host;
 
-  TChain(int n, double aperture) : Host(std::make_unique<tracetest::FakeTraceHost>(n, 85.0, 14000.0)) {
-    FillChannel(*Host->range, 1);
+  TChain(int n, double aperture) : Host(benchrig::FilledHost(n)) {
     TMeasureList& list = Host->list;
-    TMeasurement& rl = *list.GetMeasurement(0);
-    rl.SetPhaseOffset(30);
-    rl.SetElectricalDelay(1e-9);
-    rl.Memories->StoreData();
-    rl.SetDataMath(0);
-    list.AddMeasurement(0, 1);
-    list.AddMeasurement(0, 11);
-    list.AddMeasurement(0, 3);
+    benchrig::AddFourTraces(list);
     for (int t = 0; t < list.GetCount(); ++t) {
       list.GetMeasurement(t)->SetSmoothing(aperture > 0);
       if (aperture > 0) list.GetMeasurement(t)->SetSmoothingAperture(aperture);

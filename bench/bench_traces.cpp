@@ -14,8 +14,8 @@
 #include <cmath>
 #include <memory>
 
+#include "TraceChainBenchRig.h"
 #include "model/Range.h"
-#include "tests/traces/FakeTraceHost.h"
 #include "traces/LimitLine.h"
 #include "traces/MemoryList.h"
 
@@ -23,17 +23,9 @@ namespace {
 
 constexpr int kPoints = 16001;
 
-void FillChannel(TRange& range, int seed) {
-  for (int i = 0; i < range.GetCount(); ++i) {
-    range.SetPointData(0, i, Polar(0.3 + 0.2 * std::cos(0.001 * i + seed), -0.03 * i + seed));
-  }
-}
+using benchrig::FillChannel;
 
-std::unique_ptr<tracetest::FakeTraceHost> MakeHost() {
-  auto host = std::make_unique<tracetest::FakeTraceHost>(kPoints, 85.0, 14000.0);
-  FillChannel(*host->range, 1);
-  return host;
-}
+std::unique_ptr<tracetest::FakeTraceHost> MakeHost() { return benchrig::FilledHost(kPoints); }
 
 void RunSweep(TMeasurement& trace, int points) {
   for (int k = 0; k < points; ++k) trace.ProcessSweepPoint(k);
@@ -42,14 +34,7 @@ void RunSweep(TMeasurement& trace, int points) {
 void BM_ProcessSweepPoint(benchmark::State& state) {
   auto host = MakeHost();
   TMeasureList& list = host->list;
-  TMeasurement& rl = *list.GetMeasurement(0);
-  rl.SetPhaseOffset(30);
-  rl.SetElectricalDelay(1e-9);
-  rl.Memories->StoreData();
-  rl.SetDataMath(0);
-  list.AddMeasurement(0, 1);
-  list.AddMeasurement(0, 11);
-  list.AddMeasurement(0, 3);
+  TMeasurement& rl = benchrig::AddFourTraces(list);
   FillChannel(*host->range, 2);
   TRange& range = *host->range;
   for (auto _ : state) {
