@@ -17,6 +17,7 @@
 #include "platform/ui/QtTcp.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
+#include "shell/ProgramRunSupport.h"
 #include "shell/ProgramStart.h"
 
 class ProgramRig : public ::testing::Test {
@@ -48,11 +49,7 @@ class ProgramRig : public ::testing::Test {
       if (reached) body(*server);
       TProgramStart::RequestClose();
     };
-    std::vector<std::string> texts = {"tervan", "DemoMode"};
-    std::vector<char*> argv;
-    for (std::string& t : texts) argv.push_back(t.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
+    EXPECT_EQ(RunWithSwitches({"DemoMode"}), 0);
     EXPECT_TRUE(reached) << "the emulator did not connect";
   }
 

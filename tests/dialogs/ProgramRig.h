@@ -25,6 +25,7 @@
 #include "platform/ui/Panel.h"
 #include "platform/ui/TestDriver.h"
 #include "shell/MainFrm.h"
+#include "shell/ProgramRunSupport.h"
 #include "shell/ProgramStart.h"
 #include "widgets/DigitalKeyboardFrm.h"
 #include "widgets/DriveListFrm.h"
@@ -101,12 +102,7 @@ class ProgramRig : public ::testing::Test {
       });
       poll->start(10);
     };
-    std::vector<std::string> texts = {"tervan"};
-    texts.insert(texts.end(), switches.begin(), switches.end());
-    std::vector<char*> argv;
-    for (std::string& t : texts) argv.push_back(t.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
+    EXPECT_EQ(RunWithSwitches(switches), 0);
     TProgramStart::OnRunning = nullptr;
     return ran;
   }

@@ -10,16 +10,12 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
-#include <QObject>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QTimer>
-#include <chrono>
 #include <cstdlib>
-#include <functional>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dialogs/RegisterDialogs.h"
@@ -69,42 +65,24 @@ inline void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index
   driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
 }
 
-// One run of the demonstration program at a time; `driver` injects the input while it runs.
-struct TRunningProgram {
-  // Runs the program with these switches; once the instrument has swept `sweeps` times the
-  // script runs from the event loop, then the program closes. False when it did not sweep so
-  // within 30 s (the script is left out then).
-  bool Run(const std::vector<std::string>& switches, int sweeps, const std::function<void()>& script) {
-    int swept = 0;
-    bool timedOut = false;
-    const auto started = std::chrono::steady_clock::now();
-    QObject context;
-    TProgramStart::OnRunning = [&] {
-      driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-      CountSweeps(swept);
-      auto* poll = new QTimer(&context);
-      QObject::connect(poll, &QTimer::timeout, [&, poll] {
-        timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-        if (swept < sweeps && !timedOut) return;
-        poll->stop();
-        if (!timedOut) script();
-        MainFrm->Close();
-      });
-      poll->start(50);
-    };
-    std::vector<std::string> texts = {"tervan"};
-    texts.insert(texts.end(), switches.begin(), switches.end());
-    std::vector<char*> argv;
-    for (std::string& t : texts) argv.push_back(t.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-    TProgramStart::OnRunning = nullptr;
-    driver.reset();
-    return !timedOut;
-  }
+// The run of the demonstration program the pictures are taken in.
+using ::TRunningProgram;
 
-  std::unique_ptr<ui::TestDriver> driver;
-};
+// The share of pixels of a window's place in the picture that differ from the main window's
+// own picture there: the window was painted over it.
+inline double PaintedShare(const QImage& screen, const QImage& mainOnly, const QWidget& w) {
+  const QRect r(w.mapToGlobal(QPoint(0, 0)), w.size());
+  long long differ = 0;
+  long long all = 0;
+  for (int y = r.top(); y <= r.bottom(); ++y) {
+    for (int x = r.left(); x <= r.right(); ++x) {
+      if (!screen.valid(x, y)) continue;
+      ++all;
+      if (screen.pixel(x, y) != mainOnly.pixel(x, y)) ++differ;
+    }
+  }
+  return all > 0 ? static_cast<double>(differ) / static_cast<double>(all) : 0.0;
+}
 
 // The pictures of dialogs over the main window, each saved as <prefix>-<name>.png, with whether
 // the dialog's title bar, a few pixels in from its right end, shows the look's PanelColor.

@@ -19,21 +19,7 @@
 namespace {
 
 using shots::ComposeScreen;
-
-// The share of the window's place that differs from the main window alone there.
-double PaintedShare(const QImage& screen, const QImage& mainOnly, const QWidget& w) {
-  const QRect r(w.mapToGlobal(QPoint(0, 0)), w.size());
-  long long differ = 0;
-  long long all = 0;
-  for (int y = r.top(); y <= r.bottom(); ++y) {
-    for (int x = r.left(); x <= r.right(); ++x) {
-      if (!screen.valid(x, y)) continue;
-      ++all;
-      if (screen.pixel(x, y) != mainOnly.pixel(x, y)) ++differ;
-    }
-  }
-  return all > 0 ? static_cast<double>(differ) / static_cast<double>(all) : 0.0;
-}
+using shots::PaintedShare;
 
 struct TShot {
   std::string name;

@@ -19,7 +19,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QTimer>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -74,39 +73,15 @@ void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
 }
 
 
-class Walk {
+class Walk : public TRunningProgram {
  public:
   // Runs the program with these switches; body runs after two sweeps. False on a time-out.
-  bool Run(std::vector<std::string> switches, const std::function<void()>& body) {
-    int sweeps = 0;
-    bool timedOut = false;
-    const auto started = std::chrono::steady_clock::now();
+  bool Run(const std::vector<std::string>& switches, const std::function<void()>& body) {
     RegisterDialogs();
     RegisterCalibrationDialogs();
-    TProgramStart::OnRunning = [&] {
-      driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-      // The module's calibration reads its characterisation and sweeps four times.
-      ui::SetModalWatchdogMs(60000);
-      CountSweeps(sweeps);
-      auto* poll = new QTimer(QCoreApplication::instance());
-      QObject::connect(poll, &QTimer::timeout, [&, poll] {
-        timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(40);
-        if (sweeps < 2 && !timedOut) return;
-        poll->stop();
-        poll->deleteLater();
-        if (!timedOut) body();
-        MainFrm->Close();
-      });
-      poll->start(50);
-    };
-    switches.insert(switches.begin(), "tervan");
-    std::vector<char*> argv;
-    for (std::string& t : switches) argv.push_back(t.data());
-    argv.push_back(nullptr);
-    EXPECT_EQ(TProgramStart::Run(static_cast<int>(switches.size()), argv.data()), 0);
-    TProgramStart::OnRunning = nullptr;
-    driver.reset();
-    return !timedOut;
+    // The module's calibration reads its characterisation and sweeps four times.
+    ui::SetModalWatchdogMs(60000);
+    return TRunningProgram::Run(switches, 2, body, std::chrono::seconds(40));
   }
 
   // The picture of the screen with the dialog over its openers; its size against the formula.
@@ -139,7 +114,6 @@ class Walk {
     });
   }
 
-  std::unique_ptr<ui::TestDriver> driver;
   std::vector<std::string> shots;
 };
 

@@ -15,7 +15,6 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QPixmap>
-#include <QTimer>
 #include <chrono>
 #include <cmath>
 #include <complex>
@@ -100,9 +99,9 @@ TEST(UserCalDemo, FullOslInTheRunningProgram) {
   const Golden g = ReadGolden();
   ASSERT_EQ(201u, g.f.size());
 
-  std::unique_ptr<ui::TestDriver> driver;
-  int sweeps = 0;
-  bool timedOut = false;
+  TRunningProgram program;
+  std::unique_ptr<ui::TestDriver>& driver = program.driver;
+  int& sweeps = program.swept;
   int result = -1;
   int selectedKit = -1;
   std::vector<std::string> greenSquares;
@@ -120,111 +119,89 @@ TEST(UserCalDemo, FullOslInTheRunningProgram) {
 
   RegisterDialogs();
   RegisterCalibrationDialogs();
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(40);
-      if (sweeps < 2 && !timedOut) return;
-      poll->stop();
-      poll->deleteLater();
-      if (timedOut) {
-        MainFrm->Close();
-        return;
-      }
-      auto& emulator = dynamic_cast<EmulatorBackend&>(platform::UsbBackend::get());
-      TRange& channel = *MainFrm->GetActiveChannel();
-      channel.SetStartFrequency(100);
-      channel.SetStopFrequency(6000);
-      channel.SetPointCount(201);
-      if (CalibratorModule->IsUserCorrectionDisabled()) CalibratorModule->SetCorrection(true);
+  const bool swept = program.Run({"DemoMode", "English"}, 2, [&] {
+    auto& emulator = dynamic_cast<EmulatorBackend&>(platform::UsbBackend::get());
+    TRange& channel = *MainFrm->GetActiveChannel();
+    channel.SetStartFrequency(100);
+    channel.SetStopFrequency(6000);
+    channel.SetPointCount(201);
+    if (CalibratorModule->IsUserCorrectionDisabled()) CalibratorModule->SetCorrection(true);
 
-      driver->OnNextModal([&](ui::Form& form) {
-        auto& dialog = static_cast<TCalibrationFrm&>(form);
-        // The kit row's list: the kit at position 3.
-        driver->OnNextModal([&](ui::Form& listForm) {
-          auto* list = qobject_cast<TPickListFrm*>(&listForm);
-          ASSERT_NE(nullptr, list);
-          TEmiStringGrid& grid = *list->sgList;
-          if (grid.CellRect(0, 2).IsEmpty()) grid.SetTopRow(2);
-          const ui::Rect r = grid.CellRect(0, 2);
-          driver->Click(grid, r.Left + 3, (r.Top + r.Bottom) / 2);
-          driver->Press(*list->btApply);
-        });
-        driver->Press(*dialog.pnCalKitValue);
-        selectedKit = CalKitsModule->GetKits().GetSelectedIndex();
-        struct Step {
-          const char* name;
-          TLbButton* button;
-          ui::Panel* square;
-          const std::vector<C>* readings;
-        };
-        const Step steps[] = {{"open", dialog.btOpen, dialog.pnOpen, &g.mo},
-                              {"short", dialog.btShort, dialog.pnShort, &g.ms},
-                              {"load", dialog.btLoad, dialog.pnLoad, &g.ml}};
-        for (const Step& s : steps) {
-          emulator.SetTestReflection(Present(g.f, *s.readings));
-          driver->OnNextModal([](ui::Form& box) { EXPECT_STREQ("TWaitFrm", box.metaObject()->className()); });
-          driver->Press(*s.button);
-          QCoreApplication::processEvents();
-          const QImage shot = dialog.grab().toImage();
-          const QPoint centre = s.square->mapTo(&dialog, QPoint(s.square->width() / 2, s.square->height() / 2));
-          shot.save(QString::fromStdString(std::string(TERVAN_BINARY_DIR) + "/UserCalDemo-" + s.name + ".png"));
-          if ((shot.pixel(centre) & 0xFFFFFF) == (ui::ToQRgb(TCalibrationFrm::kMeasuredColor) & 0xFFFFFF))
-            greenSquares.push_back(s.name);
-        }
-        emulator.SetTestReflection(nullptr);
-        driver->Press(*dialog.btApply);
-        result = dialog.ModalResult();
+    driver->OnNextModal([&](ui::Form& form) {
+      auto& dialog = static_cast<TCalibrationFrm&>(form);
+      // The kit row's list: the kit at position 3.
+      driver->OnNextModal([&](ui::Form& listForm) {
+        auto* list = qobject_cast<TPickListFrm*>(&listForm);
+        ASSERT_NE(nullptr, list);
+        TEmiStringGrid& grid = *list->sgList;
+        if (grid.CellRect(0, 2).IsEmpty()) grid.SetTopRow(2);
+        const ui::Rect r = grid.CellRect(0, 2);
+        driver->Click(grid, r.Left + 3, (r.Top + r.Bottom) / 2);
+        driver->Press(*list->btApply);
       });
-      ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kCalibration);
-
-      // The terms against scikit-rf's.
-      const TCalibr* user = CalibratorModule->GetUserCalibr();
-      if (user != nullptr && user->Terms != nullptr) {
-        const TCalRange& t = *user->Terms;
-        termCount = t.GetCount();
-        worstTerm = 0.0;
-        for (int i = 0; i < t.GetCount() && i < 201; ++i) {
-          const C theirs[] = {g.ed[i], g.es[i], g.er[i]};
-          // The sweep engine gives a reading whose imaginary part is exactly zero one of 1e-9 (it
-          // must not divide by an exact zero there), so the reference (1, 0) is read as
-          // (1, 1e-9): every reading turns by -1e-9 rad, and with it Ed and Er; Es does not.
-          const C turn(1.0, 1e-9);
-          const C ours[] = {Of(t.GetErrorTermB(0, i)) * turn, Of(t.GetErrorTermC(0, i)), Of(t.GetErrorTermA(0, i)) * turn};
-          for (int k = 0; k < 3; ++k) {
-            worstTerm = std::max(worstTerm, std::abs(ours[k] - theirs[k]) / std::abs(theirs[k]));
-          }
-        }
-      }
-      // A device behind the same terms reads corrected.
-      std::vector<C> device(201), behind(201);
-      for (size_t i = 0; i < 201; ++i) {
-        device[i] = std::polar(0.4 + 0.2 * std::cos(g.f[i] / 700), -2 * 3.141592653589793 * g.f[i] * 1e6 * 0.3e-9);
-        behind[i] = g.ed[i] + g.er[i] * device[i] / (1.0 - g.es[i] * device[i]);
-      }
-      emulator.SetTestReflection(Present(g.f, behind));
-      if (waitSweeps(3)) {
-        worstDevice = 0.0;
-        for (int i = 0; i < channel.GetCount() && i < 201; ++i) {
-          worstDevice = std::max(worstDevice, std::abs(Of(channel.GetPointData(0, i)) - device[static_cast<size_t>(i)]));
-        }
+      driver->Press(*dialog.pnCalKitValue);
+      selectedKit = CalKitsModule->GetKits().GetSelectedIndex();
+      struct Step {
+        const char* name;
+        TLbButton* button;
+        ui::Panel* square;
+        const std::vector<C>* readings;
+      };
+      const Step steps[] = {{"open", dialog.btOpen, dialog.pnOpen, &g.mo},
+                            {"short", dialog.btShort, dialog.pnShort, &g.ms},
+                            {"load", dialog.btLoad, dialog.pnLoad, &g.ml}};
+      for (const Step& s : steps) {
+        emulator.SetTestReflection(Present(g.f, *s.readings));
+        driver->OnNextModal([](ui::Form& box) { EXPECT_STREQ("TWaitFrm", box.metaObject()->className()); });
+        driver->Press(*s.button);
+        QCoreApplication::processEvents();
+        const QImage shot = dialog.grab().toImage();
+        const QPoint centre = s.square->mapTo(&dialog, QPoint(s.square->width() / 2, s.square->height() / 2));
+        shot.save(QString::fromStdString(std::string(TERVAN_BINARY_DIR) + "/UserCalDemo-" + s.name + ".png"));
+        if ((shot.pixel(centre) & 0xFFFFFF) == (ui::ToQRgb(TCalibrationFrm::kMeasuredColor) & 0xFFFFFF))
+          greenSquares.push_back(s.name);
       }
       emulator.SetTestReflection(nullptr);
-      MainFrm->Close();
+      driver->Press(*dialog.btApply);
+      result = dialog.ModalResult();
     });
-    poll->start(50);
-  };
-  std::vector<std::string> texts = {"tervan", "DemoMode", "English"};
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driver.reset();
+    ClickSoftKey(*driver, *MainFrm->LeftPanel, TLeftPanel::kCalibration);
 
-  ASSERT_FALSE(timedOut) << "no two sweeps within 40 s";
+    // The terms against scikit-rf's.
+    const TCalibr* user = CalibratorModule->GetUserCalibr();
+    if (user != nullptr && user->Terms != nullptr) {
+      const TCalRange& t = *user->Terms;
+      termCount = t.GetCount();
+      worstTerm = 0.0;
+      for (int i = 0; i < t.GetCount() && i < 201; ++i) {
+        const C theirs[] = {g.ed[i], g.es[i], g.er[i]};
+        // The sweep engine gives a reading whose imaginary part is exactly zero one of 1e-9 (it
+        // must not divide by an exact zero there), so the reference (1, 0) is read as
+        // (1, 1e-9): every reading turns by -1e-9 rad, and with it Ed and Er; Es does not.
+        const C turn(1.0, 1e-9);
+        const C ours[] = {Of(t.GetErrorTermB(0, i)) * turn, Of(t.GetErrorTermC(0, i)), Of(t.GetErrorTermA(0, i)) * turn};
+        for (int k = 0; k < 3; ++k) {
+          worstTerm = std::max(worstTerm, std::abs(ours[k] - theirs[k]) / std::abs(theirs[k]));
+        }
+      }
+    }
+    // A device behind the same terms reads corrected.
+    std::vector<C> device(201), behind(201);
+    for (size_t i = 0; i < 201; ++i) {
+      device[i] = std::polar(0.4 + 0.2 * std::cos(g.f[i] / 700), -2 * 3.141592653589793 * g.f[i] * 1e6 * 0.3e-9);
+      behind[i] = g.ed[i] + g.er[i] * device[i] / (1.0 - g.es[i] * device[i]);
+    }
+    emulator.SetTestReflection(Present(g.f, behind));
+    if (waitSweeps(3)) {
+      worstDevice = 0.0;
+      for (int i = 0; i < channel.GetCount() && i < 201; ++i) {
+        worstDevice = std::max(worstDevice, std::abs(Of(channel.GetPointData(0, i)) - device[static_cast<size_t>(i)]));
+      }
+    }
+    emulator.SetTestReflection(nullptr);
+  }, std::chrono::seconds(40));
+
+  ASSERT_TRUE(swept) << "no two sweeps within 40 s";
   EXPECT_EQ(2, selectedKit);
   EXPECT_EQ((std::vector<std::string>{"open", "short", "load"}), greenSquares);
   EXPECT_EQ(ui::mrOk, result);

@@ -7,13 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QImage>
-#include <QPainter>
-#include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -21,6 +15,7 @@
 #include <vector>
 
 #include "dialogs/RegisterDialogs.h"
+#include "dialogs/ScreenShotRig.h"
 #include "display/ViewProperties.h"
 #include "instrument/FakePowerDrivers.h"
 #include "instrument/PowerMeter.h"
@@ -42,19 +37,8 @@
 
 namespace {
 
-QImage ComposeScreen(const std::vector<QWidget*>& windows) {
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QImage image(screen.size(), QImage::Format_RGB32);
-  image.fill(Qt::black);
-  QPainter p(&image);
-  for (QWidget* w : windows) p.drawPixmap(w->mapToGlobal(QPoint(0, 0)) - screen.topLeft(), w->grab());
-  return image;
-}
-
-void ClickSoftKey(ui::TestDriver& driver, TSoftKeyPanel& panel, int index) {
-  const ui::Rect r = panel.Button(index).Rect;
-  driver.Click(panel.GetPaintBox(), (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
-}
+using shots::ClickSoftKey;
+using shots::ComposeScreen;
 
 struct TShot {
   std::string name;
@@ -63,38 +47,15 @@ struct TShot {
 
 // Runs the program with the switches; once it has swept twice, script runs with the driver.
 // False when it did not sweep within 30 s.
-bool RunProgram(std::vector<std::string> texts, const std::function<void(ui::TestDriver&)>& script,
+bool RunProgram(const std::vector<std::string>& texts, const std::function<void(ui::TestDriver&)>& script,
                 std::vector<std::string>& boxes) {
-  int sweeps = 0;
-  bool timedOut = false;
-  const auto started = std::chrono::steady_clock::now();
-  std::unique_ptr<ui::TestDriver> driver;
-  TProgramStart::OnRunning = [&] {
-    driver = std::make_unique<ui::TestDriver>([](const std::string& m) { ADD_FAILURE() << m; });
-    CountSweeps(sweeps);
-    auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [&, poll] {
-      timedOut = std::chrono::steady_clock::now() - started > std::chrono::seconds(30);
-      if (sweeps < 2 && !timedOut) return;
-      poll->stop();
-      poll->deleteLater();
-      if (!timedOut) {
-        script(*driver);
-        boxes = driver->Box().Shown();
-      }
-      MainFrm->Close();
-    });
-    poll->start(50);
-  };
-  texts.insert(texts.begin(), "tervan");
-  std::vector<char*> argv;
-  for (std::string& t : texts) argv.push_back(t.data());
-  argv.push_back(nullptr);
-  EXPECT_EQ(TProgramStart::Run(static_cast<int>(texts.size()), argv.data()), 0);
-  TProgramStart::OnRunning = nullptr;
-  driver.reset();
+  TRunningProgram program;
+  const bool swept = program.Run(texts, 2, [&] {
+    script(*program.driver);
+    boxes = program.driver->Box().Shown();
+  });
   ResetRunMode();
-  return !timedOut;
+  return swept;
 }
 
 TEST(ServiceDialogsShots, PowerMeterAndSynthesizerOverTheRunningProgram) {
