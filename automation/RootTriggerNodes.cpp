@@ -138,14 +138,7 @@ void AddApplicationRows(std::vector<NodeRow>& rows) {
 void AddRootTriggerRows(std::vector<NodeRow>& rows) {
   auto node = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                   std::vector<MemberRow> members, const char* family = "Root") {
-    NodeRow r;
-    r.Interface = interface;
-    r.Parent = parent;
-    r.Getter = getter;
-    r.Index = index;
-    r.Family = family;
-    r.Members = std::move(members);
-    rows.push_back(std::move(r));
+    rows::AddNode(rows, family, interface, parent, getter, index, std::move(members));
   };
   node("ISCPI", kApplicationInterface, "SCPI", IndexKind::None,
        {Method("ABORt", TSCPIImpl::ABORt), Getter("CALCulate", "ISCPI_CALCulate"), Getter("DISPlay", "ISCPI_DISPlay"),

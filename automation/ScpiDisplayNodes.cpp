@@ -149,14 +149,7 @@ struct TSCPI_DISPlay_COLor_TRACeImpl {
 void AddDisplayRows(std::vector<NodeRow>& rows) {
   auto node = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                   std::vector<MemberRow> members) {
-    NodeRow r;
-    r.Interface = interface;
-    r.Parent = parent;
-    r.Getter = getter;
-    r.Index = index;
-    r.Family = "Display";
-    r.Members = std::move(members);
-    rows.push_back(std::move(r));
+    rows::AddNode(rows, "Display", interface, parent, getter, index, std::move(members));
   };
   MemberRow enable = Property("ENABle", B, FixedTrue, Nothing);
   enable.NeedsTarget = false;

@@ -191,14 +191,7 @@ struct TSCPI_DISPlay_WINDow_TRACe_ANNotation_MARKer_POSitionImpl {
 void AddDisplayWindowRows(std::vector<NodeRow>& rows) {
   auto node = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                   std::vector<MemberRow> members) {
-    NodeRow r;
-    r.Interface = interface;
-    r.Parent = parent;
-    r.Getter = getter;
-    r.Index = index;
-    r.Family = "DisplayWindow";
-    r.Members = std::move(members);
-    rows.push_back(std::move(r));
+    rows::AddNode(rows, "DisplayWindow", interface, parent, getter, index, std::move(members));
   };
   constexpr IndexKind None = IndexKind::None;
   using W = TSCPI_DISPlay_WINDowImpl;

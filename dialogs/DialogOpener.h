@@ -1,6 +1,7 @@
 #pragma once
-// How the main window's factory opens a dialog that may run either way, shared by the channel
-// and the trace dialogs.
+// How the main window's factory opens a dialog: one that may run either way (the channel and
+// the trace dialogs), and one that always runs modally on the form it was asked from (the
+// shell's and the calibration's dialogs).
 #include "shell/MainFrm.h"
 
 // Modal: shown, then deleted; modeless: shown, freeing itself when it closes. Either way the
@@ -15,6 +16,15 @@ TMainFrm::TDialogFactoryOpener MainWindowOpener() {
       return 0;
     }
     TDialog dialog(parent);
+    return dialog.ShowModal();
+  };
+}
+
+// Created with the form the factory was asked from as owner, run modally, deleted.
+template <class TDialog>
+TMainFrm::TDialogFactoryOpener OwnerModalOpener() {
+  return [](ui::Form& owner, bool, int) {
+    TDialog dialog(&owner);
     return dialog.ShowModal();
   };
 }

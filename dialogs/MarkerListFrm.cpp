@@ -35,20 +35,7 @@ TMarkerListFrm::TMarkerListFrm(QWidget* owner) : TTouchDialogFrm(owner, Translat
   SetKeyHandler(true);
   btAddMarker = MakeButton(this, "btAddMarker", TranslateText(TranslationKey("Add Marker")));
   btDeleteMarker = MakeButton(this, "btDeleteMarker", TranslateText(TranslationKey("Delete Marker")));
-  sgList = new TEmiStringGrid(this);
-  sgList->SetName("sgList");
-  sgList->SetColCount(2);
-  sgList->SetFixedCols(0);
-  sgList->SetFixedRows(0);
-  sgList->SetRowSelect(true);
-  sgList->SetVertLines(false);
-  sgList->SetHorzLines(true);
-  sgList->SetDefaultDrawing(false);
-  sgList->SetColor(ui::clWhite);
-  sgList->OnDrawCell = [this](TEmiStringGrid& grid, int c, int r, const ui::Rect& rect, TGridDrawState state) {
-    DrawGridCell(grid, c, r, rect, state);
-    UpdateThumb();
-  };
+  sgList = MakeListGrid(this, 2, 0, false, [this] { UpdateThumb(); });
   sgList->OnClick = [this](ui::Control&) { sgListClick(); };
   sgList->OnDblClick = [this](ui::Control&) { sgListDblClick(); };
   scroller_ = std::make_unique<TGridDragScroller>(*sgList);
@@ -57,10 +44,7 @@ TMarkerListFrm::TMarkerListFrm(QWidget* owner) : TTouchDialogFrm(owner, Translat
     if (scroller_->Move(x, y) > 0) UpdateThumb();
   };
   sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { scroller_->Release(); };
-  VScrollShape = new ui::Shape(this);
-  VScrollShape->SetName("VScrollShape");
-  VScrollShape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
-  VScrollShape->SetPen(ui::Pen{ui::clSilver, 1, ui::PenStyle::Solid});
+  VScrollShape = MakeGridThumb(this, "VScrollShape");
   pnReference = MakeCaptionPanel("pnReference", TranslationKey("Reference Marker"));
   pnReferenceValue = MakeValuePanel("pnReferenceValue");
   btSearch = MakeButton(this, "btSearch", TranslateText(TranslationKey("Search")));

@@ -28,22 +28,7 @@ TPickListFrm::TPickListFrm(QWidget* owner, TPickListDescriptor descriptor)
   SetRefocusOwner(desc_.RefocusOwner);
   SetReleaseOnDeactivate(desc_.ReleaseOnDeactivate);
 
-  sgList = new TEmiStringGrid(this);
-  sgList->SetName("sgList");
-  sgList->SetColCount(desc_.SecondColumn.empty() ? 1 : 2);
-  sgList->SetFixedCols(0);
-  sgList->SetFixedRows(0);
-  sgList->SetRowSelect(true);
-  sgList->SetHorzLines(true);
-  sgList->SetVertLines(true);
-  sgList->SetGridLineWidth(1);
-  sgList->SetDefaultDrawing(false);
-  sgList->SetColor(ui::clWhite);
-  sgList->SetCellsColor(ui::clWhite);
-  sgList->OnDrawCell = [this](TEmiStringGrid& grid, int c, int r, const ui::Rect& rect, TGridDrawState state) {
-    DrawGridCell(grid, c, r, rect, state);
-    UpdateScrollThumb();
-  };
+  sgList = MakeListGrid(this, desc_.SecondColumn.empty() ? 1 : 2, 0, true, [this] { UpdateScrollThumb(); });
   sgList->OnDblClick = [this](ui::Control&) { sgListDblClick(); };
   scroller_ = std::make_unique<TGridDragScroller>(*sgList);
   if (desc_.DragScroll) {
@@ -54,10 +39,7 @@ TPickListFrm::TPickListFrm(QWidget* owner, TPickListDescriptor descriptor)
     sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { scroller_->Release(); };
   }
   if (desc_.Thumb) {
-    VScrollShape = new ui::Shape(this);
-    VScrollShape->SetName("VScrollShape");
-    VScrollShape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
-    VScrollShape->SetPen(ui::Pen{ui::clSilver, 1, ui::PenStyle::Solid});
+    VScrollShape = MakeGridThumb(this, "VScrollShape");
   }
   if (!desc_.Command.empty()) {
     btCommand = MakeButton(this, desc_.Form == TPickListDescriptor::Layout::CalKits ? "btEditKit" : "btMore",

@@ -35,19 +35,8 @@ void ShowNoData(const std::string& path) { ui::MessageBox::Get().Show("No usable
 }  // namespace
 
 bool TouchstoneHoldsData(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = base.rfind('.');
-  std::string extension = dot == std::string::npos ? std::string() : base.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
   TFixtParam network;
-  if (extension == ".S1P") {
-    network.LoadOnePort(path, 11);
-  } else {
-    network.LoadTwoPort(path);
-  }
+  network.LoadByExtension(path);
   return network.HoldsData();
 }
 

@@ -1,32 +1,20 @@
 #include "dialogs/ShellDialogs.h"
 
 #include "dialogs/ChannelListFrm.h"
+#include "dialogs/DialogOpener.h"
 #include "dialogs/FreqOffsetFrm.h"
 #include "dialogs/SaveRecallFrm.h"
 #include "dialogs/ServiceFrm.h"
 #include "dialogs/System30Frm.h"
 #include "shell/MainFrm.h"
 
-namespace {
-
-// Created with the form the factory was asked from as owner, run modally, deleted.
-template <class TDialog>
-TMainFrm::TDialogFactoryOpener ModalOpener() {
-  return [](ui::Form& owner, bool, int) {
-    TDialog dialog(&owner);
-    return dialog.ShowModal();
-  };
-}
-
-}  // namespace
-
 void RegisterShellDialogs() {
-  TMainFrm::RegisterDialog("TSystem30Frm", ModalOpener<TSystem30Frm>());
-  TMainFrm::RegisterDialog("TSaveRecallFrm", ModalOpener<TSaveRecallFrm>());
-  TMainFrm::RegisterDialog("TChannelListFrm", ModalOpener<TChannelListFrm>());
-  TMainFrm::RegisterDialog("TServiceFrm", ModalOpener<TServiceFrm>());
-  TMainFrm::RegisterDialog("TFactoryFrm", ModalOpener<TFactoryFrm>());
-  TMainFrm::RegisterDialog("TFreqOffsetFrm", ModalOpener<TFreqOffsetFrm>());
+  TMainFrm::RegisterDialog("TSystem30Frm", OwnerModalOpener<TSystem30Frm>());
+  TMainFrm::RegisterDialog("TSaveRecallFrm", OwnerModalOpener<TSaveRecallFrm>());
+  TMainFrm::RegisterDialog("TChannelListFrm", OwnerModalOpener<TChannelListFrm>());
+  TMainFrm::RegisterDialog("TServiceFrm", OwnerModalOpener<TServiceFrm>());
+  TMainFrm::RegisterDialog("TFactoryFrm", OwnerModalOpener<TFactoryFrm>());
+  TMainFrm::RegisterDialog("TFreqOffsetFrm", OwnerModalOpener<TFreqOffsetFrm>());
 }
 
 int RunFactoryDialog(TTouchDialogFrm& dialog, ui::Form& owner, const std::string& dialogClass, int arg) {

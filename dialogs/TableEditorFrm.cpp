@@ -8,18 +8,6 @@
 #include "widgets/DialogSkin.h"
 #include "widgets/EmiStringGrid.h"
 
-namespace {
-
-ui::Shape* MakeThumb(QWidget* parent, const std::string& name) {
-  auto* shape = new ui::Shape(parent);
-  shape->SetName(name);
-  shape->SetPen(ui::Pen{ui::clGray, 1, ui::PenStyle::Solid});
-  shape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
-  return shape;
-}
-
-}  // namespace
-
 TTableEditorFrm::TTableEditorFrm(QWidget* owner, const std::string& title, bool horizontalThumb)
     : TTouchDialogFrm(owner, title) {
   SetKeyHandler(true);
@@ -48,8 +36,8 @@ TTableEditorFrm::TTableEditorFrm(QWidget* owner, const std::string& title, bool 
   sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { sgListMouseUp(); };
 
   scroller_ = std::make_unique<TGridDragScroller>(*sgList);
-  VScrollShape = MakeThumb(this, "VScrollShape");
-  if (horizontalThumb) HScrollShape = MakeThumb(this, "HScrollShape");
+  VScrollShape = MakeGridThumb(this, "VScrollShape", ui::clGray);
+  if (horizontalThumb) HScrollShape = MakeGridThumb(this, "HScrollShape", ui::clGray);
 }
 
 TTableEditorFrm::~TTableEditorFrm() = default;

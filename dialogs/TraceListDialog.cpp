@@ -33,22 +33,7 @@ TTraceListFrm::TTraceListFrm(QWidget* owner) : TTouchDialogFrm(owner, Translatio
   SetKeyHandler(true);
   btAddTrace = MakeButton(this, "btAddTrace", TranslateText("Add Trace"));
   btDeleteTrace = MakeButton(this, "btDeleteTrace", TranslateText("Delete Trace"));
-  sgList = new TEmiStringGrid(this);
-  sgList->SetName("sgList");
-  sgList->SetColCount(2);
-  sgList->SetFixedCols(0);
-  sgList->SetFixedRows(1);
-  sgList->SetRowSelect(true);
-  sgList->SetHorzLines(true);
-  sgList->SetVertLines(true);
-  sgList->SetGridLineWidth(1);
-  sgList->SetDefaultDrawing(false);
-  sgList->SetColor(ui::clWhite);
-  sgList->SetCellsColor(ui::clWhite);
-  sgList->OnDrawCell = [this](TEmiStringGrid& grid, int c, int r, const ui::Rect& rect, TGridDrawState state) {
-    DrawGridCell(grid, c, r, rect, state);
-    UpdateScrollThumb();
-  };
+  sgList = MakeListGrid(this, 2, 1, true, [this] { UpdateScrollThumb(); });
   scroller_ = std::make_unique<TGridDragScroller>(*sgList);
   sgList->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int x, int y) {
     scroller_->Press(x, y);
@@ -59,10 +44,7 @@ TTraceListFrm::TTraceListFrm(QWidget* owner) : TTouchDialogFrm(owner, Translatio
   sgList->OnMouseUp = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { scroller_->Release(); };
   sgList->OnClick = [this](ui::Control&) { sgListClick(); };
   sgList->OnDblClick = [this](ui::Control&) { sgListDblClick(); };
-  VScrollShape = new ui::Shape(this);
-  VScrollShape->SetName("VScrollShape");
-  VScrollShape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
-  VScrollShape->SetPen(ui::Pen{ui::clSilver, 1, ui::PenStyle::Solid});
+  VScrollShape = MakeGridThumb(this, "VScrollShape");
   pnMaxHold = MakeCaptionPanel("pnMaxHold", TranslationKey("Max Hold"));
   pnMaxHoldValue = MakeValuePanel("pnMaxHoldValue");
   pnMemoryTrace = MakeCaptionPanel("pnMemoryTrace", TranslationKey("Memory Trace"));

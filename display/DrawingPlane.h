@@ -155,6 +155,13 @@ class TDrawingPlane : public ui::Control {
   void DrawScaleLabels(const TMeasurement& trace);
   void DrawSmithGrid(const TMeasurement& trace);
   void DrawPolarGrid(const TMeasurement& trace);
+  // The largest circle centred in the plot and the trace's full scale as a divisor, with the
+  // grid pen and a clear brush set: where the Smith and polar grids begin.
+  struct TCircleGrid {
+    int cx, cy, r;
+    double f;
+  };
+  TCircleGrid BeginCircleGrid(const TMeasurement& trace);
   void DrawCircle(int x, int y, int r);
   void DrawClippedCircle(int x, int y, int r, int cx, int cy, int R);
   void DrawClippedLine(int x1, int y1, int x2, int y2, int cx, int cy, int R);

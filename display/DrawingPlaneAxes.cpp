@@ -249,18 +249,19 @@ void TDrawingPlane::DrawScaleLabels(const TMeasurement& trace) {
   ScaleLabelWidth += 1;
 }
 
-void TDrawingPlane::DrawSmithGrid(const TMeasurement& trace) {
-  if (!IsSmithFormat(trace.TraceFormat)) return;
+TDrawingPlane::TCircleGrid TDrawingPlane::BeginCircleGrid(const TMeasurement& trace) {
   ui::Canvas& canvas = PaintCanvas();
   canvas.SetPen(ui::Pen{ViewProperties->GetGridColor(), GridWidth, ui::PenStyle::Solid});
   canvas.SetBrushStyle(ui::BrushStyle::Clear);
-  const int k = GridWidth;
   const int w = PlotRect.Width();
   const int h = PlotRect.Height();
-  const int r = std::min(w, h) / 2;
-  const int cx = PlotRect.Left + w / 2;
-  const int cy = PlotRect.Top + h / 2;
-  const double f = CircularFullScale(trace.GetFullScale());
+  return {PlotRect.Left + w / 2, PlotRect.Top + h / 2, std::min(w, h) / 2, CircularFullScale(trace.GetFullScale())};
+}
+
+void TDrawingPlane::DrawSmithGrid(const TMeasurement& trace) {
+  if (!IsSmithFormat(trace.TraceFormat)) return;
+  const int k = GridWidth;
+  const auto [cx, cy, r, f] = BeginCircleGrid(trace);
   const double r1 = r / f;
   const double s = trace.TraceFormat == 12 ? -1.0 : 1.0;
   const double xo = cx + s * r1;
@@ -309,16 +310,8 @@ void TDrawingPlane::DrawSmithGrid(const TMeasurement& trace) {
 
 void TDrawingPlane::DrawPolarGrid(const TMeasurement& trace) {
   if (!IsPolarFormat(trace.TraceFormat)) return;
-  ui::Canvas& canvas = PaintCanvas();
-  canvas.SetPen(ui::Pen{ViewProperties->GetGridColor(), GridWidth, ui::PenStyle::Solid});
-  canvas.SetBrushStyle(ui::BrushStyle::Clear);
   const int k = GridWidth;
-  const int w = PlotRect.Width();
-  const int h = PlotRect.Height();
-  const int r = std::min(w, h) / 2;
-  const int cx = PlotRect.Left + w / 2;
-  const int cy = PlotRect.Top + h / 2;
-  const double f = CircularFullScale(trace.GetFullScale());
+  const auto [cx, cy, r, f] = BeginCircleGrid(trace);
   const double pi = std::acos(-1.0);
 
   int spokes = 4;

@@ -247,6 +247,21 @@ void TFixtParam::LoadOnePort(const std::string& fileName, int target) {
 
 void TFixtParam::LoadTwoPort(const std::string& fileName) { ReadTouchstone(fileName, TFileKind::TwoPort, 0); }
 
+void TFixtParam::LoadByExtension(const std::string& fileName) {
+  // The name ends in ".s1p" exactly when the extension of its last part is ".s1p".
+  static constexpr std::string_view kOnePort = ".s1p";
+  bool onePort = fileName.size() >= kOnePort.size();
+  for (size_t i = 0; onePort && i < kOnePort.size(); ++i) {
+    const char c = fileName[fileName.size() - kOnePort.size() + i];
+    onePort = (c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) == kOnePort[i];
+  }
+  if (onePort) {
+    LoadOnePort(fileName, 11);
+  } else {
+    LoadTwoPort(fileName);
+  }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Interpolation
 

@@ -71,6 +71,9 @@ class TFixtParam {
   // means 11) and (0, 0) into the other three.
   void LoadOnePort(const std::string& fileName, int target);
   void LoadTwoPort(const std::string& fileName);
+  // A file of measured data as the memory, channel and file dialog read it: a name ending in
+  // ".s1p" (any case) one-port into S11, any other name two-port.
+  void LoadByExtension(const std::string& fileName);
 
   // The four parameters at frequency (MHz): within the segment [k, k + 1] that is the first
   // whose upper end lies above the frequency, or the last segment; the end segments are

@@ -4,30 +4,42 @@
 #include "model/Range.h"
 #include "model/Utils.h"
 
-void TRange::GetSettings(TRangeSettings& s, TSegments& segments) const {
-  s.SweepMode = SweepMode;
-  s.NPoints = NPoints;
-  s.MinFrequency = MinFrequency;
-  s.MaxFrequency = MaxFrequency;
-  s.MinPower = MinPower;
-  s.MaxPower = MaxPower;
-  s.FixedFreq = FixedFreq;
-  s.FOMState = FOMState;
-  s.FOMAdjust = FOMAdjust;
-  s.FOMAdjPort = FOMAdjPort;
+namespace {
+
+// The stimulus fields that a settings record holds besides the points and the segment count,
+// copied between a record and a channel in either direction: both spell them alike. The point
+// count is the caller's, because a channel limits it.
+template <class To, class From>
+void CopyStimulusFields(To& to, const From& from) {
+  to.SweepMode = from.SweepMode;
+  to.MinFrequency = from.MinFrequency;
+  to.MaxFrequency = from.MaxFrequency;
+  to.MinPower = from.MinPower;
+  to.MaxPower = from.MaxPower;
+  to.FixedFreq = from.FixedFreq;
+  to.FOMState = from.FOMState;
+  to.FOMAdjust = from.FOMAdjust;
+  to.FOMAdjPort = from.FOMAdjPort;
   for (int i = 0; i < 2; ++i) {
-    s.FOMOffset[i] = FOMOffset[i];
-    s.FOMMultiplier[i] = FOMMultiplier[i];
-    s.FOMDivider[i] = FOMDivider[i];
-    s.FOMAdjValue[i] = FOMAdjValue[i];
+    to.FOMOffset[i] = from.FOMOffset[i];
+    to.FOMMultiplier[i] = from.FOMMultiplier[i];
+    to.FOMDivider[i] = from.FOMDivider[i];
+    to.FOMAdjValue[i] = from.FOMAdjValue[i];
   }
-  s.CommonIFBW = CommonIFBW;
-  s.CommonDelay = CommonDelay;
-  s.OutputPower = OutputPower;
-  s.PowerSlope = PowerSlope;
-  s.SegmentListIFBW = SegmentListIFBW;
-  s.SegmentListPower = SegmentListPower;
-  s.SegmentListDelay = SegmentListDelay;
+  to.CommonIFBW = from.CommonIFBW;
+  to.CommonDelay = from.CommonDelay;
+  to.OutputPower = from.OutputPower;
+  to.PowerSlope = from.PowerSlope;
+  to.SegmentListIFBW = from.SegmentListIFBW;
+  to.SegmentListPower = from.SegmentListPower;
+  to.SegmentListDelay = from.SegmentListDelay;
+}
+
+}  // namespace
+
+void TRange::GetSettings(TRangeSettings& s, TSegments& segments) const {
+  CopyStimulusFields(s, *this);
+  s.NPoints = NPoints;
   s.SegmentCount = static_cast<int32_t>(Segments.size());
   segments.clear();
   segments.insert(segments.end(), Segments.begin(), Segments.end());
@@ -37,29 +49,8 @@ void TRange::ApplySettings(TSegments segments, TRangeSettings s) {
   {
     TChangingScope changing(*this, ChangeNotify);
     SweepTime = 0;
-    SweepMode = s.SweepMode;
+    CopyStimulusFields(*this, s);
     NPoints = std::max(2, std::min(s.NPoints, MaxPoints));
-    MinFrequency = s.MinFrequency;
-    MaxFrequency = s.MaxFrequency;
-    MinPower = s.MinPower;
-    MaxPower = s.MaxPower;
-    FixedFreq = s.FixedFreq;
-    FOMState = s.FOMState;
-    FOMAdjust = s.FOMAdjust;
-    FOMAdjPort = s.FOMAdjPort;
-    for (int i = 0; i < 2; ++i) {
-      FOMOffset[i] = s.FOMOffset[i];
-      FOMMultiplier[i] = s.FOMMultiplier[i];
-      FOMDivider[i] = s.FOMDivider[i];
-      FOMAdjValue[i] = s.FOMAdjValue[i];
-    }
-    CommonIFBW = s.CommonIFBW;
-    CommonDelay = s.CommonDelay;
-    OutputPower = s.OutputPower;
-    PowerSlope = s.PowerSlope;
-    SegmentListIFBW = s.SegmentListIFBW;
-    SegmentListPower = s.SegmentListPower;
-    SegmentListDelay = s.SegmentListDelay;
     // The table always holds a segment; the record's count is not used.
     if (segments.empty()) segments.push_back(DefaultSegment());
     Segments = std::move(segments);
@@ -128,32 +119,13 @@ void TRange::CopySettingsFrom(const TRange& o, bool rebuild) {
   {
     TChangingScope changing(*this, ChangeNotify);
     SweepTime = 0;
+    CopyStimulusFields(*this, o);
     NPoints = std::max(2, std::min(o.NPoints, MaxPoints));
-    SweepMode = o.SweepMode;
-    CommonIFBW = o.CommonIFBW;
-    CommonDelay = o.CommonDelay;
-    MinFrequency = o.MinFrequency;
-    MaxFrequency = o.MaxFrequency;
-    OutputPower = o.OutputPower;
-    PowerSlope = o.PowerSlope;
-    MinPower = o.MinPower;
-    MaxPower = o.MaxPower;
-    FixedFreq = o.FixedFreq;
-    FOMState = o.FOMState;
-    FOMAdjust = o.FOMAdjust;
-    FOMAdjPort = o.FOMAdjPort;
     FOMAutoAdjust = o.FOMAutoAdjust;
     FOMAdjPeriod = o.FOMAdjPeriod;
-    SegmentListIFBW = o.SegmentListIFBW;
-    SegmentListPower = o.SegmentListPower;
-    SegmentListDelay = o.SegmentListDelay;
     Segments = o.Segments;
     ZConvEnabled = o.ZConvEnabled;
     for (int i = 0; i < 2; ++i) {
-      FOMOffset[i] = o.FOMOffset[i];
-      FOMMultiplier[i] = o.FOMMultiplier[i];
-      FOMDivider[i] = o.FOMDivider[i];
-      FOMAdjValue[i] = o.FOMAdjValue[i];
       ZConvValue[i] = o.ZConvValue[i];
       DeembEnabled[i] = o.DeembEnabled[i];
       DeembFile[i] = o.DeembFile[i];

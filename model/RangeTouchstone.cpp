@@ -141,21 +141,8 @@ void TRange::SaveTouchstone(const std::string& fileName, int touchType, int form
 }
 
 bool TRange::LoadTouchstoneData(const std::string& fileName) {
-  // The extension of the name's last part, in any case.
-  const size_t slash = fileName.find_last_of("/\\");
-  const std::string base = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
-  const size_t dot = base.rfind('.');
-  std::string extension = dot == std::string::npos ? std::string() : base.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-
   TFixtParam network;
-  if (extension == ".S1P") {
-    network.LoadOnePort(fileName, 11);
-  } else {
-    network.LoadTwoPort(fileName);
-  }
+  network.LoadByExtension(fileName);
   // Fewer than two frequencies give no values to interpolate: the points keep their data and
   // the caller tells the user.
   if (!network.HoldsData()) return false;

@@ -23,18 +23,6 @@ namespace {
 
 size_t Index(int i) { return static_cast<size_t>(i); }
 
-// Upper-case extension of a path, with its dot; empty without one.
-std::string UpperExtension(const std::string& path) {
-  const size_t slash = path.find_last_of("/\\");
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
-  std::string ext = path.substr(dot);
-  for (char& c : ext) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return ext;
-}
-
 }  // namespace
 
 TMemoryTrace::TMemoryTrace(TMemoryList* list, TMeasurement* trace) : TFObject(list), Measurement(trace) {
@@ -157,11 +145,7 @@ double TMemoryTrace::GetPointStimulus(int i) const {
 bool TMemoryTrace::LoadFromFixtureFile(const std::string& path) {
   if (!MemoRange) return false;
   TFixtParam network;
-  if (UpperExtension(path) == ".S1P") {
-    network.LoadOnePort(path, 11);
-  } else {
-    network.LoadTwoPort(path);
-  }
+  network.LoadByExtension(path);
   if (!network.HoldsData()) return false;
   for (int i = 0, n = MemoRange->GetCount(); i < n; ++i) {
     const double f = frequencies_[Index(i)];

@@ -7,6 +7,7 @@
 #include "model/Utils.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/Panel.h"
+#include "platform/ui/Shape.h"
 
 namespace {
 
@@ -92,6 +93,36 @@ void PaintFormSkin(ui::Control& control) {
   bitmap.Flush();
 
   form->GetCanvas().CopyRect(ui::Rect(0, 0, w, h), bitmap.Image(), ui::Rect(0, 0, w, h));
+}
+
+TEmiStringGrid* MakeListGrid(QWidget* parent, int columns, int fixedRows, bool vertLines,
+                             std::function<void()> afterCell) {
+  auto* grid = new TEmiStringGrid(parent);
+  grid->SetName("sgList");
+  grid->SetColCount(columns);
+  grid->SetFixedCols(0);
+  grid->SetFixedRows(fixedRows);
+  grid->SetRowSelect(true);
+  grid->SetHorzLines(true);
+  grid->SetVertLines(vertLines);
+  grid->SetGridLineWidth(1);
+  grid->SetDefaultDrawing(false);
+  grid->SetColor(ui::clWhite);
+  grid->SetCellsColor(ui::clWhite);
+  grid->OnDrawCell = [afterCell = std::move(afterCell)](TEmiStringGrid& g, int c, int r, const ui::Rect& rect,
+                                                        TGridDrawState state) {
+    DrawGridCell(g, c, r, rect, state);
+    afterCell();
+  };
+  return grid;
+}
+
+ui::Shape* MakeGridThumb(QWidget* parent, const std::string& name, ui::TColor edge) {
+  auto* shape = new ui::Shape(parent);
+  shape->SetName(name);
+  shape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
+  shape->SetPen(ui::Pen{edge, 1, ui::PenStyle::Solid});
+  return shape;
 }
 
 void DrawGridCell(TEmiStringGrid& grid, int column, int row, const ui::Rect& rect, TGridDrawState state) {

@@ -2,13 +2,20 @@
 // The one look and layout grid of every touch dialog, from the display look's Margin (m) and
 // FieldHeight (h): a caption panel over its value panel, the cells of a button grid, the
 // place of a list grid, the rounded frame of a borderless form, the drawing of a list cell and
-// the scroll thumbs beside a list. Rows and columns count from 1; divisions truncate.
-// Every routine reads the global ViewProperties, which must exist (EAbort otherwise).
+// the scroll thumbs beside a list, and the making of a list grid and its thumbs. Rows and
+// columns count from 1; divisions truncate. Every routine that places or draws reads the
+// global ViewProperties, which must exist (EAbort otherwise).
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "platform/ui/Control.h"
 #include "platform/ui/Geometry.h"
 #include "widgets/EmiStringGrid.h"
+
+namespace ui {
+class Shape;
+}
 
 // The upper half of the rectangle to the caption panel, the lower half to the value panel,
 // whose text becomes left-aligned. A control that is not a panel is left alone.
@@ -34,6 +41,14 @@ void PaintFormSkin(ui::Control& form);
 // (CellsColor); a text that fits stays on one line, centred vertically, else it is word-wrapped
 // from the top, one margin in from the sides.
 void DrawGridCell(TEmiStringGrid& grid, int column, int row, const ui::Rect& rect, TGridDrawState state);
+
+// A list grid named "sgList" whose rows are picked whole, drawn by DrawGridCell on white, with
+// afterCell run after each cell (where the form moves its scroll thumb); vertLines draws the
+// lines between its columns too.
+TEmiStringGrid* MakeListGrid(QWidget* parent, int columns, int fixedRows, bool vertLines,
+                             std::function<void()> afterCell);
+// A scroll thumb beside a list grid: a silver shape edged in the given colour.
+ui::Shape* MakeGridThumb(QWidget* parent, const std::string& name, ui::TColor edge = ui::clSilver);
 
 // The place of a scroll thumb beside a list grid, in the coordinates of the grid's parent.
 struct TThumb {

@@ -106,26 +106,10 @@ TDriveListFrm::TDriveListFrm(QWidget* owner, const std::string& title, std::stri
   btDrive->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) { btDriveMouseDown(); };
   pnPath = MakeCaptionPanel("pnPath", "Path");
   pnPathValue = MakeValuePanel("pnPathValue");
-  sgList = new TEmiStringGrid(this);
-  sgList->SetName("sgList");
-  sgList->SetColCount(1);
-  sgList->SetFixedCols(0);
-  sgList->SetFixedRows(0);
-  sgList->SetRowSelect(true);
-  sgList->SetVertLines(false);
-  sgList->SetHorzLines(true);
-  sgList->SetDefaultDrawing(false);
-  sgList->SetColor(ui::clWhite);
-  sgList->OnDrawCell = [this](TEmiStringGrid& grid, int c, int r, const ui::Rect& rect, TGridDrawState state) {
-    DrawGridCell(grid, c, r, rect, state);
-    UpdateThumb();
-  };
+  sgList = MakeListGrid(this, 1, 0, false, [this] { UpdateThumb(); });
   sgList->OnClick = [this](ui::Control&) { sgListClick(); };
   sgList->OnDblClick = [this](ui::Control&) { sgListDblClick(); };
-  VScrollShape = new ui::Shape(this);
-  VScrollShape->SetName("VScrollShape");
-  VScrollShape->SetBrush(ui::Brush{ui::clSilver, ui::BrushStyle::Solid});
-  VScrollShape->SetPen(ui::Pen{ui::clSilver, 1, ui::PenStyle::Solid});
+  VScrollShape = MakeGridThumb(this, "VScrollShape");
   pnFile = MakeCaptionPanel("pnFile", "File");
   pnFileValue = MakeValuePanel("pnFileValue");
   pnFileValue->OnMouseDown = [this](ui::Control&, ui::MouseButton, ui::ShiftState, int, int) {

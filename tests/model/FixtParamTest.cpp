@@ -185,6 +185,24 @@ TEST(FixtParam, OnePortTargetAndTwoPortOrder) {
   EXPECT_EQ(q.GetCount(), 0);
 }
 
+TEST(FixtParam, LoadByExtensionReadsS1pNamesOnePort) {
+  // A file read by the wrong loader is empty, so two points show the kind that was chosen.
+  const std::string one = "# MHz S RI R 50\n100 0.1 0.2\n200 0.3 0.4\n";
+  const std::string two = "# MHz S RI R 50\n100 1 2 3 4 5 6 7 8\n200 1 2 3 4 5 6 7 8\n";
+  const struct Case {
+    const char* name;
+    const std::string& text;
+  } cases[] = {{"lower.s1p", one}, {"upper.S1P", one}, {"mixed.S1p", one},
+               {"two.s2p", two},   {"two.txt", two},   {"one.s1p.s2p", two}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TFixtParam p;
+    p.LoadByExtension(WriteFile(c.name, c.text));
+    ASSERT_EQ(p.GetCount(), 2);
+    ExpectNear(p.GetS11(0), &c.text == &one ? TComplex{0.1, 0.2} : TComplex{1, 2});
+  }
+}
+
 TEST(FixtParam, LongLinesAreReadWhole) {
   const std::string pad(5000, ' ');
   const TFixtParam p = OnePort("# MHz S RI R 50\n100" + pad + "0.1" + pad + "0.2\n" + std::string(700, '!') +
