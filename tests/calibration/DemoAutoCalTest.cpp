@@ -135,25 +135,31 @@ TEST_F(DemoAutoCal, CorrectedReadingsAfterTheRun) {
   };
   TFixtParam match;
   match.SetOnePortData(std::vector<TComplex>(2), 14000.0, 1.0);
+  // Sweeps already on their way when the standard changed may still bring the old readings,
+  // and a slow machine (the sanitizer build) lets more of them through: the readings are taken
+  // from the first of a few sweeps that reads the new standard. Wrong terms miss on every one.
+  auto worstAfterSweeps = [&](const char* name, auto&& error) -> double {
+    double worst = INFINITY;
+    for (int run = 0; run < 5 && !(worst < 1e-3); ++run) {
+      if (!box.Run(name)) return INFINITY;
+      worst = 0;
+      for (int i = 0; i < user->GetCount(); ++i) worst = std::max(worst, error(i));
+    }
+    return worst;
+  };
   emulator.ConnectReflection(match);
-  // The sweep running when the match went on may still bring the cable's readings: the next.
-  ASSERT_TRUE(box.Run("match"));
-  ASSERT_TRUE(box.Run("match"));
-  double worst = 0;
-  for (int i = 0; i < user->GetCount(); ++i) worst = std::max(worst, Abs(corrected(i)));
-  EXPECT_LT(worst, 1e-3);
+  EXPECT_LT(worstAfterSweeps("match", [&](int i) { return Abs(corrected(i)); }), 1e-3);
 
   emulator.ConnectModulePort(0);
   e.SetState(2);
-  ASSERT_TRUE(box.Run("load"));
-  ASSERT_TRUE(box.Run("load"));
   const TCalKit& kit = *kits.GetKits().GetItem(kits.GetKits().GetCount() - 1);
-  worst = 0;
-  for (int i = 0; i < user->GetCount(); ++i) {
-    const TComplex want = kit.GetStandard(2)->ModuleData.InterpolateAt(user->GetPointFrequency(i)).S11;
-    worst = std::max(worst, Abs(corrected(i) - want));
-  }
-  EXPECT_LT(worst, 1e-3);
+  EXPECT_LT(worstAfterSweeps("load",
+                             [&](int i) {
+                               const TComplex want =
+                                   kit.GetStandard(2)->ModuleData.InterpolateAt(user->GetPointFrequency(i)).S11;
+                               return Abs(corrected(i) - want);
+                             }),
+            1e-3);
   emulator.ConnectCable();
 }
 
