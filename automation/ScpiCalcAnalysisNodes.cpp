@@ -137,7 +137,7 @@ struct TSCPI_CALCulate_SELected_MSTatistics_DOMain_MARKerImpl {
 
 void AddCalcAnalysisRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, IndexKind::None, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, IndexKind::None, std::move(members));
   };
   using F = TSCPI_CALCulate_SELected_FUNCtionImpl;
   add("ISCPI_CALCulate_SELected_FUNCtion", "ISCPI_CALCulate_SELected", "FUNCtion",

@@ -99,7 +99,7 @@ struct TSCPI_CALCulate_FSIMulator_SENDed_DEEMbed_PORT_USERImpl {
 void AddCalcFixtureRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                  std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, index, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, index, std::move(members));
   };
   const IndexKind none = IndexKind::None;
   add("ISCPI_CALCulate_FSIMulator", "ISCPI_CALCulate", "FSIMulator", none,

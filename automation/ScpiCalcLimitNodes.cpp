@@ -266,7 +266,7 @@ struct TSCPI_CALCulate_SELected_RLIMit_REPortImpl {
 
 void AddCalcLimitRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, IndexKind::None, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, IndexKind::None, std::move(members));
   };
   using LI = TSCPI_CALCulate_SELected_LIMitImpl;
   // DATA comes last but holds the first id.

@@ -225,7 +225,7 @@ struct TSCPI_CALCulate_SELected_MARKer_FUNCtion_DOMainImpl {
 void AddCalcMarkerRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                  std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, index, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, index, std::move(members));
   };
   using M = TSCPI_CALCulate_SELected_MARKerImpl;
   add("ISCPI_CALCulate_SELected_MARKer", "ISCPI_CALCulate_SELected", "MARKer", IndexKind::Marker,

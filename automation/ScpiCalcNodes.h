@@ -45,8 +45,6 @@ TMarker& ActiveMarker(const TCall& c);
 using rows::Getter;
 using rows::Method;
 using rows::Property;
-NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
-            std::vector<MemberRow> members);
 // A member that returns DISP_E_EXCEPTION instead of its numbered result.
 MemberRow DispStyle(MemberRow m);
 

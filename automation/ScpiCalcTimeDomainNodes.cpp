@@ -159,7 +159,7 @@ struct TSCPI_CALCulate_SELected_FILTer_GATE_TIMEImpl {
 
 void AddCalcTimeDomainRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, IndexKind::None, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, IndexKind::None, std::move(members));
   };
   using TR = TSCPI_CALCulate_SELected_TRANsformImpl;
   add("ISCPI_CALCulate_SELected_TRANsform", "ISCPI_CALCulate_SELected", "TRANsform",

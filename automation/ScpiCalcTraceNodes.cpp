@@ -61,18 +61,6 @@ TMarker& ActiveMarker(const TCall& c) {
   return *m;
 }
 
-NodeRow Row(const char* interface, const char* parent, const char* getter, IndexKind index, const char* family,
-            std::vector<MemberRow> members) {
-  NodeRow r;
-  r.Interface = interface;
-  r.Parent = parent;
-  r.Getter = getter;
-  r.Index = index;
-  r.Family = family;
-  r.Members = std::move(members);
-  return r;
-}
-
 MemberRow DispStyle(MemberRow m) {
   m.GetStyle = ErrorStyle::DispException;
   m.PutStyle = ErrorStyle::DispException;
@@ -282,7 +270,7 @@ struct TSCPI_CALCulate_SELected_CORRection_OFFSetImpl {
 void AddCalcTraceRows(std::vector<NodeRow>& rows) {
   auto add = [&](const char* interface, const char* parent, const char* getter, IndexKind index,
                  std::vector<MemberRow> members) {
-    rows.push_back(calc::Row(interface, parent, getter, index, kFamily, std::move(members)));
+    rows::AddNode(rows, kFamily, interface, parent, getter, index, std::move(members));
   };
   add("ISCPI_CALCulate", "ISCPI", "CALCulate", IndexKind::Channel,
       {Getter("PARameter", "ISCPI_CALCulate_PARameter"), Getter("SELected", "ISCPI_CALCulate_SELected"),

@@ -1,6 +1,7 @@
 #include "dialogs/PrintFrm.h"
 
 #include "dialogs/ChannelDialogs.h"
+#include "dialogs/DialogOpener.h"
 #include "dialogs/PickLists.h"
 #include "model/Services.h"
 #include "model/TranslationKey.h"
@@ -76,8 +77,5 @@ void TPrintFrm::RefreshValues() {
 }
 
 void RegisterPrintDialogs() {
-  TMainFrm::RegisterDialog("TPrintFrm", [](ui::Form& owner, bool, int) {
-    TPrintFrm dialog(&owner);
-    return dialog.ShowModal();
-  });
+  TMainFrm::RegisterDialog("TPrintFrm", OwnerModalOpener<TPrintFrm>());
 }

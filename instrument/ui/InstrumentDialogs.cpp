@@ -2,15 +2,13 @@
 
 #include <QPointer>
 
+#include "dialogs/DialogOpener.h"
 #include "instrument/ui/PowerMeterFrm.h"
 #include "instrument/ui/SynthesizerFrm.h"
 #include "shell/MainFrm.h"
 
 void RegisterInstrumentDialogs() {
-  TMainFrm::RegisterDialog("TPowerMeterFrm", [](ui::Form& owner, bool, int) {
-    TPowerMeterFrm dialog(&owner);
-    return dialog.ShowModal();
-  });
+  TMainFrm::RegisterDialog("TPowerMeterFrm", OwnerModalOpener<TPowerMeterFrm>());
   TMainFrm::RegisterDialog("TSynthesizerFrm", [](ui::Form& owner, bool, int row) -> int {
     if (row != TSynthesizerFrm::kRowK12 && row != TSynthesizerFrm::kRowK30) return ui::mrCancel;
     // One form per row, made at its first opening and kept hidden between openings; it goes
